@@ -1,0 +1,75 @@
+#include "batch_host.h"
+
+#include "collate.h"
+#include "files.h"
+#include "io_error.h"
+#include "texts.h"
+
+namespace kalvimo {
+
+void TerminalStatus::setStatus(const std::string& text) {
+    if (text.rfind(texts::kErrorCountPrefix, 0) == 0) {
+        heldCount_ = text;
+        return;
+    }
+    flush();
+    std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
+}
+
+void TerminalStatus::flush() {
+    if (heldCount_.empty()) return;
+    std::fprintf(out_, "%s\n", heldCount_.c_str());
+    std::fflush(out_);
+    heldCount_.clear();
+}
+
+FixedInput FixedInput::directory(std::string dir, std::vector<std::string> files) {
+    FixedInput in;
+    in.dir_ = std::move(dir);
+    in.files_ = std::move(files);
+    return in;
+}
+
+FixedInput FixedInput::file(std::string dir, std::string name) {
+    FixedInput in;
+    in.fileMode_ = true;
+    in.dir_ = std::move(dir);
+    if (!name.empty()) {
+        in.files_.push_back(std::move(name));
+        in.current_ = 0;
+    }
+    return in;
+}
+
+std::string FixedInput::currentFileName() {
+    if (current_ < 0 || current_ >= static_cast<int>(files_.size())) return {};
+    return files_[static_cast<size_t>(current_)];
+}
+
+namespace {
+
+std::vector<std::string> readLines(const std::string& path) {
+    try {
+        return splitLines(readWholeFile(path));
+    } catch (const IoError&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ListFilesSource::workingReports() {
+    std::vector<std::string> entries;
+    for (auto& line : readLines(joinPath(dataDir_, "reports.ini"))) entries.push_back(line.substr(0, 5));
+    sortAlphabetically(entries, TextEncoding::Cp1251);
+    return entries;
+}
+
+std::vector<std::string> ListFilesSource::workingDevices() {
+    std::vector<std::string> entries = readLines(joinPath(dataDir_, "dev.ini"));
+    sortAlphabetically(entries, TextEncoding::Cp1251);
+    return entries;
+}
+
+}  // namespace kalvimo

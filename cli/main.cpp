@@ -1,0 +1,125 @@
+// kalvimo-batch: the extractions of the desktop program, run from a terminal on the same data
+// directory.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "batch_host.h"
+#include "batch_options.h"
+#include "cp1251.h"
+#include "data_dir.h"
+#include "engine.h"
+#include "files.h"
+#include "settings_file.h"
+
+using namespace kalvimo;
+
+namespace {
+
+int usageError(const std::string& what) {
+    std::fprintf(stderr, "kalvimo-batch: %s\nСправка: kalvimo-batch --help\n", what.c_str());
+    return 2;
+}
+
+// "c:\" stands for the home directory where there are no drives.
+std::string directoryFromSettings(const std::string& curDir) {
+    const std::string path = cp1251ToUtf8(curDir);
+    if (path.size() == 3 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' && path[2] == '\\')
+        return DataDir::homeDirectory();
+    return path;
+}
+
+std::vector<std::string> listOrNothing(const std::string& dir, const std::string& pattern) {
+    try {
+        return listFiles(dir, pattern);
+    } catch (const IoError&) {
+        return {};  // a directory that cannot be listed has no files
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!parsed) return usageError(error);
+    const BatchOptions& o = *parsed;
+    if (o.help) {
+        std::fputs(kBatchUsage, stdout);
+        return 0;
+    }
+    std::string station;
+    if (o.station) {
+        bool lossy = false;
+        station = utf8ToCp1251(*o.station, &lossy);
+        if (lossy) return usageError("имя станции содержит символы, которых нет в кодировке Windows-1251");
+    }
+    if (o.command != BatchCommand::Rrn48)
+        return usageError("эта команда ещё не реализована");
+
+    // The data directory: a given one must exist; the default one is made when missing.
+    const std::string root = o.dataDir ? *o.dataDir : DataDir::defaultRoot();
+    if (!isDirectory(root)) {
+        if (o.dataDir) {
+            std::fprintf(stderr, "kalvimo-batch: каталог данных %s не существует\n", root.c_str());
+            return 1;
+        }
+        try {
+            ensureDirectory(root);
+        } catch (const IoError& e) {
+            std::fprintf(stderr, "kalvimo-batch: %s\n", e.message().c_str());
+            return 1;
+        }
+    }
+    const DataDir data(root);
+    try {
+        data.ensureOutputDirs();
+    } catch (const IoError& e) {
+        std::fprintf(stderr, "kalvimo-batch: %s\n", e.message().c_str());
+        return 1;
+    }
+
+    Settings settings;
+    try {
+        settings = parseSettings(readWholeFile(data.file("Kalvimo.ini")));
+    } catch (const IoError&) {
+        settings = parseSettings("");  // a missing or unreadable file: as the window starts
+    }
+
+    FixedOptions options;
+    options.station = o.station ? station : settings.station;
+    options.checks[static_cast<size_t>(CheckBox::Check1)] = settings.checks[Settings::Check1];
+    options.checks[static_cast<size_t>(CheckBox::Check2)] = settings.checks[Settings::Check2];
+    options.checks[static_cast<size_t>(CheckBox::Check3)] = settings.checks[Settings::Check3];
+    options.checks[static_cast<size_t>(CheckBox::Check5)] = settings.checks[Settings::Check5];
+    options.checks[static_cast<size_t>(CheckBox::Check7)] = settings.checks[Settings::Check7];
+    options.checks[static_cast<size_t>(CheckBox::Check4)] = o.newReports ? 1 : settings.checks[Settings::Check4];
+    options.checks[static_cast<size_t>(CheckBox::Check8)] = o.newDevices ? 1 : settings.checks[Settings::Check8];
+
+    const std::string pattern = o.pattern ? *o.pattern : "*.s12";
+    FixedInput input = FixedInput::directory("", {});
+    if (o.file) {
+        const std::string& path = *o.file;
+        const size_t slash = path.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        input = FixedInput::file(dir, isRegularFile(path) ? name : "");
+    } else if (o.dir) {
+        input = FixedInput::directory(*o.dir, listOrNothing(*o.dir, pattern));
+    } else {
+        const std::string dir = directoryFromSettings(settings.curDir);
+        // Only "Файла" selected means file mode; the saved file list has no current entry.
+        if (settings.optionFile) input = FixedInput::file(dir, "");
+        else input = FixedInput::directory(dir, listOrNothing(dir, pattern));
+    }
+
+    TerminalStatus status(stderr);
+    SilentProgress progress;
+    ListFilesSource lists(root);
+    Pauses pauses;
+    OutputsListener outputs;
+    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
+    engine.btnFile48_Click();
+    status.flush();
+    return engine.outcome().anyFailure() ? 1 : 0;
+}

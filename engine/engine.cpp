@@ -1,0 +1,72 @@
+#include "engine.h"
+
+#include <climits>
+
+#include "files.h"
+#include "rrn48.h"
+#include "scan_frame.h"
+#include "texts.h"
+
+namespace kalvimo {
+
+Engine::Engine(DataDir data, RunEnvironment env) : data_(std::move(data)), env_(env) {}
+
+void Engine::refuse(const std::string& text) {
+    ++outcome_.refusals;
+    setStatus(text);
+}
+
+void Engine::setProgressRange(int min, long long max) {
+    if (max > INT_MAX) max = INT_MAX;
+    if (max <= min) max = min + 1;
+    env_.progress.setRange(min, static_cast<int>(max));
+}
+
+void Engine::fail(const IoError& error) {
+    outcome_.aborted = true;
+    setStatus(error.message());
+    throw RunEnded{};
+}
+
+void Engine::skipInput(const IoError& error) {
+    ++outcome_.inputFailures;
+    setStatus(error.message() + texts::kInputSkipped);
+}
+
+void Engine::checkStop() {
+    if (stopRequested()) {
+        outcome_.stopped = true;
+        throw RunEnded{};
+    }
+}
+
+void Engine::endAfterFailure() {
+    // The failure text stays on the status line; the run state goes back to rest.
+    reader_.close();
+    fullMode = false;
+    progressCount = 0;
+    env_.progress.setValue(0);
+}
+
+void Engine::ClearDir() {
+    try {
+        data_.ensureOutputDirs();
+        for (const auto& name : listFiles(data_.errorDir(), "*.*", LinkPolicy::Skip))
+            removeFile(data_.errorFile(name));
+        for (const auto& name : listFiles(data_.logDir(), "*.log", LinkPolicy::Skip))
+            removeFile(data_.logFile(name));
+    } catch (const IoError& e) {
+        env_.outputs.outputsCleared();
+        fail(e);
+    }
+    env_.outputs.outputsCleared();
+}
+
+void Engine::btnFile48_Click() {
+    runProcedure([&] {
+        Rrn48Member member(*this);
+        ScanFrame(*this).run(member);
+    });
+}
+
+}  // namespace kalvimo

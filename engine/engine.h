@@ -1,0 +1,91 @@
+#pragma once
+// The procedures of the main window that run the extractions, and the run state they share.
+// No window code: everything the engine sees of the outside comes through RunEnvironment.
+#include <string>
+
+#include "data_dir.h"
+#include "interfaces.h"
+#include "io_error.h"
+#include "line_reader.h"
+
+namespace kalvimo {
+
+// What a run met, for the batch program's exit status and for tests.
+struct RunOutcome {
+    int refusals = 0;        // "Файл не выбран", "Нет файлов ...", "Список  пустой" shown
+    int inputFailures = 0;   // input files skipped because they could not be read
+    bool aborted = false;    // a result file failed and the run ended
+    bool stopped = false;    // the run was asked to stop
+    bool anyFailure() const { return refusals > 0 || inputFailures > 0 || aborted; }
+};
+
+// Thrown inside a run to end it; caught where the button's procedure began.
+struct RunEnded {};
+
+class Engine {
+public:
+    Engine(DataDir data, RunEnvironment env);
+
+    // Run state shared by all extractions.
+    bool fullMode = false;
+    int progressCount = 0;
+    std::string inputPath;
+
+    // The buttons.
+    void btnFile48_Click();
+
+    // Empties the output directories: every file of error/ and the *.log files of log/.
+    void ClearDir();
+
+    const RunOutcome& outcome() const { return outcome_; }
+    void resetOutcome() { outcome_ = {}; }
+
+    // For the frame and the extractions.
+    const DataDir& data() const { return data_; }
+    RunEnvironment& env() { return env_; }
+    LineReader& reader() { return reader_; }
+    void setStatus(const std::string& text) { env_.status.setStatus(text); }
+    void refuse(const std::string& text);
+    void setProgressValue(int value) { env_.progress.setValue(value); }
+    // Keeps the range valid when the list has fewer than two files.
+    void setProgressRange(int min, long long max);
+    // A result file failed: shows it and ends the run.
+    [[noreturn]] void fail(const IoError& error);
+    // An input file failed: shows it; the walk goes on.
+    void skipInput(const IoError& error);
+    bool stopRequested() const { return env_.stop && env_.stop->load(std::memory_order_relaxed); }
+    void checkStop();
+
+    // Runs one button's procedure; an ended run is cleaned up here. Nested calls (a full run
+    // calling the extractions) leave the cleaning to the outermost one.
+    template <class F>
+    void runProcedure(F&& body);
+
+private:
+    void endAfterFailure();
+
+    DataDir data_;
+    RunEnvironment env_;
+    LineReader reader_;
+    RunOutcome outcome_;
+    int depth_ = 0;
+};
+
+template <class F>
+void Engine::runProcedure(F&& body) {
+    if (depth_ > 0) {
+        body();
+        return;
+    }
+    ++depth_;
+    reader_.setCancelFlag(env_.stop);
+    try {
+        body();
+    } catch (const RunEnded&) {
+        endAfterFailure();
+    }
+    reader_.close();
+    --depth_;
+}
+
+}  // namespace kalvimo

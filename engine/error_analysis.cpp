@@ -1,0 +1,169 @@
+#include "error_analysis.h"
+
+#include "cp1251.h"
+#include "engine.h"
+#include "files.h"
+#include "new_entry_search.h"
+#include "text_ops.h"
+#include "texts.h"
+
+namespace kalvimo {
+namespace {
+
+constexpr size_t kPendingLimit = 8 << 20;
+
+const char* const kColumnTitles =
+    "Erclac Ertyp Seq Rlvl Fmm   Proc Cs_ip     Userdata                      Na   Data   Time";
+const char* const kTitleIndent = "                     ";  // 21 blanks
+
+std::string heading(std::string_view title) {
+    std::string h(title);
+    h += "\r\n\r\n";
+    h += kColumnTitles;
+    h += "\r\n";
+    return h;
+}
+
+std::string countLine(const char* label, long value) {
+    // The number as one blank, the digits, one blank.
+    return utf8ToCp1251(label) + " " + std::to_string(value) + " ";
+}
+
+}  // namespace
+
+std::string_view errorCatalogueKey(std::string_view line) { return trimTrailingSpaces(columns(line, 1, 4)); }
+
+std::string errorTableRow(int type, long count, std::string_view catalogueLine) {
+    const std::string number = std::to_string(type);
+    const size_t d = number.size();
+    std::string row = "  " + number;
+    row.resize(13, ' ');
+    row += std::to_string(count).substr(0, 4);
+    row.resize(23, ' ');
+    std::string_view description = columns(catalogueLine, 6, 70).substr(0, 58 + d);
+    row.append(description);
+    row.resize(81 + d, ' ');
+    return row;
+}
+
+void ErrorAnalysis::DetailFiles::add(const std::string& path, std::string_view text) {
+    pending_[path].append(text);
+    pendingBytes_ += text.size();
+    if (pendingBytes_ > kPendingLimit) flushAll();
+}
+
+void ErrorAnalysis::DetailFiles::flushAll() {
+    for (auto& [path, text] : pending_) {
+        if (text.empty()) continue;
+        OutFile file;
+        try {
+            file.openAppend(path);
+            file.write(text);
+            file.close();
+        } catch (const IoError& e) {
+            engine_.fail(e);
+        }
+        text.clear();
+        text.shrink_to_fit();
+    }
+    pendingBytes_ = 0;
+}
+
+void ErrorAnalysis::run() {
+    DetailFiles details(engine_);
+    countLines(details);
+    details.flushAll();
+    engine_.env().pauses.analysisPause();
+    engine_.checkStop();
+    engine_.setStatus(texts::kComposingReport);
+    writeReport();
+}
+
+void ErrorAnalysis::countLines(DetailFiles& details) {
+    LineReader& in = engine_.reader();
+    const std::string source = engine_.data().logFile("rep48.log");
+    const std::string restartPath = engine_.data().errorFile("restart");
+    const std::string rebootPath = engine_.data().errorFile("reboot");
+    try {
+        in.open(source);
+        std::string_view line;
+        std::string copy;
+        while (in.next(line)) {
+            ++total_;
+            engine_.setStatus(texts::kErrorCountPrefix + std::to_string(total_));
+            copy.assign(line);
+            copy += "\r\n";
+            if (line.find("REST") != std::string_view::npos) {
+                if (++restarts_ == 1) details.add(restartPath, heading(std::string(kTitleIndent) + "RESTART'S"));
+                details.add(restartPath, copy);
+            }
+            if (line.find("BOOT") != std::string_view::npos) {
+                if (++reboots_ == 1) details.add(rebootPath, heading(std::string(kTitleIndent) + "REBOOT'S"));
+                details.add(rebootPath, copy);
+            }
+            const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
+            const auto type = parseInt16(typeText);
+            // A type text that is no whole number, or a negative one, has no file of its own.
+            if (!type || *type < 0) continue;
+            const std::string path = engine_.data().errorFile(typeText);
+            if (++errorCount_[static_cast<size_t>(*type)] == 1)
+                details.add(path, heading(std::string(kTitleIndent) + "ERROR N " + std::string(typeText)));
+            details.add(path, copy);
+            engine_.checkStop();
+        }
+    } catch (const IoError& e) {
+        in.close();
+        engine_.fail(e);
+    }
+    in.close();
+}
+
+void ErrorAnalysis::writeReport() {
+    const std::vector<std::string> catalogue = readListFile(engine_, engine_.data().file("allerror.ini"));
+    InputSelection& input = engine_.env().input;
+    OutFile report;
+    const std::string path = engine_.data().errorFile("errorstat");
+    try {
+        report.create(path);
+        report.writeLine(utf8ToCp1251("              Статистика ошибок ") +
+                         engine_.env().options.stationName());
+        report.writeLine("");
+        report.writeLine(countLine("   Restart's   : ", restarts_));
+        report.writeLine(countLine("   Reboot's    : ", reboots_));
+        report.writeLine(countLine("   Всего ошибок: ", total_));
+        report.writeLine(" ");
+        report.writeLine(utf8ToCp1251("  Тип ошибки Количество Значение"));
+        report.writeLine(" ");
+        for (int t = 0; t <= 10000; ++t) {
+            const long count = errorCount_[static_cast<size_t>(t)];
+            if (count == 0) continue;
+            const std::string key = std::to_string(t);
+            for (const auto& entry : catalogue)
+                if (errorCatalogueKey(entry) == key) report.writeLine(errorTableRow(t, count, entry));
+        }
+        report.writeLine(" ");
+        report.writeLine(utf8ToCp1251("         Обработаны файлы:"));
+        report.writeLine(" ");
+        const auto fileRow = [&] {
+            const std::string name = input.currentFileName();
+            if (name.empty()) return;
+            const auto changed = lastChangeText(joinPath(input.directory(), name));
+            report.writeLine("  " + utf8ToCp1251(name) + "   " + utf8ToCp1251("от") + "   " +
+                             utf8ToCp1251(changed ? *changed : "(файл недоступен)"));
+        };
+        if (input.fileMode()) {
+            fileRow();
+        } else {
+            const int n = input.fileCount();
+            for (int i = 0; i < n; ++i) {
+                input.selectFile(i);
+                fileRow();
+            }
+        }
+        report.close();
+    } catch (const IoError& e) {
+        engine_.fail(e);
+    }
+}
+
+}  // namespace kalvimo

@@ -1,0 +1,49 @@
+#pragma once
+// The error analysis after an RRN 48 run: rep48.log sorted by error type into error/, the
+// restarts and reboots collected, and the statistics report error/errorstat.
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalvimo {
+
+class Engine;
+
+// One row of the table of errorstat: exactly 81 + digits characters.
+std::string errorTableRow(int type, long count, std::string_view catalogueLine);
+
+// The key of a catalogue line of allerror.ini: columns 1 to 4 without trailing blanks.
+std::string_view errorCatalogueKey(std::string_view line);
+
+class ErrorAnalysis {
+public:
+    explicit ErrorAnalysis(Engine& engine) : engine_(engine) {}
+    void run();
+
+private:
+    // Detail files are written through memory and appended in large pieces, so that many
+    // error types cost few opens and a huge rep48.log little memory.
+    class DetailFiles {
+    public:
+        explicit DetailFiles(Engine& engine) : engine_(engine) {}
+        void add(const std::string& path, std::string_view text);
+        void flushAll();
+
+    private:
+        Engine& engine_;
+        std::map<std::string, std::string> pending_;
+        size_t pendingBytes_ = 0;
+    };
+
+    void countLines(DetailFiles& details);
+    void writeReport();
+
+    Engine& engine_;
+    long total_ = 0;
+    long restarts_ = 0;
+    long reboots_ = 0;
+    std::vector<long> errorCount_ = std::vector<long>(32768, 0);
+};
+
+}  // namespace kalvimo

@@ -1,0 +1,49 @@
+#include "rrn48.h"
+
+#include "engine.h"
+#include "error_analysis.h"
+#include "text_ops.h"
+#include "texts.h"
+
+namespace kalvimo {
+
+std::string composeAnomalyLine(std::string_view dataLine, std::string_view anomalyField,
+                               std::string_view dateTime) {
+    std::string line;
+    line.reserve(dataLine.size() + anomalyField.size() + dateTime.size() + 2);
+    line.append(dataLine);
+    line += ' ';
+    line.append(anomalyField);
+    line += ' ';
+    line.append(dateTime);
+    const size_t first = line.find_first_not_of(' ');
+    line.erase(0, first == std::string::npos ? line.size() : first);
+    return line;
+}
+
+Rrn48Member::Rrn48Member(Engine& engine) : engine_(engine), devices_(engine), reports_(engine) {}
+
+std::string Rrn48Member::statusFileMode() { return texts::kRrn48File; }
+std::string Rrn48Member::statusDirMode() { return texts::kRrn48Dir; }
+std::string Rrn48Member::outputPath() { return engine_.data().logFile("rep48.log"); }
+
+void Rrn48Member::onHeader(LineReader& in, std::string_view header) {
+    const std::string dateTime(lastChars(header, 25));
+    std::string_view line;
+    if (!in.next(line)) return;  // line 2
+    if (line.find("ANOMALY REPORT") != std::string_view::npos) {
+        const std::string anomaly(columns(line, 48, 4));
+        if (!in.next(line)) return;  // line 3, not used
+        if (!in.next(line)) return;  // line 4, the data line
+        out.writeLine(composeAnomalyLine(line, anomaly, dateTime));
+        return;
+    }
+    RunOptions& options = engine_.env().options;
+    if (options.ticked(CheckBox::Check8)) devices_.search(columns(line, 10, 14));
+    if (!in.next(line)) return;  // line 3, read whether or not a search runs
+    if (options.ticked(CheckBox::Check4)) reports_.search(columns(line, 21, 5));
+}
+
+void Rrn48Member::postProcess() { ErrorAnalysis(engine_).run(); }
+
+}  // namespace kalvimo

@@ -1,0 +1,113 @@
+#include "scan_frame.h"
+
+#include "engine.h"
+#include "texts.h"
+
+namespace kalvimo {
+
+void ScanFrame::prepare(long long passes) {
+    if (engine_.fullMode) return;
+    engine_.ClearDir();
+    engine_.progressCount = 0;
+    engine_.setProgressValue(0);
+    engine_.setProgressRange(0, (static_cast<long long>(engine_.env().input.fileCount()) - 1) * passes);
+}
+
+void ScanFrame::createOutput(OutFile& out, const std::string& path) {
+    try {
+        out.create(path);
+    } catch (const IoError& e) {
+        engine_.fail(e);
+    }
+}
+
+void ScanFrame::closeOutput(OutFile& out) {
+    try {
+        out.close();
+    } catch (const IoError& e) {
+        engine_.fail(e);
+    }
+}
+
+void ScanFrame::scanCurrentFile(ReportHandler& handler) {
+    InputSelection& input = engine_.env().input;
+    engine_.inputPath = joinPath(input.directory(), input.currentFileName());
+    LineReader& in = engine_.reader();
+    try {
+        in.open(engine_.inputPath);
+        std::string_view line;
+        for (;;) {
+            // Read for every header, so a station typed during the run takes effect.
+            const std::string station = engine_.env().options.stationName();
+            if (!in.nextContaining(station, line)) break;
+            handler.onHeader(in, line);
+            engine_.checkStop();
+        }
+    } catch (const IoError& e) {
+        in.close();
+        if (e.path() != engine_.inputPath) engine_.fail(e);
+        engine_.skipInput(e);
+        return;
+    } catch (...) {
+        in.close();
+        throw;
+    }
+    in.close();
+    engine_.checkStop();
+}
+
+bool ScanFrame::walkDirectory(ReportHandler& handler, bool modeTest) {
+    InputSelection& input = engine_.env().input;
+    const int n = input.fileCount();
+    for (int i = 0; i < n; ++i) {
+        input.selectFile(i);
+        engine_.setProgressValue(engine_.progressCount);
+        ++engine_.progressCount;
+        scanCurrentFile(handler);
+        if (modeTest && input.fileMode()) {
+            engine_.setStatus(texts::kFileDone);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ScanFrame::closingPause(bool always) {
+    if (engine_.fullMode && !always) return;
+    engine_.env().pauses.closingPause();
+    engine_.checkStop();
+    engine_.setStatus(texts::kStopAfterRun);
+    engine_.progressCount = 0;
+    engine_.setProgressValue(0);
+}
+
+void ScanFrame::run(FrameMember& member) {
+    prepare();
+    InputSelection& input = engine_.env().input;
+    if (input.fileMode()) {
+        if (input.currentFileName().empty()) {
+            engine_.refuse(texts::kNoFileSelected);
+            closingPause();
+            return;
+        }
+        engine_.setStatus(member.statusFileMode());
+        createOutput(member.out, member.outputPath());
+        scanCurrentFile(member);
+        engine_.setStatus(texts::kFileDone);
+    } else {
+        if (input.fileCount() == 0) {
+            engine_.refuse(texts::kNoFilesInDir);
+            closingPause();
+            return;
+        }
+        engine_.setStatus(member.statusDirMode());
+        createOutput(member.out, member.outputPath());
+        if (walkDirectory(member, true)) engine_.setStatus(texts::kDirDone);
+    }
+    closeOutput(member.out);
+    member.afterOutputClosed();
+    member.postProcess();
+    closingPause();
+}
+
+}  // namespace kalvimo

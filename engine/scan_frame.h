@@ -1,0 +1,60 @@
+#pragma once
+// The scanning frame that every extraction runs: preparation, the choice of input, the walk
+// over the files, the search for header lines, and the closing pause.
+#include <string>
+#include <string_view>
+
+#include "files.h"
+#include "line_reader.h"
+
+namespace kalvimo {
+
+class Engine;
+
+// Reads a report from its header line on; the reader stands on the line after the header,
+// and whatever the handler reads is not looked at for headers again.
+class ReportHandler {
+public:
+    virtual ~ReportHandler() = default;
+    virtual void onHeader(LineReader& in, std::string_view header) = 0;
+};
+
+// An extraction that runs the whole frame with one output file.
+class FrameMember : public ReportHandler {
+public:
+    virtual std::string statusFileMode() = 0;
+    virtual std::string statusDirMode() = 0;
+    virtual std::string outputPath() = 0;
+    virtual void afterOutputClosed() {}
+    virtual void postProcess() {}
+
+    OutFile out;  // the output file, open during the walk
+};
+
+class ScanFrame {
+public:
+    explicit ScanFrame(Engine& engine) : engine_(engine) {}
+
+    // The whole frame for one member.
+    void run(FrameMember& member);
+
+    // Outside a full run: clear the output directories and set the progress bar up for
+    // passes over the listed files.
+    void prepare(long long passes = 1);
+    // Opens the current file of the selection and hands every header line to the handler.
+    void scanCurrentFile(ReportHandler& handler);
+    // Walks every listed file. With modeTest, a switch to file mode during the walk ends it
+    // after the current file ("Файл обработан"); returns whether the walk went to its end.
+    bool walkDirectory(ReportHandler& handler, bool modeTest);
+    // Creates an output file; a failure ends the run.
+    void createOutput(OutFile& out, const std::string& path);
+    void closeOutput(OutFile& out);
+    // The short pause after a run and the return of the status line to rest; left at once
+    // in a full run unless always is set.
+    void closingPause(bool always = false);
+
+private:
+    Engine& engine_;
+};
+
+}  // namespace kalvimo

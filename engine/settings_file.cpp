@@ -1,0 +1,83 @@
+#include "settings_file.h"
+
+#include <vector>
+
+#include "cp1251.h"
+#include "files.h"
+#include "text_ops.h"
+
+namespace kalvimo {
+namespace {
+
+const char* const kBoxLabels[Settings::BoxCount] = {
+    "   заданные рапорта", "   заданные устройства", "   121 рапорт", "   аварии",
+    "   48 рапорт",        "   искать новые рапорта", "   искать новые устройства",
+};
+
+// "True" or "False" in the first five characters; other letter cases are taken too.
+bool parseTruth(std::string_view line, bool& value) {
+    std::string word(trimTrailingSpaces(line.substr(0, 5)));
+    for (auto& c : word)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (word == "true") value = true;
+    else if (word == "false") value = false;
+    else return false;
+    return true;
+}
+
+}  // namespace
+
+Settings parseSettings(std::string_view content, Settings s) {
+    const std::vector<std::string> lines = splitLines(content);
+    auto fail = [&] {
+        s.readFailed = true;
+        s.curDir = "c:\\";
+        return s;
+    };
+    size_t i = 0;
+    if (i >= lines.size()) return fail();
+    s.curDir = lines[i++];
+    s.linesApplied = 1;
+    if (i >= lines.size()) return fail();
+    s.station = lines[i++];
+    s.linesApplied = 2;
+    for (int box = 0; box < Settings::BoxCount; ++box) {
+        if (i >= lines.size()) return fail();
+        const auto state = parseInt16(std::string_view(lines[i++]).substr(0, 2));
+        if (!state || *state < 0 || *state > 2) return fail();
+        s.checks[static_cast<size_t>(box)] = *state;
+        ++s.linesApplied;
+    }
+    for (int option = 0; option < 2; ++option) {
+        if (i >= lines.size()) return fail();
+        bool value;
+        if (!parseTruth(lines[i++], value)) return fail();
+        // Selecting one option button clears the other; clearing leaves the other alone.
+        if (option == 0) {
+            s.optionFile = value;
+            if (value) s.optionDir = false;
+        } else {
+            s.optionDir = value;
+            if (value) s.optionFile = false;
+        }
+        ++s.linesApplied;
+    }
+    return s;
+}
+
+std::string formatSettings(const Settings& s) {
+    std::string out;
+    auto line = [&](const std::string& text) {
+        out += text;
+        out += "\r\n";
+    };
+    line(s.curDir);
+    line(s.station);
+    for (int box = 0; box < Settings::BoxCount; ++box)
+        line(" " + std::to_string(s.checks[static_cast<size_t>(box)]) + " " + utf8ToCp1251(kBoxLabels[box]));
+    line((s.optionFile ? "True" : "False") + utf8ToCp1251(" обрабатывать файл"));
+    line((s.optionDir ? "True" : "False") + utf8ToCp1251("  обрабатывать каталог"));
+    return out;
+}
+
+}  // namespace kalvimo

@@ -1,0 +1,17 @@
+#pragma once
+// Fixed status texts of the runs (UTF-8). "Cтоп" begins with the Latin C; the start-up text
+// "Стоп" is all Cyrillic.
+namespace kalvimo::texts {
+
+inline constexpr const char* kStopAfterRun = "C\xD1\x82\xD0\xBE\xD0\xBF";  // Latin C + "топ"
+inline constexpr const char* kNoFileSelected = "Файл не выбран";
+inline constexpr const char* kNoFilesInDir = "Нет файлов *.s12 в выбранном каталоге";
+inline constexpr const char* kFileDone = "Файл обработан";
+inline constexpr const char* kDirDone = "Каталог обработан";
+inline constexpr const char* kRrn48File = "Идет обработка файла RRN - 48";
+inline constexpr const char* kRrn48Dir = "Идет обработка каталога RRN - 48";
+inline constexpr const char* kErrorCountPrefix = "  Идет обработка ошибок  ";
+inline constexpr const char* kComposingReport = "Составляется отчет";
+inline constexpr const char* kInputSkipped = "; файл пропущен";
+
+}  // namespace kalvimo::texts

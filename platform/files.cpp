@@ -1,0 +1,256 @@
+#include "files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "collate.h"
+#include "file_pattern.h"
+#include "io_error.h"
+
+namespace kalvimo {
+namespace {
+
+constexpr size_t kOutBuffer = 256 * 1024;
+
+void writeAll(int fd, const char* data, size_t size, const std::string& path) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw IoError(IoError::Op::Write, path, errno);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+int openFile(const std::string& path, int flags, IoError::Op op) {
+    int fd;
+    do fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw IoError(op, path, errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw IoError(op, path, EISDIR);
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::string joinPath(std::string_view dir, std::string_view name) {
+    std::string out(dir);
+    if (!out.empty() && out.back() != '/') out += '/';
+    out += name;
+    return out;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void ensureDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) == 0) return;
+    const int err = errno;
+    if (err == EEXIST && isDirectory(path)) return;
+    throw IoError(IoError::Op::CreateDir, path, err == EEXIST ? ENOTDIR : err);
+}
+
+OutFile::~OutFile() { abandon(); }
+
+OutFile::OutFile(OutFile&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)), buf_(std::move(other.buf_)) {
+    other.fd_ = -1;
+}
+
+OutFile& OutFile::operator=(OutFile&& other) noexcept {
+    if (this != &other) {
+        abandon();
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        buf_ = std::move(other.buf_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void OutFile::openWith(const std::string& path, int flags) {
+    abandon();
+    fd_ = openFile(path, flags, IoError::Op::Create);
+    path_ = path;
+    buf_.clear();
+    buf_.reserve(kOutBuffer);
+}
+
+void OutFile::create(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_TRUNC); }
+
+void OutFile::openAppend(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_APPEND); }
+
+void OutFile::write(std::string_view bytes) {
+    if (buf_.size() + bytes.size() > kOutBuffer) {
+        flush();
+        if (bytes.size() >= kOutBuffer) {
+            writeAll(fd_, bytes.data(), bytes.size(), path_);
+            return;
+        }
+    }
+    buf_.append(bytes);
+}
+
+void OutFile::flush() {
+    if (fd_ < 0 || buf_.empty()) return;
+    std::string pending;
+    pending.swap(buf_);
+    buf_.reserve(kOutBuffer);
+    writeAll(fd_, pending.data(), pending.size(), path_);
+}
+
+void OutFile::close() {
+    if (fd_ < 0) return;
+    try {
+        flush();
+    } catch (...) {
+        abandon();
+        throw;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path_, errno);
+}
+
+void OutFile::abandon() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    buf_.clear();
+}
+
+void appendLine(const std::string& path, std::string_view line) {
+    const int fd = openFile(path, O_RDWR | O_CREAT | O_APPEND, IoError::Op::Create);
+    try {
+        std::string text;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+            char last = '\n';
+            if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') text = "\r\n";
+        }
+        text.append(line);
+        text += "\r\n";
+        writeAll(fd, text.data(), text.size(), path);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path, errno);
+}
+
+void writeFileAtomically(const std::string& path, std::string_view content) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string tmp = joinPath(dir, "." + base + ".tmp-XXXXXX");
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) throw IoError(IoError::Op::Create, path, errno);
+    int err = 0;
+    IoError::Op op = IoError::Op::Write;
+    try {
+        writeAll(fd, content.data(), content.size(), path);
+    } catch (const IoError& e) {
+        err = e.error();
+    }
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    // mkstemp creates 0600; a list file is an ordinary file of the user.
+    if (err == 0) ::fchmod(fd, 0644);
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) {
+        ::unlink(tmp.c_str());
+        throw IoError(op, path, err);
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        throw IoError(IoError::Op::Write, path, err);
+    }
+}
+
+std::string readWholeFile(const std::string& path) {
+    const int fd = openFile(path, O_RDONLY, IoError::Op::Open);
+    std::string out;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            throw IoError(IoError::Op::Read, path, err);
+        }
+        if (n == 0) break;
+        out.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+std::vector<std::string> splitLines(std::string_view content) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < content.size()) {
+        size_t lf = content.find('\n', pos);
+        size_t end = lf == std::string_view::npos ? content.size() : lf;
+        size_t ce = end;
+        if (lf != std::string_view::npos && ce > pos && content[ce - 1] == '\r') --ce;
+        lines.emplace_back(content.substr(pos, ce - pos));
+        if (lf == std::string_view::npos) break;
+        pos = lf + 1;
+    }
+    return lines;
+}
+
+void removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw IoError(IoError::Op::Delete, path, errno);
+}
+
+std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern, LinkPolicy links) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) throw IoError(IoError::Op::List, dir, errno);
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (!matchesFilePattern(name, pattern)) continue;
+        struct stat st;
+        const std::string path = joinPath(dir, name);
+        const int rc = links == LinkPolicy::Follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+        if (rc == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+    }
+    ::closedir(d);
+    sortAlphabetically(names, TextEncoding::Utf8);
+    return names;
+}
+
+std::optional<std::string> lastChangeText(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    std::tm tm{};
+    const time_t t = st.st_mtime;
+    if (!::localtime_r(&t, &tm)) return std::nullopt;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
+                  tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return std::string(text);
+}
+
+}  // namespace kalvimo

@@ -1,0 +1,83 @@
+#pragma once
+// File operations of the program. Every failure is thrown as IoError so that the caller can
+// name the file and the cause in a status text.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalvimo {
+
+// "a" + "/" + "b", without doubling a separator that is already there.
+std::string joinPath(std::string_view dir, std::string_view name);
+
+bool isRegularFile(const std::string& path);  // symbolic links followed
+bool isDirectory(const std::string& path);
+
+// Creates the directory when missing (not its parents). Throws IoError(Create).
+void ensureDirectory(const std::string& path);
+
+// A result file: created empty (or emptied), written through a large buffer, checked on
+// every write and on close.
+class OutFile {
+public:
+    OutFile() = default;
+    ~OutFile();
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+    OutFile(OutFile&& other) noexcept;
+    OutFile& operator=(OutFile&& other) noexcept;
+
+    // Throws IoError(Create).
+    void create(const std::string& path);
+    // Opens for appending, creating the file when missing. Throws IoError(Create).
+    void openAppend(const std::string& path);
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+
+    void write(std::string_view bytes);  // buffered; throws IoError(Write)
+    void writeLine(std::string_view line) {
+        write(line);
+        write("\r\n");
+    }
+    void flush();  // throws IoError(Write)
+    void close();  // flushes; throws IoError(Write)
+    // Closes without writing what is buffered; for the paths that already failed.
+    void abandon() noexcept;
+
+private:
+    void openWith(const std::string& path, int flags);
+    int fd_ = -1;
+    std::string path_;
+    std::string buf_;
+};
+
+// Appends one line with CR LF. A last line without its line break is ended first, so that
+// two lines never merge. The file is created when missing.
+void appendLine(const std::string& path, std::string_view line);
+
+// Writes the whole content to a temporary file beside path and renames it over path, so a
+// crash or a full disk never leaves half a file.
+void writeFileAtomically(const std::string& path, std::string_view content);
+
+// Reads a whole small file (lists, settings). Throws IoError(Open/Read).
+std::string readWholeFile(const std::string& path);
+
+// Splits file content into lines by the program's rules.
+std::vector<std::string> splitLines(std::string_view content);
+
+// Deletes a file; a file that is already gone is no failure. Throws IoError(Delete).
+void removeFile(const std::string& path);
+
+// Regular files of dir whose names match the pattern, in the program's alphabetical order;
+// links to regular files are listed unless skipped. Throws IoError(List) when dir cannot be
+// read.
+enum class LinkPolicy { Follow, Skip };
+std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern,
+                                   LinkPolicy links = LinkPolicy::Follow);
+
+// The last change of a file in local time as "dd.MM.yyyy HH:mm:ss"; nothing when the file
+// cannot be reached.
+std::optional<std::string> lastChangeText(const std::string& path);
+
+}  // namespace kalvimo

@@ -1,0 +1,27 @@
+#pragma once
+// File failures carried up to the place that turns them into a status text.
+#include <stdexcept>
+#include <string>
+
+namespace kalvimo {
+
+// Russian description of an errno value, for status texts.
+std::string describeErrno(int err);
+
+class IoError : public std::runtime_error {
+public:
+    enum class Op { Open, Read, Create, CreateDir, Write, Delete, List };
+    IoError(Op op, std::string path, int err);
+    Op op() const { return op_; }
+    const std::string& path() const { return path_; }
+    int error() const { return err_; }
+    // "Не удалось создать файл /x/y: нет места на диске" and the like (UTF-8).
+    std::string message() const;
+
+private:
+    Op op_;
+    std::string path_;
+    int err_;
+};
+
+}  // namespace kalvimo

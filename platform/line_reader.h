@@ -1,0 +1,53 @@
+#pragma once
+// The one line reader of the program. Large block reads, line ends found with memchr, a line
+// ends at LF with one CR before it dropped, the last line needs no LF, no length limit. Its
+// position is shared by whoever reads from it: the scan looks for headers, a report handler
+// reads on from the same place.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kalvimo {
+
+class LineReader {
+public:
+    explicit LineReader(size_t blockSize = 1 << 20);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // Throws IoError(Open) on failure.
+    void open(const std::string& path);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+
+    // When the flag becomes true, reading stops as at the end of the file.
+    void setCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+    // The next line, valid until the next call; false at the end of the file.
+    // Throws IoError(Read) when the file cannot be read.
+    bool next(std::string_view& line);
+
+    // Skips to the next line that contains needle and returns it; lines passed over are
+    // consumed. An empty needle is contained in every non-empty line. Searches whole blocks
+    // for the needle, so lines without it cost nothing per line.
+    bool nextContaining(std::string_view needle, std::string_view& line);
+
+private:
+    // Moves the unread part to the front and reads more; false when nothing more came.
+    bool fill();
+    bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+
+    int fd_ = -1;
+    std::string path_;
+    std::unique_ptr<char[]> buf_;
+    size_t cap_ = 0;
+    size_t blockSize_;
+    size_t pos_ = 0;  // start of the next line
+    size_t end_ = 0;  // end of the data in buf_
+    bool eof_ = false;
+    const std::atomic<bool>* cancel_ = nullptr;
+};
+
+}  // namespace kalvimo

@@ -1,0 +1,24 @@
+# Sourced by ./run and ./test: installs the Debian packages the build needs.
+KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev)
+
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "${KALVIMO_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "Устанавливаются пакеты: ${missing[*]}" >&2
+        DEBIAN_FRONTEND=noninteractive apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    else
+        echo "Не хватает пакетов: ${missing[*]}" >&2
+        echo "Установите их командой: sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+}
+
+generator() {
+    if command -v ninja >/dev/null 2>&1; then echo Ninja; else echo "Unix Makefiles"; fi
+}
