@@ -1,0 +1,131 @@
+// Bad input and failing files: a clear status, the walk going on or the run ending, nothing
+// half-written, list files untouched.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cp1251.h"
+#include "printout_builder.h"
+#include "reference_rrn48.h"
+#include "test_support.h"
+
+using namespace kalvimo;
+using namespace kalvimo::test;
+
+namespace {
+const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";
+}
+
+TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {
+    Bench b;
+    b.addInput("a.s12", crlf(anomalyReport("A1")));
+    b.input.files.push_back("gone.s12");            // vanished after the listing
+    ::mkdir((b.inputDir + "/dir.s12").c_str(), 0755);  // cannot be read as a file
+    b.input.files.push_back("dir.s12");
+    b.addInput("z.s12", crlf(anomalyReport("Z1")));
+    b.engine.btnFile48_Click();
+    EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate, "Z1 N123 " + kDate}));
+    const auto& s = b.rec.statuses;
+    EXPECT_NE(std::find(s.begin(), s.end(),
+                        "Не удалось открыть файл " + b.inputDir + "/gone.s12: файл или каталог не найден; файл пропущен"),
+              s.end());
+    EXPECT_NE(std::find(s.begin(), s.end(), "Ошибка чтения файла " + b.inputDir + "/dir.s12: это каталог; файл пропущен"),
+              s.end());
+    EXPECT_EQ(s.back(), kStop);
+    EXPECT_EQ(b.engine.outcome().inputFailures, 2);
+    EXPECT_TRUE(b.engine.outcome().anyFailure());
+    EXPECT_TRUE(fileExists(b.data("error/errorstat")));
+}
+
+TEST(BadInput, ResultFileOnAFullDiskEndsTheRunAndKeepsTheLists) {
+    Bench b;
+    ::mkdir(b.data("log").c_str(), 0755);
+    ASSERT_EQ(::symlink("/dev/full", b.data("log/rep48.log").c_str()), 0);
+    writeFile(b.data("alldev.ini"), "0001/0001/0001\r\n");
+    b.options.set(CheckBox::Check8, 1);
+    b.addInput("a.s12", crlf(anomalyReport("A1") + otherReport("0002/0002/0002", "5")));
+    b.addInput("b.s12", crlf(anomalyReport("B1")));
+    b.engine.btnFile48_Click();
+    EXPECT_EQ(b.rec.statuses.back(),
+              "Ошибка записи в файл " + b.data("log/rep48.log") + ": нет места на диске");
+    EXPECT_TRUE(b.engine.outcome().aborted);
+    EXPECT_FALSE(fileExists(b.data("error/errorstat")));  // no analysis of a broken log
+    EXPECT_EQ(b.rec.values.back(), 0);
+    EXPECT_EQ(b.engine.progressCount, 0);
+    // The catalogue grew by the new device only, with whole lines.
+    EXPECT_EQ(readFile(b.data("alldev.ini")), "0001/0001/0001\r\n0002/0002/0002\r\n");
+}
+
+TEST(BadInput, DetailFileThatCannotBeWrittenEndsTheAnalysis) {
+    Bench b;
+    ::mkdir(b.data("log").c_str(), 0755);
+    ::mkdir(b.data("error").c_str(), 0755);
+    b.addInput("a.s12", crlf(anomalyReport("0012345" + std::string("12  ") + " RESTART")));
+    // ClearDir leaves links alone, so a link named like a detail file survives to be written.
+    ASSERT_EQ(::symlink("/dev/full", b.data("error/restart").c_str()), 0);
+    b.engine.btnFile48_Click();
+    EXPECT_EQ(b.rec.statuses.back(), "Ошибка записи в файл " + b.data("error/restart") + ": нет места на диске");
+    EXPECT_TRUE(b.engine.outcome().aborted);
+}
+
+TEST(BadInput, MissingOutputDirectoriesAreCreatedAndABlockedOneIsReported) {
+    Bench b;
+    b.addInput("a.s12", crlf(anomalyReport("A1")));
+    b.engine.btnFile48_Click();
+    EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate}));
+
+    Bench blocked;
+    writeFile(blocked.data("error"), "a file where the directory belongs");
+    blocked.addInput("a.s12", crlf(anomalyReport("A1")));
+    blocked.engine.btnFile48_Click();
+    EXPECT_EQ(blocked.rec.statuses.back(),
+              "Не удалось создать каталог " + blocked.data("error") + ": путь проходит через файл, а не каталог");
+    EXPECT_TRUE(blocked.engine.outcome().aborted);
+    EXPECT_EQ(readFile(blocked.data("error")), "a file where the directory belongs");
+}
+
+TEST(BadInput, OddBytesPassThroughUnchanged) {
+    Bench b;
+    const std::string data = std::string("\x00\x98\xFF\x01 data\rmid", 13);
+    const std::string hdr = std::string("\xFF\x00 ZARYA-UZEL", 13) + kDate;
+    b.addInput("a.s12", crlf({hdr, line2("D", "ANOMALY REPORT", std::string("\x98\x00\xC0", 3)), "3", data}));
+    b.addInput("empty.s12", "");
+    b.engine.btnFile48_Click();
+    EXPECT_EQ(readFile(b.data("log/rep48.log")),
+              data + " " + std::string("\x98\x00\xC0", 3) + " " + kDate + "\r\n");
+    EXPECT_FALSE(b.engine.outcome().anyFailure());
+}
+
+TEST(BadInput, HugeLinesWithoutLineBreak) {
+    Bench b;
+    const std::string big(50 << 20, 'x');
+    // A 50 MiB line before a report, and a 50 MiB header at the end without a line break.
+    b.addInput("a.s12", big + "\r\n" + crlf(anomalyReport("A1")) + big + "ZARYA-UZEL" + big);
+    b.options.set(CheckBox::Check8, 1);
+    b.engine.btnFile48_Click();
+    EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate}));
+    EXPECT_FALSE(b.engine.outcome().anyFailure());
+}
+
+TEST(BadInput, PrintoutCutAtEveryPlace) {
+    // Every prefix of a printout with each kind of report, with both searches on, against
+    // the line-by-line model.
+    const std::string whole =
+        crlf(anomalyReport("  0012345 12   DATA") + otherReport("0002/0002/0002", "  777") +
+             anomalyReport("SECOND", "N2", "0003/0003/0003")) +
+        header() + "\r\n" + line2("0004/0004/0004", "STATUS") + "\r\n" + numberLine("31") + "\r\n";
+    for (size_t cut = 0; cut <= whole.size(); ++cut) {
+        Bench b;
+        const std::string content = whole.substr(0, cut);
+        b.addInput("a.s12", content);
+        b.options.set(CheckBox::Check4, 1);
+        b.options.set(CheckBox::Check8, 1);
+        b.engine.btnFile48_Click();
+        const auto expected = referenceRrn48({content}, "ZARYA-UZEL", true, true, {}, {});
+        ASSERT_EQ(readFile(b.data("log/rep48.log")), expected.rep48) << "cut at " << cut;
+        ASSERT_EQ(readFile(b.data("error/newdev")), expected.newdev.empty() ? "" : crlf(expected.newdev)) << cut;
+        ASSERT_EQ(readFile(b.data("error/newrep")), expected.newrep.empty() ? "" : crlf(expected.newrep)) << cut;
+        ASSERT_FALSE(b.engine.outcome().anyFailure());
+    }
+}

@@ -1,0 +1,79 @@
+// Kalvimo.ini: eleven lines, read up to the first failure; written back exactly.
+#include <gtest/gtest.h>
+
+#include "cp1251.h"
+#include "settings_file.h"
+#include "test_support.h"
+
+using namespace kalvimo;
+using namespace kalvimo::test;
+
+namespace {
+
+const std::vector<std::string> kSaved = {
+    "c:\\", "ZARYA-UZEL", " 0    заданные рапорта", " 0    заданные устройства", " 0    121 рапорт",
+    " 0    аварии", " 1    48 рапорт", " 1    искать новые рапорта", " 0    искать новые устройства",
+    "True обрабатывать файл", "False  обрабатывать каталог",
+};
+
+std::string fileOf(std::vector<std::string> lines) { return utf8ToCp1251(crlf(lines)); }
+
+}  // namespace
+
+TEST(SettingsFile, WritesTheElevenLinesExactly) {
+    Settings s;
+    s.curDir = "c:\\";
+    s.station = "ZARYA-UZEL";
+    s.checks[Settings::Check2] = 1;
+    s.checks[Settings::Check4] = 1;
+    s.optionFile = true;
+    s.optionDir = false;
+    EXPECT_EQ(formatSettings(s), fileOf(kSaved));
+    const Settings back = parseSettings(formatSettings(s));
+    EXPECT_FALSE(back.readFailed);
+    EXPECT_EQ(back.curDir, s.curDir);
+    EXPECT_EQ(back.checks, s.checks);
+    EXPECT_TRUE(back.optionFile);
+    EXPECT_FALSE(back.optionDir);
+}
+
+TEST(SettingsFile, ReadingStopsAtTheFirstFailure) {
+    auto with = [](size_t index, const std::string& line) {
+        auto lines = kSaved;
+        lines[index] = line;
+        lines[0] = "/data/printouts";
+        return lines;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+        bool failed;
+        std::string curDir;
+        std::string station;
+        std::array<int, 7> checks;
+        bool optionFile, optionDir;
+    } cases[] = {
+        {"only two lines", {"/data", "ST"}, true, "c:\\", "ST", {0, 0, 0, 0, 0, 0, 0}, false, true},
+        {"line 3 is x", with(2, "x  заданные"), true, "c:\\", "ZARYA-UZEL", {0, 0, 0, 0, 0, 0, 0}, false, true},
+        {"state 3 is refused", with(4, " 3    121"), true, "c:\\", "ZARYA-UZEL", {0, 0, 0, 0, 0, 0, 0}, false, true},
+        {"greyed state", with(2, " 2    заданные"), false, "/data/printouts", "ZARYA-UZEL", {2, 0, 0, 0, 1, 1, 0}, true, false},
+        {"ten lines", std::vector<std::string>(kSaved.begin(), kSaved.begin() + 10), true, "c:\\", "ZARYA-UZEL",
+         {0, 0, 0, 0, 1, 1, 0}, true, false},
+        {"both False", with(9, "False обрабатывать файл"), false, "/data/printouts", "ZARYA-UZEL", {0, 0, 0, 0, 1, 1, 0},
+         false, false},
+        {"both True: directory wins", with(10, "True   обрабатывать каталог"), false, "/data/printouts", "ZARYA-UZEL",
+         {0, 0, 0, 0, 1, 1, 0}, false, true},
+        {"bad truth value", with(10, "Yes    каталог"), true, "c:\\", "ZARYA-UZEL", {0, 0, 0, 0, 1, 1, 0}, true, false},
+        {"empty station line", with(1, ""), false, "/data/printouts", "", {0, 0, 0, 0, 1, 1, 0}, true, false},
+        {"empty file", {}, true, "c:\\", "ZARYA-UZEL", {0, 0, 0, 0, 0, 0, 0}, false, true},
+    };
+    for (const auto& c : cases) {
+        const Settings s = parseSettings(fileOf(c.lines));
+        EXPECT_EQ(s.readFailed, c.failed) << c.what;
+        EXPECT_EQ(s.curDir, c.curDir) << c.what;
+        EXPECT_EQ(s.station, c.station) << c.what;
+        EXPECT_EQ(s.checks, c.checks) << c.what;
+        EXPECT_EQ(s.optionFile, c.optionFile) << c.what;
+        EXPECT_EQ(s.optionDir, c.optionDir) << c.what;
+    }
+}

@@ -1,0 +1,87 @@
+#include "test_support.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kalvimo::test {
+
+TempDir::TempDir() {
+    char templ[] = "/tmp/kalvimo-test-XXXXXX";
+    const char* made = ::mkdtemp(templ);
+    if (!made) throw std::runtime_error("mkdtemp failed");
+    path_ = made;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Undo permission changes made by tests before removing.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(path_, ec);
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> dirEntries(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Bench::Bench()
+    : dataRoot(tmp.file("data")),
+      inputDir(tmp.file("in")),
+      engine(DataDir(tmp.file("data")),
+             RunEnvironment{rec, rec, input, options, lists, rec, rec, &stop}) {
+    ::mkdir(dataRoot.c_str(), 0755);
+    ::mkdir(inputDir.c_str(), 0755);
+    input.dir = inputDir;
+}
+
+void Bench::addInput(const std::string& name, const std::string& content) {
+    writeFile(inputDir + "/" + name, content);
+    input.files.push_back(name);
+}
+
+void Bench::useFile(const std::string& name) {
+    input.fileModeFlag = true;
+    const auto it = std::find(input.files.begin(), input.files.end(), name);
+    input.current = it == input.files.end() ? -1 : static_cast<int>(it - input.files.begin());
+}
+
+std::string crlf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+}  // namespace kalvimo::test
