@@ -239,6 +239,6 @@ TEST(BatchRuns, FailuresExitOneWithTheFileNamed) {
     const Result skipped = batch({"--data-dir", p.data, "--dir", p.in, "rrn48"}, p.home);
     EXPECT_EQ(skipped.exitCode, 1);
     EXPECT_EQ(skipped.errLines().back(), kStop);
-    EXPECT_EQ(skipped.errLines()[2], "Ошибка чтения файла " + p.in + "/b.s12: ошибка ввода-вывода; файл пропущен");
+    EXPECT_EQ(skipped.errLines()[1], "Ошибка чтения файла " + p.in + "/b.s12: ошибка ввода-вывода; файл пропущен");
     EXPECT_EQ(readFile(p.data + "/log/rep48.log"), crlf({"A1 N123 " + kDate}));
 }
