@@ -3,25 +3,25 @@
 #include "collate.h"
 #include "files.h"
 #include "io_error.h"
-#include "texts.h"
 
 namespace kalvimo {
 
 void TerminalStatus::setStatus(const std::string& text) {
-    if (text.rfind(texts::kErrorCountPrefix, 0) == 0) {
-        heldCount_ = text;
-        return;
-    }
     flush();
     std::fprintf(out_, "%s\n", text.c_str());
     std::fflush(out_);
 }
 
+void TerminalStatus::setCountStatus(const char* prefix, long count) {
+    countPrefix_ = prefix;
+    count_ = count;
+}
+
 void TerminalStatus::flush() {
-    if (heldCount_.empty()) return;
-    std::fprintf(out_, "%s\n", heldCount_.c_str());
+    if (!countPrefix_) return;
+    std::fprintf(out_, "%s%ld\n", countPrefix_, count_);
     std::fflush(out_);
-    heldCount_.clear();
+    countPrefix_ = nullptr;
 }
 
 FixedInput FixedInput::directory(std::string dir, std::vector<std::string> files) {

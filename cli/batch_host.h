@@ -16,11 +16,13 @@ public:
     ~TerminalStatus() override { flush(); }
     // The running count of the error analysis is shown once, with its last value.
     void setStatus(const std::string& text) override;
+    void setCountStatus(const char* prefix, long count) override;
     void flush();
 
 private:
     std::FILE* out_;
-    std::string heldCount_;
+    const char* countPrefix_ = nullptr;
+    long count_ = 0;
 };
 
 class SilentProgress : public ProgressSink {

@@ -46,25 +46,31 @@ std::string errorTableRow(int type, long count, std::string_view catalogueLine) 
     return row;
 }
 
-void ErrorAnalysis::DetailFiles::add(const std::string& path, std::string_view text) {
-    pending_[path].append(text);
+ErrorAnalysis::DetailFiles::File& ErrorAnalysis::DetailFiles::file(const std::string& name) {
+    auto it = files_.find(name);
+    if (it == files_.end()) it = files_.emplace(name, File{engine_.data().errorFile(name), {}}).first;
+    return it->second;
+}
+
+void ErrorAnalysis::DetailFiles::add(File& file, std::string_view text) {
+    file.pending.append(text);
     pendingBytes_ += text.size();
     if (pendingBytes_ > kPendingLimit) flushAll();
 }
 
 void ErrorAnalysis::DetailFiles::flushAll() {
-    for (auto& [path, text] : pending_) {
-        if (text.empty()) continue;
-        OutFile file;
+    for (auto& [name, f] : files_) {
+        if (f.pending.empty()) continue;
+        OutFile out;
         try {
-            file.openAppend(path);
-            file.write(text);
-            file.close();
+            out.openAppend(f.path);
+            out.write(f.pending);
+            out.close();
         } catch (const IoError& e) {
             engine_.fail(e);
         }
-        text.clear();
-        text.shrink_to_fit();
+        f.pending.clear();
+        f.pending.shrink_to_fit();
     }
     pendingBytes_ = 0;
 }
@@ -82,33 +88,35 @@ void ErrorAnalysis::run() {
 void ErrorAnalysis::countLines(DetailFiles& details) {
     LineReader& in = engine_.reader();
     const std::string source = engine_.data().logFile("rep48.log");
-    const std::string restartPath = engine_.data().errorFile("restart");
-    const std::string rebootPath = engine_.data().errorFile("reboot");
+    DetailFiles::File& restart = details.file("restart");
+    DetailFiles::File& reboot = details.file("reboot");
     try {
         in.open(source);
         std::string_view line;
         std::string copy;
+        std::string name;
         while (in.next(line)) {
             ++total_;
-            engine_.setStatus(texts::kErrorCountPrefix + std::to_string(total_));
+            engine_.env().status.setCountStatus(texts::kErrorCountPrefix, total_);
             copy.assign(line);
             copy += "\r\n";
             if (line.find("REST") != std::string_view::npos) {
-                if (++restarts_ == 1) details.add(restartPath, heading(std::string(kTitleIndent) + "RESTART'S"));
-                details.add(restartPath, copy);
+                if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
+                details.add(restart, copy);
             }
             if (line.find("BOOT") != std::string_view::npos) {
-                if (++reboots_ == 1) details.add(rebootPath, heading(std::string(kTitleIndent) + "REBOOT'S"));
-                details.add(rebootPath, copy);
+                if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
+                details.add(reboot, copy);
             }
             const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
             const auto type = parseInt16(typeText);
             // A type text that is no whole number, or a negative one, has no file of its own.
             if (!type || *type < 0) continue;
-            const std::string path = engine_.data().errorFile(typeText);
+            name.assign(typeText);
+            DetailFiles::File& typeFile = details.file(name);
             if (++errorCount_[static_cast<size_t>(*type)] == 1)
-                details.add(path, heading(std::string(kTitleIndent) + "ERROR N " + std::string(typeText)));
-            details.add(path, copy);
+                details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
+            details.add(typeFile, copy);
             engine_.checkStop();
         }
     } catch (const IoError& e) {

@@ -1,7 +1,7 @@
 #pragma once
 // The error analysis after an RRN 48 run: rep48.log sorted by error type into error/, the
 // restarts and reboots collected, and the statistics report error/errorstat.
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +26,18 @@ private:
     // error types cost few opens and a huge rep48.log little memory.
     class DetailFiles {
     public:
+        struct File {
+            std::string path;
+            std::string pending;
+        };
         explicit DetailFiles(Engine& engine) : engine_(engine) {}
-        void add(const std::string& path, std::string_view text);
+        File& file(const std::string& name);
+        void add(File& file, std::string_view text);
         void flushAll();
 
     private:
         Engine& engine_;
-        std::map<std::string, std::string> pending_;
+        std::unordered_map<std::string, File> files_;
         size_t pendingBytes_ = 0;
     };
 

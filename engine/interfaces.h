@@ -13,6 +13,9 @@ class StatusSink {
 public:
     virtual ~StatusSink() = default;
     virtual void setStatus(const std::string& text) = 0;
+    // A running count ("  Идет обработка ошибок  N"), set once per line; a sink that shows
+    // only the last value can skip building the text.
+    virtual void setCountStatus(const char* prefix, long count) { setStatus(prefix + std::to_string(count)); }
 };
 
 // The progress bar. The engine keeps the range valid (min below max).

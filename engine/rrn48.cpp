@@ -10,15 +10,19 @@ namespace kalvimo {
 std::string composeAnomalyLine(std::string_view dataLine, std::string_view anomalyField,
                                std::string_view dateTime) {
     std::string line;
-    line.reserve(dataLine.size() + anomalyField.size() + dateTime.size() + 2);
-    line.append(dataLine);
+    composeAnomalyLine(line, dataLine, anomalyField, dateTime);
+    return line;
+}
+
+void composeAnomalyLine(std::string& line, std::string_view dataLine, std::string_view anomalyField,
+                        std::string_view dateTime) {
+    line.assign(dataLine);
     line += ' ';
     line.append(anomalyField);
     line += ' ';
     line.append(dateTime);
     const size_t first = line.find_first_not_of(' ');
     line.erase(0, first == std::string::npos ? line.size() : first);
-    return line;
 }
 
 Rrn48Member::Rrn48Member(Engine& engine) : engine_(engine), devices_(engine), reports_(engine) {}
@@ -28,14 +32,15 @@ std::string Rrn48Member::statusDirMode() { return texts::kRrn48Dir; }
 std::string Rrn48Member::outputPath() { return engine_.data().logFile("rep48.log"); }
 
 void Rrn48Member::onHeader(LineReader& in, std::string_view header) {
-    const std::string dateTime(lastChars(header, 25));
+    dateTime_.assign(lastChars(header, 25));
     std::string_view line;
     if (!in.next(line)) return;  // line 2
     if (line.find("ANOMALY REPORT") != std::string_view::npos) {
-        const std::string anomaly(columns(line, 48, 4));
+        anomaly_.assign(columns(line, 48, 4));
         if (!in.next(line)) return;  // line 3, not used
         if (!in.next(line)) return;  // line 4, the data line
-        out.writeLine(composeAnomalyLine(line, anomaly, dateTime));
+        composeAnomalyLine(line_, line, anomaly_, dateTime_);
+        out.writeLine(line_);
         return;
     }
     RunOptions& options = engine_.env().options;

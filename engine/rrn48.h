@@ -13,6 +13,9 @@ class Engine;
 // blanks it begins with.
 std::string composeAnomalyLine(std::string_view dataLine, std::string_view anomalyField,
                                std::string_view dateTime);
+// The same into a buffer that is reused from report to report.
+void composeAnomalyLine(std::string& line, std::string_view dataLine, std::string_view anomalyField,
+                        std::string_view dateTime);
 
 class Rrn48Member : public FrameMember {
 public:
@@ -27,6 +30,7 @@ private:
     Engine& engine_;
     NewDeviceSearch devices_;
     NewReportSearch reports_;
+    std::string dateTime_, anomaly_, line_;  // reused, so a report costs no allocation
 };
 
 }  // namespace kalvimo

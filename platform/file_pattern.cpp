@@ -11,12 +11,13 @@ namespace {
 bool globMatch(const std::u32string& name, const std::u32string& pat) {
     size_t n = 0, p = 0, starP = std::u32string::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pat.size() && (pat[p] == U'?' || pat[p] == name[n])) {
-            ++n;
-            ++p;
-        } else if (p < pat.size() && pat[p] == U'*') {
+        // '*' first: a '*' in the name must not be taken as a literal match of the wildcard.
+        if (p < pat.size() && pat[p] == U'*') {
             starP = p++;
             starN = n;
+        } else if (p < pat.size() && (pat[p] == U'?' || pat[p] == name[n])) {
+            ++n;
+            ++p;
         } else if (starP != std::u32string::npos) {
             p = starP + 1;
             n = ++starN;

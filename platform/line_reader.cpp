@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "find_text.h"
 #include "io_error.h"
 
 namespace kalvimo {
@@ -126,9 +127,9 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
         if (fd_ < 0 && end_ == 0) return false;
         const char* base = buf_.get();
         if (end_ > from && end_ - from >= n) {
-            const void* found = ::memmem(base + from, end_ - from, needle.data(), n);
+            const char* found = findText(base + from, end_ - from, needle);
             if (found) {
-                size_t h = static_cast<size_t>(static_cast<const char*>(found) - base);
+                size_t h = static_cast<size_t>(found - base);
                 const void* prevLf = ::memrchr(base + pos_, '\n', h - pos_);
                 const size_t ls = prevLf ? static_cast<size_t>(static_cast<const char*>(prevLf) - base) + 1 : pos_;
                 // Complete the line: read on until its LF or the end of the file.

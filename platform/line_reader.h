@@ -12,7 +12,7 @@ namespace kalvimo {
 
 class LineReader {
 public:
-    explicit LineReader(size_t blockSize = 1 << 20);
+    explicit LineReader(size_t blockSize = 1 << 18);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;

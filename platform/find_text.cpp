@@ -1,0 +1,39 @@
+#include "find_text.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kalvimo {
+
+const char* findText(const char* data, size_t size, std::string_view needle) {
+    const size_t k = needle.size();
+    if (k == 0 || k > size) return nullptr;
+    if (k == 1) return static_cast<const char*>(std::memchr(data, needle[0], size));
+#if defined(__SSE2__)
+    // Compare the first and the last byte of the needle at sixteen places at once and check
+    // the rest only where both agree; far fewer candidates than a first-byte filter.
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i last = _mm_set1_epi8(needle[k - 1]);
+    size_t i = 0;
+    for (; i + k - 1 + 16 <= size; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + k - 1));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        while (mask != 0) {
+            const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+            if (std::memcmp(data + i + bit + 1, needle.data() + 1, k - 2) == 0) return data + i + bit;
+            mask &= mask - 1;
+        }
+    }
+    if (i >= size) return nullptr;
+    return static_cast<const char*>(::memmem(data + i, size - i, needle.data(), k));
+#else
+    return static_cast<const char*>(::memmem(data, size, needle.data(), k));
+#endif
+}
+
+}  // namespace kalvimo
