@@ -83,6 +83,7 @@ bool LineReader::fill() {
 }
 
 static inline const char* findLf(const char* from, const char* to) {
+    if (from == to) return nullptr;  // before open() the buffer is null: memchr must not see it
     return static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(to - from)));
 }
 
