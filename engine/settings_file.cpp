@@ -74,9 +74,16 @@ std::string formatSettings(const Settings& s) {
     line(s.curDir);
     line(s.station);
     for (int box = 0; box < Settings::BoxCount; ++box)
-        line(" " + std::to_string(s.checks[static_cast<size_t>(box)]) + " " + utf8ToCp1251(kBoxLabels[box]));
-    line((s.optionFile ? "True" : "False") + utf8ToCp1251(" обрабатывать файл"));
-    line((s.optionDir ? "True" : "False") + utf8ToCp1251("  обрабатывать каталог"));
+    {
+        // One blank, the state, one blank, then the label.
+        std::string text = " ";
+        text += std::to_string(s.checks[static_cast<size_t>(box)]);
+        text += ' ';
+        text += utf8ToCp1251(kBoxLabels[box]);
+        line(text);
+    }
+    line(std::string(s.optionFile ? "True" : "False") + utf8ToCp1251(" обрабатывать файл"));
+    line(std::string(s.optionDir ? "True" : "False") + utf8ToCp1251("  обрабатывать каталог"));
     return out;
 }
 

@@ -24,7 +24,14 @@ std::string describeErrno(int err) {
         case EBUSY:
         case ETXTBSY: return "файл занят";
         case EINVAL: return "недопустимое имя или операция";
-        default: return "ошибка " + std::to_string(err) + " (" + std::strerror(err) + ")";
+        default: {
+            std::string text = "ошибка ";
+            text += std::to_string(err);
+            text += " (";
+            text += std::strerror(err);
+            text += ")";
+            return text;
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 // Tests of the platform layer: code page, alphabetical order, file name patterns, the line
 // reader and the file operations. Expected values come from glibc iconv, from naive reference
 // implementations below or from the rules worked out by hand, never from the code under test.
-#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/resource.h>
@@ -19,11 +18,10 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <locale.h>
+#include <memory>
 #include <optional>
 #include <random>
-#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -36,6 +34,7 @@
 #include "cp1251.h"
 #include "file_pattern.h"
 #include "files.h"
+#include "find_text.h"
 #include "io_error.h"
 #include "line_reader.h"
 
@@ -77,12 +76,20 @@ private:
     std::string path_;
 };
 
-// File access through stdio, so the checks do not lean on the code under test.
+// Files written with plain POSIX calls, so the checks do not lean on the code under test. The
+// file is overwritten in place and cut to size: truncating to zero first makes ext4 flush it
+// on close, which slows the thousands of rewrites of the random tests.
 void putFile(const std::string& path, std::string_view content) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), f), content.size());
-    ASSERT_EQ(std::fclose(f), 0);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
+        ASSERT_GT(n, 0) << path;
+        done += static_cast<size_t>(n);
+    }
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(content.size())), 0);
+    ASSERT_EQ(::close(fd), 0);
 }
 
 std::string getFile(const std::string& path) {
@@ -645,6 +652,39 @@ TEST(FilePattern, RandomNamesMatchLikeTheNaiveReference) {
     // Both outcomes are well represented.
     EXPECT_GT(matched, iterations / 10);
     EXPECT_LT(matched, iterations * 9 / 10);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Substring search
+
+TEST(FindText, AgreesWithStringFind) {
+    std::mt19937 rng(seedFor(35));
+    static const char alphabet[] = {'a', 'b', 'S', 'T', '\r', '\n', '\0', '\xFF'};
+    for (int iter = 0; iter < 20000; ++iter) {
+        // Sizes around the 16-byte steps; the haystack gets a heap block of its exact size so
+        // that the sanitizer sees any read past its end.
+        const size_t size = rng() % 3 ? rng() % 80 : rng() % 400;
+        const size_t letters = 2 + rng() % (sizeof alphabet - 1);
+        std::unique_ptr<char[]> hay(new char[size ? size : 1]);
+        for (size_t k = 0; k < size; ++k) hay[k] = alphabet[rng() % letters];
+        std::string needle;
+        if (size > 0 && rng() % 2) {
+            // Cut from the haystack, so that it is found.
+            const size_t at = rng() % size;
+            needle.assign(hay.get() + at, std::min<size_t>(1 + rng() % 20, size - at));
+        } else {
+            const size_t len = 1 + rng() % 6;
+            for (size_t k = 0; k < len; ++k) needle += alphabet[rng() % letters];
+        }
+        const std::string_view view(hay.get(), size);
+        const size_t want = view.find(needle);
+        const char* got = findText(hay.get(), size, needle);
+        ASSERT_EQ(got ? static_cast<size_t>(got - hay.get()) : std::string_view::npos, want)
+            << "iteration " << iter << ": " << testing::PrintToString(std::string(view)) << " / "
+            << testing::PrintToString(needle);
+    }
+    EXPECT_EQ(findText("abc", 3, ""), nullptr);
+    EXPECT_EQ(findText("abc", 2, "abc"), nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
