@@ -1,8 +1,7 @@
 #include "batch_host.h"
 
-#include "collate.h"
 #include "files.h"
-#include "io_error.h"
+#include "list_files.h"
 
 namespace kalvimo {
 
@@ -47,29 +46,12 @@ std::string FixedInput::currentFileName() {
     return files_[static_cast<size_t>(current_)];
 }
 
-namespace {
-
-std::vector<std::string> readLines(const std::string& path) {
-    try {
-        return splitLines(readWholeFile(path));
-    } catch (const IoError&) {
-        return {};
-    }
-}
-
-}  // namespace
-
 std::vector<std::string> ListFilesSource::workingReports() {
-    std::vector<std::string> entries;
-    for (auto& line : readLines(joinPath(dataDir_, "reports.ini"))) entries.push_back(line.substr(0, 5));
-    sortAlphabetically(entries, TextEncoding::Cp1251);
-    return entries;
+    return loadWorkingReports(joinPath(dataDir_, kWorkingReportsFile));
 }
 
 std::vector<std::string> ListFilesSource::workingDevices() {
-    std::vector<std::string> entries = readLines(joinPath(dataDir_, "dev.ini"));
-    sortAlphabetically(entries, TextEncoding::Cp1251);
-    return entries;
+    return loadWorkingDevices(joinPath(dataDir_, kWorkingDevicesFile));
 }
 
 }  // namespace kalvimo

@@ -54,8 +54,6 @@ int main(int argc, char** argv) {
         station = utf8ToCp1251(*o.station, &lossy);
         if (lossy) return usageError("имя станции содержит символы, которых нет в кодировке Windows-1251");
     }
-    if (o.command != BatchCommand::Rrn48)
-        return usageError("эта команда ещё не реализована");
 
     // The data directory: a given one must exist; the default one is made when missing.
     const std::string root = o.dataDir ? *o.dataDir : DataDir::defaultRoot();
@@ -95,6 +93,15 @@ int main(int argc, char** argv) {
     options.checks[static_cast<size_t>(CheckBox::Check7)] = settings.checks[Settings::Check7];
     options.checks[static_cast<size_t>(CheckBox::Check4)] = o.newReports ? 1 : settings.checks[Settings::Check4];
     options.checks[static_cast<size_t>(CheckBox::Check8)] = o.newDevices ? 1 : settings.checks[Settings::Check8];
+    if (o.kinds) {
+        std::string ignored;
+        const FullKinds k = *parseKinds(*o.kinds, ignored);  // checked when the options were parsed
+        options.checks[static_cast<size_t>(CheckBox::Check1)] = k.reports;
+        options.checks[static_cast<size_t>(CheckBox::Check5)] = k.devices;
+        options.checks[static_cast<size_t>(CheckBox::Check7)] = k.rrn121;
+        options.checks[static_cast<size_t>(CheckBox::Check3)] = k.alarms;
+        options.checks[static_cast<size_t>(CheckBox::Check2)] = k.rrn48;
+    }
 
     const std::string pattern = o.pattern ? *o.pattern : "*.s12";
     FixedInput input = FixedInput::directory("", {});
@@ -119,7 +126,14 @@ int main(int argc, char** argv) {
     Pauses pauses;
     OutputsListener outputs;
     Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
-    engine.btnFile48_Click();
+    switch (o.command) {
+    case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
+    case BatchCommand::Rrn121: engine.btnFile121_Click(); break;
+    case BatchCommand::Reports: engine.btnFileRrn_Click(); break;
+    case BatchCommand::Devices: engine.btnDev_Click(); break;
+    case BatchCommand::Alarms: engine.btnalarm_Click(); break;
+    case BatchCommand::Full: engine.btnFileAll_Click(); break;
+    }
     status.flush();
     return engine.outcome().anyFailure() ? 1 : 0;
 }

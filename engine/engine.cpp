@@ -2,7 +2,10 @@
 
 #include <climits>
 
+#include "alarms.h"
+#include "device_extraction.h"
 #include "files.h"
+#include "report_number.h"
 #include "rrn48.h"
 #include "scan_frame.h"
 #include "texts.h"
@@ -62,9 +65,52 @@ void Engine::ClearDir() {
     env_.outputs.outputsCleared();
 }
 
+std::vector<std::string> Engine::workingReports() {
+    try {
+        return env_.lists.workingReports();
+    } catch (const IoError& e) {
+        fail(e);
+    }
+}
+
+std::vector<std::string> Engine::workingDevices() {
+    try {
+        return env_.lists.workingDevices();
+    } catch (const IoError& e) {
+        fail(e);
+    }
+}
+
 void Engine::btnFile48_Click() {
     runProcedure([&] {
         Rrn48Member member(*this);
+        ScanFrame(*this).run(member);
+    });
+}
+
+void Engine::btnFile121_Click() {
+    runProcedure([&] {
+        if (!fullMode) ClearDir();
+        currentReportNumber = "121";
+        ReportNumberRun(*this).obr_rrn();
+    });
+}
+
+void Engine::btnFileRrn_Click() {
+    runProcedure([&] {
+        if (!fullMode) ClearDir();
+        currentReportNumber.clear();
+        ReportNumberRun(*this).obr_rrn();
+    });
+}
+
+void Engine::btnDev_Click() {
+    runProcedure([&] { DeviceExtraction(*this).run(); });
+}
+
+void Engine::btnalarm_Click() {
+    runProcedure([&] {
+        AlarmMember member(*this);
         ScanFrame(*this).run(member);
     });
 }

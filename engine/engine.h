@@ -2,6 +2,7 @@
 // The procedures of the main window that run the extractions, and the run state they share.
 // No window code: everything the engine sees of the outside comes through RunEnvironment.
 #include <string>
+#include <vector>
 
 #include "data_dir.h"
 #include "interfaces.h"
@@ -30,12 +31,20 @@ public:
     bool fullMode = false;
     int progressCount = 0;
     std::string inputPath;
+    std::string currentReportNumber;  // as the working list holds it, Windows-1251
 
     // The buttons.
     void btnFile48_Click();
+    void btnFile121_Click();
+    void btnFileRrn_Click();
+    void btnDev_Click();
+    void btnalarm_Click();
+    void btnFileAll_Click();  // "Полная"
 
     // Empties the output directories: every file of error/ and the *.log files of log/.
     void ClearDir();
+    // The progress range of a full run over the ticked kinds.
+    void progressbar();
 
     const RunOutcome& outcome() const { return outcome_; }
     void resetOutcome() { outcome_ = {}; }
@@ -45,6 +54,9 @@ public:
     RunEnvironment& env() { return env_; }
     LineReader& reader() { return reader_; }
     void setStatus(const std::string& text) { env_.status.setStatus(text); }
+    // The working lists; one that cannot be read ends the run with its text.
+    std::vector<std::string> workingReports();
+    std::vector<std::string> workingDevices();
     void refuse(const std::string& text);
     void setProgressValue(int value) { env_.progress.setValue(value); }
     // Keeps the range valid when the list has fewer than two files.

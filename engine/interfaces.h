@@ -49,6 +49,7 @@ public:
 };
 
 // The two working lists, in the order they are processed, as the list windows load them.
+// A list that cannot be read throws IoError, which ends the run with its text.
 class ListSources {
 public:
     virtual ~ListSources() = default;

@@ -1,7 +1,5 @@
 #include "new_entry_search.h"
 
-#include <cerrno>
-
 #include "engine.h"
 #include "files.h"
 #include "text_ops.h"
@@ -27,9 +25,8 @@ void append(Engine& engine, const std::string& path, std::string_view line) {
 
 std::vector<std::string> readListFile(Engine& engine, const std::string& path) {
     try {
-        return splitLines(readWholeFile(path));
+        return readListLines(path);
     } catch (const IoError& e) {
-        if (e.error() == ENOENT) return {};
         engine.fail(e);
     }
 }

@@ -72,11 +72,16 @@ bool ScanFrame::walkDirectory(ReportHandler& handler, bool modeTest) {
     return true;
 }
 
-void ScanFrame::closingPause(bool always) {
-    if (engine_.fullMode && !always) return;
+bool ScanFrame::pauseThenStop(bool always) {
+    if (engine_.fullMode && !always) return false;
     engine_.env().pauses.closingPause();
     engine_.checkStop();
     engine_.setStatus(texts::kStopAfterRun);
+    return true;
+}
+
+void ScanFrame::closingPause(bool always) {
+    if (!pauseThenStop(always)) return;
     engine_.progressCount = 0;
     engine_.setProgressValue(0);
 }

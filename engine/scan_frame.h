@@ -49,8 +49,10 @@ public:
     // Creates an output file; a failure ends the run.
     void createOutput(OutFile& out, const std::string& path);
     void closeOutput(OutFile& out);
-    // The short pause after a run and the return of the status line to rest; left at once
-    // in a full run unless always is set.
+    // The short pause after a run, then "Cтоп"; left at once in a full run unless always is
+    // set. Returns whether it ran.
+    bool pauseThenStop(bool always = false);
+    // The same, followed by the return of the progress bar and progressCount to 0.
     void closingPause(bool always = false);
 
 private:

@@ -13,5 +13,13 @@ inline constexpr const char* kRrn48Dir = "Идет обработка катал
 inline constexpr const char* kErrorCountPrefix = "  Идет обработка ошибок  ";
 inline constexpr const char* kComposingReport = "Составляется отчет";
 inline constexpr const char* kInputSkipped = "; файл пропущен";
+inline constexpr const char* kListEmpty = "Список  пустой";  // two spaces
+inline constexpr const char* kSelectedFileDone = "Выбранный файл обработан";
+inline constexpr const char* kRrnFilePrefix = "Идет обработка файла RRN - ";
+inline constexpr const char* kRrnDirPrefix = "Идет обработка каталога RRN - ";
+inline constexpr const char* kDeviceFilePrefix = "Идет обработка файла по устройству ";
+inline constexpr const char* kDeviceDirPrefix = "Идет обработка каталога по устройству ";
+inline constexpr const char* kAlarmFile = "Идет обработка файла Аварии";
+inline constexpr const char* kAlarmDir = "Идет обработка каталога Аварии";
 
 }  // namespace kalvimo::texts

@@ -219,6 +219,15 @@ std::vector<std::string> splitLines(std::string_view content) {
     return lines;
 }
 
+std::vector<std::string> readListLines(const std::string& path) {
+    try {
+        return splitLines(readWholeFile(path));
+    } catch (const IoError& e) {
+        if (e.error() == ENOENT) return {};
+        throw;
+    }
+}
+
 void removeFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw IoError(IoError::Op::Delete, path, errno);
 }

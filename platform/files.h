@@ -66,6 +66,10 @@ std::string readWholeFile(const std::string& path);
 // Splits file content into lines by the program's rules.
 std::vector<std::string> splitLines(std::string_view content);
 
+// The lines of a list file; a missing file has none. Throws IoError for other failures, so
+// that a list which exists but cannot be read is never taken for an empty one.
+std::vector<std::string> readListLines(const std::string& path);
+
 // Deletes a file; a file that is already gone is no failure. Throws IoError(Delete).
 void removeFile(const std::string& path);
 

@@ -1,0 +1,23 @@
+#include "list_files.h"
+
+#include "collate.h"
+#include "files.h"
+
+namespace kalvimo {
+
+std::string reportEntry(std::string_view line) { return std::string(line.substr(0, 5)); }
+
+std::vector<std::string> loadWorkingReports(const std::string& path) {
+    std::vector<std::string> entries;
+    for (const auto& line : readListLines(path)) entries.push_back(reportEntry(line));
+    sortAlphabetically(entries, TextEncoding::Cp1251);
+    return entries;
+}
+
+std::vector<std::string> loadWorkingDevices(const std::string& path) {
+    std::vector<std::string> entries = readListLines(path);
+    sortAlphabetically(entries, TextEncoding::Cp1251);
+    return entries;
+}
+
+}  // namespace kalvimo
