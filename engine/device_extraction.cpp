@@ -30,8 +30,9 @@ void DeviceScan::onHeader(LineReader& in, std::string_view header) {
 }
 
 void DeviceExtraction::run() {
+    frame_.clearAndReset();
     const std::vector<std::string> entries = engine_.workingDevices();
-    frame_.prepare(static_cast<long long>(entries.size()));
+    frame_.setPassRange(static_cast<long long>(entries.size()));
     for (const auto& text : entries) {
         const DeviceEntry entry = splitDeviceEntry(text);
         const auto name = resultFileName("", entry.comment, "rep.log");

@@ -5,11 +5,15 @@
 
 namespace kalvimo {
 
-void ScanFrame::prepare(long long passes) {
+void ScanFrame::clearAndReset() {
     if (engine_.fullMode) return;
     engine_.ClearDir();
     engine_.progressCount = 0;
     engine_.setProgressValue(0);
+}
+
+void ScanFrame::setPassRange(long long passes) {
+    if (engine_.fullMode) return;
     engine_.setProgressRange(0, (static_cast<long long>(engine_.env().input.fileCount()) - 1) * passes);
 }
 

@@ -40,7 +40,14 @@ public:
 
     // Outside a full run: clear the output directories and set the progress bar up for
     // passes over the listed files.
-    void prepare(long long passes = 1);
+    void prepare(long long passes = 1) {
+        clearAndReset();
+        setPassRange(passes);
+    }
+    // The two halves of it, for a member that learns its number of passes only after the
+    // clearing.
+    void clearAndReset();
+    void setPassRange(long long passes);
     // Opens the current file of the selection and hands every header line to the handler.
     void scanCurrentFile(ReportHandler& handler);
     // Walks every listed file. With modeTest, a switch to file mode during the walk ends it

@@ -8,6 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
+
 #include "cp1251.h"
 #include "printout_builder.h"
 #include "reference_rrn48.h"
@@ -241,4 +245,277 @@ TEST(BatchRuns, FailuresExitOneWithTheFileNamed) {
     EXPECT_EQ(skipped.errLines().back(), kStop);
     EXPECT_EQ(skipped.errLines()[1], "Ошибка чтения файла " + p.in + "/b.s12: ошибка ввода-вывода; файл пропущен");
     EXPECT_EQ(readFile(p.data + "/log/rep48.log"), crlf({"A1 N123 " + kDate}));
+}
+
+// The commands beyond rrn48, on a small corpus whose results are written out by hand.
+namespace {
+
+const std::string kDevice = "0012/0034/0005";
+const std::string kOtherDevice = "0099/0099/0099";
+const std::string kDirDone = "Каталог обработан";
+const std::string kFileDone = "Файл обработан";
+
+// a.s12: a report 121 of kDevice, an alarm report and an anomaly report; b.s12: a report 7
+// of kOtherDevice whose body line also ends the block by number.
+struct Corpus : Place {
+    Corpus() {
+        writeFile(in + "/a.s12",
+                  crlf(std::vector<std::string>{"JUNK BEFORE", header(), line2(kDevice, "STATUS REPORT"), numberLine("121"), "  BODY 1",
+                        "  END NO = 0", "  LAST REPORT", header(), "  ALARM TITLE", numberLine("00011"), "  PRE 4",
+                        "  PRE 5", "  PRE 6", "  PRE 7", "  PRE 8", "  PRE 9", "  ALARM ONE", "  EXTERNAL X",
+                        "  ALARM TWO", "", "JUNK AFTER"} +
+                       anomalyReport("A1", "N123", "0055/0055/0055")));
+        writeFile(in + "/b.s12", crlf({header(), line2(kOtherDevice, "STATUS REPORT"), numberLine("7"),
+                                       "  B BODY NO = 0", "  B LAST REPORT"}));
+        // Entries as the list windows keep them: the first five characters, sorted.
+        writeFile(data + "/reports.ini", "7    seven\r\n21\r\n");
+        writeFile(data + "/dev.ini", kOtherDevice + "\r\n" + kDevice + " CBR\r\n");
+    }
+};
+
+const std::string kRep121 = crlf({header(), "", "  BODY 1", "  END NO = 0", "", ""});
+const std::string kRep7 = crlf({header(), "", "  B BODY NO = 0", "", ""});
+const std::string kCbrRep = crlf({header(), line2(kDevice, "STATUS REPORT"), "", numberLine("121"), "  BODY 1",
+                                  "  END NO = 0", "  LAST REPORT", "", ""});
+const std::string kRep = crlf({header(), line2(kOtherDevice, "STATUS REPORT"), "", numberLine("7"), "  B BODY NO = 0",
+                               "  B LAST REPORT", "", ""});
+const std::string kAlarm = crlf({"  ALARM ONE", "  ALARM TWO"});
+
+using Files = std::map<std::string, std::string>;
+
+// The regular files of a directory with their bytes.
+Files filesOf(const std::string& dir) {
+    Files f;
+    for (const auto& name : dirEntries(dir)) {
+        const std::string path = dir + "/" + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) f[name] = readFile(path);
+    }
+    return f;
+}
+
+}  // namespace
+
+TEST(BatchExtractions, EachCommandOnASmallCorpus) {
+    const std::string numberDir = "Идет обработка каталога RRN - ", numberFile = "Идет обработка файла RRN - ";
+    const std::string deviceDir = "Идет обработка каталога по устройству ", deviceFile = "Идет обработка файла по устройству ";
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;  // the input is added: "dir" or a file of in/
+        std::string input;
+        Files log;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"rrn121, directory", {"rrn121"}, "dir", {{"rep121.log", kRep121}},
+         {numberDir + "121", kDirDone, kStop, kStop}},  // "Cтоп" after the directory run and again after obr_rrn
+        {"rrn121, file", {"rrn121"}, "a.s12", {{"rep121.log", kRep121}},
+         {numberFile + "121", "Выбранный файл обработан", kStop}},
+        {"reports, directory", {"reports"}, "dir", {{"rep21.log", kRep121}, {"rep7.log", kRep7}},
+         {numberDir + "21", numberDir + "7    ", kDirDone, kStop, kStop}},  // the entry as held, spaces and all
+        {"reports, file", {"reports"}, "b.s12", {{"rep21.log", ""}, {"rep7.log", kRep7}},
+         {numberFile + "21", numberFile + "7    ", "Выбранный файл обработан", kStop}},
+        {"devices, directory", {"devices"}, "dir", {{"CBRrep.log", kCbrRep}, {"rep.log", kRep}},
+         {deviceDir + "CBR", kDirDone, deviceDir, kDirDone, kStop}},
+        {"devices, file", {"devices"}, "a.s12", {{"CBRrep.log", kCbrRep}, {"rep.log", ""}},
+         {deviceFile + "CBR", kFileDone, deviceFile, kFileDone, kStop}},
+        {"alarms, directory", {"alarms"}, "dir", {{"alarm.log", kAlarm}}, {"Идет обработка каталога Аварии", kDirDone, kStop}},
+        {"alarms, file", {"alarms"}, "b.s12", {{"alarm.log", ""}}, {"Идет обработка файла Аварии", kFileDone, kStop}},
+        {"full, every kind listed backwards",
+         {"full", "--kinds", "rrn48,alarms,rrn121,devices,reports"},
+         "dir",
+         {{"rep21.log", kRep121}, {"rep7.log", kRep7}, {"CBRrep.log", kCbrRep}, {"rep.log", kRep},
+          {"rep121.log", kRep121}, {"alarm.log", kAlarm}, {"rep48.log", crlf({"A1 N123 " + kDate})}},
+         {numberDir + "21", numberDir + "7    ", kDirDone, kStop,  // the directory variant keeps its "Cтоп"
+          deviceDir + "CBR", kDirDone, deviceDir, kDirDone,
+          numberDir + "121", kDirDone, kStop,
+          "Идет обработка каталога Аварии", kDirDone,
+          "Идет обработка каталога RRN - 48", kDirDone, "  Идет обработка ошибок  1", "Составляется отчет",
+          kStop}},
+    };
+    for (const auto& c : cases) {
+        Corpus p;
+        auto args = c.args;
+        args.insert(args.end(), {"--data-dir", p.data});
+        if (c.input == "dir") args.insert(args.end(), {"--dir", p.in});
+        else args.insert(args.end(), {"--file", p.in + "/" + c.input});
+        const Result r = batch(args, p.home);
+        EXPECT_EQ(r.exitCode, 0) << c.what << "\n" << r.err;
+        EXPECT_EQ(r.errLines(), c.lines) << c.what;
+        EXPECT_EQ(filesOf(p.data + "/log"), c.log) << c.what;
+        if (c.log.count("rep48.log")) EXPECT_TRUE(fileExists(p.data + "/error/errorstat")) << c.what;
+        else EXPECT_TRUE(dirEntries(p.data + "/error").empty()) << c.what;
+        EXPECT_EQ(readFile(p.data + "/reports.ini"), "7    seven\r\n21\r\n") << c.what;  // lists untouched
+        EXPECT_EQ(readFile(p.data + "/dev.ini"), kOtherDevice + "\r\n" + kDevice + " CBR\r\n") << c.what;
+        EXPECT_TRUE(r.out.empty()) << c.what;
+    }
+}
+
+TEST(BatchExtractions, RefusalsAndFailuresExitOne) {
+    const std::string unsafe = "Комментарий «../x» не годится для имени файла результата; устройство пропущено";
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;  // --data-dir and, unless --file is given, --dir in/ are added
+        std::function<void(Corpus&)> setUp;
+        std::function<std::vector<std::string>(Corpus&)> lines;
+        Files log;
+    } cases[] = {
+        {"empty working list", {"reports"}, [](Corpus& p) { writeFile(p.data + "/reports.ini", ""); },
+         [](Corpus&) { return std::vector<std::string>{"Список  пустой", kStop, kStop}; }, {}},
+        {"missing working list", {"reports"}, [](Corpus& p) { ::unlink((p.data + "/reports.ini").c_str()); },
+         [](Corpus&) { return std::vector<std::string>{"Список  пустой", kStop, kStop}; }, {}},
+        {"empty working list, file mode", {"reports", "--file", "a.s12"},
+         [](Corpus& p) { writeFile(p.data + "/reports.ini", ""); },
+         [](Corpus&) { return std::vector<std::string>{"Список  пустой", kStop}; }, {}},
+        {"empty working list inside a full run that goes on", {"full", "--kinds", "reports,alarms"},
+         [](Corpus& p) { writeFile(p.data + "/reports.ini", ""); },
+         [](Corpus&) {
+             return std::vector<std::string>{"Список  пустой", kStop, kStop, "Идет обработка каталога Аварии", kDirDone,
+                                             kStop};
+         },
+         {{"alarm.log", kAlarm}}},
+        {"unsafe comment", {"devices"},
+         [](Corpus& p) { writeFile(p.data + "/dev.ini", kDevice + " ../x\r\n" + kOtherDevice + "\r\n"); },
+         [&](Corpus&) {
+             return std::vector<std::string>{unsafe, "Идет обработка каталога по устройству ", kDirDone, kStop};
+         },
+         {{"rep.log", kRep}}},
+        {"unsafe comment inside a full run that goes on", {"full", "--kinds", "devices,reports"},
+         [](Corpus& p) { writeFile(p.data + "/dev.ini", kDevice + " ../x\r\n" + kOtherDevice + "\r\n"); },
+         [&](Corpus&) {
+             return std::vector<std::string>{"Идет обработка каталога RRN - 21", "Идет обработка каталога RRN - 7    ",
+                                             kDirDone, kStop, unsafe, "Идет обработка каталога по устройству ",
+                                             kDirDone, kStop};
+         },
+         {{"rep21.log", kRep121}, {"rep7.log", kRep7}, {"rep.log", kRep}}},
+        {"result file on a full disk", {"devices"},
+         [](Corpus& p) {
+             ::mkdir((p.data + "/log").c_str(), 0755);
+             ASSERT_EQ(::symlink("/dev/full", (p.data + "/log/rep.log").c_str()), 0);
+         },
+         [](Corpus& p) {
+             return std::vector<std::string>{"Идет обработка каталога по устройству CBR", kDirDone,
+                                             "Идет обработка каталога по устройству ", kDirDone,
+                                             "Ошибка записи в файл " + p.data + "/log/rep.log: нет места на диске"};
+         },
+         {{"CBRrep.log", kCbrRep}}},
+        {"input file whose reads fail", {"alarms"},
+         [](Corpus& p) { ASSERT_EQ(::symlink("/proc/self/mem", (p.in + "/c.s12").c_str()), 0); },
+         [](Corpus& p) {
+             return std::vector<std::string>{
+                 "Идет обработка каталога Аварии",
+                 "Ошибка чтения файла " + p.in + "/c.s12: ошибка ввода-вывода; файл пропущен", kDirDone, kStop};
+         },
+         {{"alarm.log", kAlarm}}},
+        {"working list that cannot be read", {"reports"},
+         [](Corpus& p) {
+             ::unlink((p.data + "/reports.ini").c_str());
+             ::mkdir((p.data + "/reports.ini").c_str(), 0755);
+         },
+         [](Corpus& p) {
+             return std::vector<std::string>{"Не удалось открыть файл " + p.data + "/reports.ini: это каталог"};
+         },
+         {}},
+        {"device list that cannot be read, full run", {"full", "--kinds", "alarms,devices"},
+         [](Corpus& p) {
+             ::unlink((p.data + "/dev.ini").c_str());
+             ::mkdir((p.data + "/dev.ini").c_str(), 0755);
+         },
+         [](Corpus& p) { return std::vector<std::string>{"Не удалось открыть файл " + p.data + "/dev.ini: это каталог"}; },
+         {}},
+    };
+    for (const auto& c : cases) {
+        Corpus p;
+        c.setUp(p);
+        std::vector<std::string> args = c.args;
+        const auto file = std::find(args.begin(), args.end(), "--file");
+        if (file != args.end()) file[1] = p.in + "/" + file[1];
+        else args.insert(args.end(), {"--dir", p.in});
+        args.insert(args.end(), {"--data-dir", p.data});
+        const Result r = batch(args, p.home);
+        EXPECT_EQ(r.exitCode, 1) << c.what << "\n" << r.err;
+        EXPECT_EQ(r.errLines(), c.lines(p)) << c.what;
+        EXPECT_EQ(filesOf(p.data + "/log"), c.log) << c.what;
+        // Nothing written beside the lists, wherever a comment pointed.
+        for (const auto& name : dirEntries(p.data))
+            EXPECT_TRUE(name == "log" || name == "error" || name == "reports.ini" || name == "dev.ini")
+                << c.what << ": " << name;
+        EXPECT_EQ(dirEntries(p.tmp.path()), (std::vector<std::string>{"data", "home", "in"})) << c.what;
+    }
+}
+
+TEST(BatchCommandLine, KindsBelongToTheFullRunOnly) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--kinds", "alarms", "rrn121"},          {"reports", "--kinds=reports"},
+        {"--kinds", "", "devices"},               {"alarms", "--kinds", "alarms"},
+        {"full", "--kinds", "alarms,rrn122"},     {"full", "--kinds", "alarms,"},
+        {"full", "--kinds", "reports,,devices"},
+    };
+    for (const auto& args : cases) {
+        Corpus p;
+        auto all = args;
+        all.insert(all.end(), {"--data-dir", p.data, "--dir", p.in});
+        const Result r = batch(all, p.home);
+        std::string what;
+        for (const auto& a : args) what += a + " ";
+        EXPECT_EQ(r.exitCode, 2) << what << "\n" << r.err;
+        EXPECT_NE(r.err.find("kalvimo-batch: "), std::string::npos) << what;
+        // Nothing touched: no output directories made, the lists as they were.
+        EXPECT_EQ(dirEntries(p.data), (std::vector<std::string>{"dev.ini", "reports.ini"})) << what;
+        EXPECT_TRUE(dirEntries(p.home).empty()) << what;
+    }
+}
+
+TEST(BatchRuns, FullWithNoKindsOnlyEmptiesTheOutputs) {
+    Corpus p;
+    ::mkdir((p.data + "/log").c_str(), 0755);
+    ::mkdir((p.data + "/error").c_str(), 0755);
+    writeFile(p.data + "/log/rep121.log", "old");
+    writeFile(p.data + "/log/OLD.LOG", "old");
+    writeFile(p.data + "/log/notes.txt", "kept");
+    writeFile(p.data + "/error/errorstat", "old");
+    writeFile(p.data + "/error/7", "old");
+    const Result r = batch({"full", "--kinds", "", "--data-dir", p.data, "--dir", p.in}, p.home);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.errLines(), (std::vector<std::string>{kStop}));
+    EXPECT_EQ(filesOf(p.data + "/log"), (Files{{"notes.txt", "kept"}}));
+    EXPECT_TRUE(dirEntries(p.data + "/error").empty());
+}
+
+TEST(BatchRuns, FullTakesItsKindsFromTheSettingsFile) {
+    // Lines 3 to 7 hold Check1, Check5, Check7, Check3, Check2; 2 is a greyed box.
+    auto settings = [](const std::string& dir, const char* c1, const char* c5, const char* c7, const char* c3,
+                       const char* c2) {
+        return utf8ToCp1251(crlf({dir, "ZARYA-UZEL", std::string(" ") + c1 + "    заданные рапорта",
+                                  std::string(" ") + c5 + "    заданные устройства", std::string(" ") + c7 + "    121 рапорт",
+                                  std::string(" ") + c3 + "    аварии", std::string(" ") + c2 + "    48 рапорт",
+                                  " 0    искать новые рапорта", " 0    искать новые устройства", "False обрабатывать файл",
+                                  "True  обрабатывать каталог"}));
+    };
+    const std::string deviceDir = "Идет обработка каталога по устройству ";
+    {
+        Corpus p;
+        writeFile(p.data + "/Kalvimo.ini", settings(p.in, "0", "1", "2", "1", "2"));
+        const Result r = batch({"full", "--data-dir", p.data}, p.home);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.errLines(), (std::vector<std::string>{deviceDir + "CBR", kDirDone, deviceDir, kDirDone,
+                                                          "Идет обработка каталога Аварии", kDirDone, kStop}));
+        EXPECT_EQ(filesOf(p.data + "/log"), (Files{{"CBRrep.log", kCbrRep}, {"rep.log", kRep}, {"alarm.log", kAlarm}}));
+        EXPECT_TRUE(dirEntries(p.data + "/error").empty());
+
+        // --kinds replaces the boxes.
+        const Result given = batch({"full", "--kinds", "rrn121", "--data-dir", p.data}, p.home);
+        EXPECT_EQ(given.exitCode, 0) << given.err;
+        EXPECT_EQ(filesOf(p.data + "/log"), (Files{{"rep121.log", kRep121}}));
+    }
+    {
+        // The same file with the greyed boxes ticked runs those kinds too.
+        Corpus p;
+        writeFile(p.data + "/Kalvimo.ini", settings(p.in, "0", "1", "1", "1", "1"));
+        const Result r = batch({"full", "--data-dir", p.data}, p.home);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(filesOf(p.data + "/log"),
+                  (Files{{"CBRrep.log", kCbrRep}, {"rep.log", kRep}, {"rep121.log", kRep121}, {"alarm.log", kAlarm},
+                         {"rep48.log", crlf({"A1 N123 " + kDate})}}));
+        EXPECT_TRUE(fileExists(p.data + "/error/errorstat"));
+    }
 }

@@ -177,7 +177,7 @@ TEST(DeviceExtraction, EmptyListAndFewFilesKeepTheRangeValid) {
     };
     for (const auto& c : cases) {
         Bench b;
-        for (int i = 0; i < c.files; ++i) b.addInput("f" + std::to_string(i) + ".s12", "");
+        for (int i = 0; i < c.files; ++i) b.addInput(std::to_string(i) + ".s12", "");
         b.lists.devices = c.entries;
         b.engine.btnDev_Click();
         EXPECT_EQ(b.rec.events, c.events) << c.files;

@@ -194,7 +194,7 @@ TEST(ReportNumber, ProgressRangeStaysValidWithFewFiles) {
     };
     for (const auto& c : cases) {
         Bench b;
-        for (int i = 0; i < c.files; ++i) b.addInput("f" + std::to_string(i) + ".s12", "");
+        for (int i = 0; i < c.files; ++i) b.addInput(std::to_string(i) + ".s12", "");
         b.lists.reports = c.list;
         if (c.rrn121) b.engine.btnFile121_Click();
         else b.engine.btnFileRrn_Click();
