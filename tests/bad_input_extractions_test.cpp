@@ -22,7 +22,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";
 const std::string kDevice = "0012/0034/0005";  // 14 characters: a whole device text
 const std::string kOtherDevice = "0099/0099/0099";
 const std::string kDirDone = "Каталог обработан";

@@ -14,7 +14,6 @@ using namespace kalvimo;
 using namespace kalvimo::test;
 
 namespace {
-const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";
 }
 
 TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {

@@ -24,7 +24,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";
 
 struct Result {
     int exitCode = -1;

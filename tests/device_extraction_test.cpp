@@ -11,7 +11,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";  // Latin C
 const std::string kDevA = "0012/0034/0005";
 const std::string kDevB = "0099/0001/0002";
 

@@ -13,7 +13,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";  // Latin C
 
 void seedOldResults(Bench& b) {
     ::mkdir(b.data("log").c_str(), 0755);

@@ -10,7 +10,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";  // Latin C
 
 // A report with number line "<number>  P" and its own body, ended by "NO = 0".
 std::vector<std::string> numReport(const std::string& number, const std::string& tag) {

@@ -13,6 +13,9 @@
 
 namespace kalvimo::test {
 
+// The status at rest after a run: "Cтоп" with a Latin C.
+inline const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";
+
 // A fresh directory under /tmp, removed with everything in it.
 class TempDir {
 public:
