@@ -11,7 +11,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-
 // Header, title, "00011  P" number line, six preamble lines (the last one given), then lines.
 std::vector<std::string> alarmReport(const std::vector<std::string>& lines, const std::string& line9 = "  PRE 9",
                                      const std::string& number = "00011") {

@@ -13,9 +13,6 @@
 using namespace kalvimo;
 using namespace kalvimo::test;
 
-namespace {
-}
-
 TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {
     Bench b;
     b.addInput("a.s12", crlf(anomalyReport("A1")));

@@ -24,7 +24,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-
 struct Result {
     int exitCode = -1;
     std::string out, err;

@@ -13,7 +13,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-
 void seedOldResults(Bench& b) {
     ::mkdir(b.data("log").c_str(), 0755);
     ::mkdir(b.data("error").c_str(), 0755);

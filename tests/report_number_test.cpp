@@ -10,7 +10,6 @@ using namespace kalvimo::test;
 
 namespace {
 
-
 // A report with number line "<number>  P" and its own body, ended by "NO = 0".
 std::vector<std::string> numReport(const std::string& number, const std::string& tag) {
     return {header(), line2("0012/0034/0005", "STATUS REPORT"), numberLine(number), "  " + tag + " BODY",
