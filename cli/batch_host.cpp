@@ -1,7 +1,6 @@
 #include "batch_host.h"
 
 #include "files.h"
-#include "list_files.h"
 
 namespace kalvimo {
 
@@ -44,14 +43,6 @@ FixedInput FixedInput::file(std::string dir, std::string name) {
 std::string FixedInput::currentFileName() {
     if (current_ < 0 || current_ >= static_cast<int>(files_.size())) return {};
     return files_[static_cast<size_t>(current_)];
-}
-
-std::vector<std::string> ListFilesSource::workingReports() {
-    return loadWorkingReports(joinPath(dataDir_, kWorkingReportsFile));
-}
-
-std::vector<std::string> ListFilesSource::workingDevices() {
-    return loadWorkingDevices(joinPath(dataDir_, kWorkingDevicesFile));
 }
 
 }  // namespace kalvimo

@@ -58,17 +58,4 @@ public:
     std::string stationName() override { return station; }
     int checkState(CheckBox box) override { return checks[static_cast<size_t>(box)]; }
 };
-
-// The working lists as the list windows load them from the data directory. A list that
-// exists but cannot be read throws IoError; the engine ends the run with it.
-class ListFilesSource : public ListSources {
-public:
-    explicit ListFilesSource(std::string dataDir) : dataDir_(std::move(dataDir)) {}
-    std::vector<std::string> workingReports() override;
-    std::vector<std::string> workingDevices() override;
-
-private:
-    std::string dataDir_;
-};
-
 }  // namespace kalvimo

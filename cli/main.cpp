@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "batch_host.h"
+#include "list_source.h"
 #include "batch_options.h"
 #include "cp1251.h"
 #include "data_dir.h"

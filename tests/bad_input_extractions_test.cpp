@@ -13,7 +13,7 @@
 #include <map>
 
 #include "cp1251.h"
-#include "list_files.h"
+#include "list_source.h"
 #include "printout_builder.h"
 #include "test_support.h"
 
@@ -183,16 +183,6 @@ void expectEndedBy(const Bench& b, const Engine& e, const std::string& failure, 
     EXPECT_TRUE(e.outcome().aborted) << what;
 }
 
-// The working lists read from the data directory, as the list windows load them.
-class ListFilesOfBench : public ListSources {
-public:
-    explicit ListFilesOfBench(std::string root) : root_(std::move(root)) {}
-    std::vector<std::string> workingReports() override { return loadWorkingReports(root_ + "/reports.ini"); }
-    std::vector<std::string> workingDevices() override { return loadWorkingDevices(root_ + "/dev.ini"); }
-
-private:
-    std::string root_;
-};
 
 }  // namespace
 
@@ -566,7 +556,7 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         ::mkdir(b.data("log").c_str(), 0755);
         writeFile(b.data("log/old.log"), "old");  // cleared before the list is read
         for (CheckBox box : c.ticked) b.options.set(box, 1);
-        ListFilesOfBench lists(b.dataRoot);
+        ListFilesSource lists(b.dataRoot);
         Engine engine(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
         const int before = openDescriptors();
         click(engine, c.member);
