@@ -1,5 +1,5 @@
 # Sourced by ./run and ./test: installs the Debian packages the build needs.
-KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev)
+KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev qt6-base-dev)
 
 ensure_packages() {
     local missing=()

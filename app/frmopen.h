@@ -1,0 +1,134 @@
+#pragma once
+// The main window: the choice of input, the station, the choices of the full run, the
+// processing buttons, the status line and the progress bar, the menus and the toolbar.
+#include <QCheckBox>
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "data_dir.h"
+#include "engine.h"
+#include "run_host.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QThread;
+class QToolBar;
+
+namespace kalvimo {
+
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class ProgramStarter;
+
+// A check box that the user only ticks and clears; the greyed state comes from the settings.
+class StateCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+    int state() const;  // 0 clear, 1 ticked, 2 greyed
+    void setState(int state);
+
+protected:
+    void nextCheckState() override;
+};
+
+struct FrmOpenOptions {
+    std::string dataRoot = DataDir::defaultRoot();
+    std::string homeDirectory = DataDir::homeDirectory();
+    QStringList driveRoots;  // empty: the mounted volumes
+    PauseLengths pauses;
+    ProgramStarter* starter = nullptr;  // null: the desktop's
+};
+
+class frmopen : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmopen(FrmOpenOptions options = {}, QWidget* parent = nullptr);
+    ~frmopen() override;
+
+    // Window values.
+    QString curDir;
+    std::string stationName;  // Windows-1251
+    Engine& engine() { return *engine_; }
+    RunHost& host() { return *host_; }
+    bool running() const { return worker_ != nullptr; }
+
+    // Event procedures.
+    void Form_Load();
+    void exchlist_Change();
+    void ExtList_Change();
+    void DirList_Change();
+    void drvList_Change();
+    void Optionfile_click();
+    void OptionDir_Click();
+    void mnufile_save_Click();
+    void mnufile_exit_Click();
+    void btnErrNum_Click();
+    void Toolbar1_ButtonClick(QAction* button);
+    void btnFile48_Click();
+    void btnFile121_Click();
+    void btnFileRrn_Click();
+    void btnDev_Click();
+    void btnalarm_Click();
+    void btnFileAll_Click();
+
+    // Controls.
+    QToolBar* Toolbar1;
+    QProgressBar* ProgressBar1;
+    QComboBox* exchlist;
+    QPushButton* btnErrNum;
+    QGroupBox* Framefile;
+    QComboBox* ExtList;
+    DriveListBox* DrvList;
+    DirListBox* dirList;
+    FileListBox* FilList;
+    QLabel *Image5, *Image4, *Image3, *Image2;
+    QLabel *Label2, *LabelInfo, *LabExt, *LabDrv, *LabDir, *Labfile;
+    QRadioButton *Optionfile, *OptionDir;
+    QPushButton *btnFileAll, *btnFileRrn, *btnDev, *btnFile121, *btnalarm, *btnFile48;
+    QFrame* Frame1;
+    QLabel *Imagerep, *Imagedev, *Label3, *Label1;
+    StateCheckBox *Check1, *Check2, *Check3, *Check4, *Check5, *Check7, *Check8;
+    QMenu *mnufile, *mnunastr, *mnuhlp;
+    QAction *mnufile_save, *mnufile_exit, *mnudisp, *mnunastr_RRN, *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
+
+signals:
+    void runFinished();
+    void outputsCleared();  // a run emptied log/ and error/
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    void connectHandlers();
+    void startRun(void (Engine::*procedure)());
+    void onRunFinished();
+    void setRunning(bool on);
+    void stopRunAndWait();
+    void setStatus(const QString& text);
+    void selectMode(bool fileMode);  // neither when both are false: see applySettings
+    void applySettings();
+    void bringListsTo(const QString& dir);
+
+    FrmOpenOptions options_;
+    DataDir data_;
+    std::unique_ptr<ProgramStarter> ownStarter_;
+    ProgramStarter* starter_;
+    RunHost* host_;
+    std::unique_ptr<Engine> engine_;
+    QThread* worker_ = nullptr;
+    bool driveFailing_ = false;
+};
+
+}  // namespace kalvimo

@@ -1,0 +1,71 @@
+#pragma once
+// The drive list, the directory list and the file list of the main window. They hold a path
+// and a pattern the way the window's handlers expect and report changes by signals.
+#include <QComboBox>
+#include <QListWidget>
+#include <QString>
+#include <QStringList>
+
+namespace kalvimo {
+
+// The mounted file-system roots; "c:" is the one that holds the home directory.
+class DriveListBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DriveListBox(QWidget* parent = nullptr);
+    // Fills the list from the mounted volumes (or from the given roots, for tests).
+    void setRoots(const QStringList& roots, const QString& homeDirectory);
+    QString drive() const;           // the text of the current entry
+    void setDrive(const QString& d); // "c:" or a root; emits driveChanged when it changes
+    // The directory a drive stands for: the home directory for "c:", else the root itself.
+    QString directoryOf(const QString& drive) const;
+    // The drive that holds path: the entry with the longest matching root.
+    QString driveOf(const QString& path) const;
+
+signals:
+    void driveChanged();
+
+private:
+    QString home_;
+    QStringList roots_;  // parallel to the entries
+};
+
+// The current directory with its ancestors above it and its subdirectories below, as a
+// directory list box shows them. Activating an entry moves there.
+class DirListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit DirListBox(QWidget* parent = nullptr);
+    QString path() const { return path_; }
+    // Moves to dir; false (and nothing changes) when it is not a readable directory.
+    bool setPath(const QString& dir);
+
+signals:
+    void pathChanged();
+
+private:
+    void fill();
+    QString path_;
+};
+
+// The regular files of a directory that match the pattern, in alphabetical order.
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent = nullptr);
+    QString path() const { return path_; }
+    QString pattern() const { return pattern_; }
+    void setPath(const QString& dir);
+    void setPattern(const QString& pattern);
+    void refresh();
+    int listCount() const { return count(); }
+    QString fileName() const;  // the current entry, empty when there is none
+    void setListIndex(int i) { setCurrentRow(i); }
+    QStringList names() const;
+
+private:
+    QString path_;
+    QString pattern_ = QStringLiteral("*.*");
+};
+
+}  // namespace kalvimo

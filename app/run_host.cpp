@@ -1,0 +1,70 @@
+#include "run_host.h"
+
+#include <chrono>
+#include <thread>
+
+#include "qt_text.h"
+
+namespace kalvimo {
+
+RunHost::RunHost(const std::string& dataRoot, PauseLengths pauses, QObject* parent)
+    : QObject(parent), lists_(dataRoot), pauses_(pauses) {}
+
+void RunHost::beginRun(std::string directory, std::vector<std::string> files, int current) {
+    directory_ = std::move(directory);
+    files_ = std::move(files);
+    current_ = current;
+    stop_ = false;
+}
+
+void RunHost::setStation(std::string cp1251) {
+    std::lock_guard<std::mutex> lock(stationMutex_);
+    station_ = std::move(cp1251);
+}
+
+std::string RunHost::stationName() {
+    std::lock_guard<std::mutex> lock(stationMutex_);
+    return station_;
+}
+
+RunEnvironment RunHost::environment() {
+    return RunEnvironment{*this, *this, *this, *this, lists_, *this, *this, &stop_};
+}
+
+void RunHost::setStatus(const std::string& text) { emit statusText(fromUtf8(text)); }
+
+void RunHost::setCountStatus(const char* prefix, long count) {
+    {
+        std::lock_guard<std::mutex> lock(countMutex_);
+        countPrefix_ = prefix;
+        count_ = count;
+    }
+    if (!countQueued_.exchange(true)) emit countPending();
+}
+
+QString RunHost::takeCount() {
+    countQueued_ = false;
+    std::lock_guard<std::mutex> lock(countMutex_);
+    return countPrefix_ ? QString::fromUtf8(countPrefix_) + QString::number(count_) : QString();
+}
+
+std::string RunHost::currentFileName() {
+    if (current_ < 0 || current_ >= static_cast<int>(files_.size())) return {};
+    return files_[static_cast<size_t>(current_)];
+}
+
+void RunHost::selectFile(int index) {
+    current_ = index;
+    emit fileSelected(index);
+}
+
+void RunHost::pause(int ms, const char* which) {
+    // In short steps, so that closing the window does not wait for a pause to end.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stop_ && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            std::chrono::milliseconds(20), until - std::chrono::steady_clock::now()));
+    if (pauseHook) pauseHook(which);
+}
+
+}  // namespace kalvimo

@@ -1,0 +1,99 @@
+#pragma once
+// What the engine sees of the main window while it runs on its own thread: status texts and
+// progress go back to the window as queued signals, in the order they were set; the mode, the
+// check boxes and the station are mirrored here as the user changes them, so the engine reads
+// them live without touching a widget.
+#include <QObject>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "interfaces.h"
+#include "list_source.h"
+
+namespace kalvimo {
+
+struct PauseLengths {
+    int closingMs = 400;
+    int analysisMs = 400;
+    int finalMs = 600;
+    int driveMs = 1000;
+};
+
+class RunHost : public QObject,
+                public StatusSink,
+                public ProgressSink,
+                public InputSelection,
+                public RunOptions,
+                public Pauses,
+                public OutputsListener {
+    Q_OBJECT
+public:
+    RunHost(const std::string& dataRoot, PauseLengths pauses, QObject* parent = nullptr);
+
+    // User-interface thread.
+    void beginRun(std::string directory, std::vector<std::string> files, int current);
+    void setFileMode(bool on) { fileMode_ = on; }
+    void setCheck(CheckBox box, int state) { checks_[static_cast<size_t>(box)] = state; }
+    void setStation(std::string cp1251);
+    void requestStop() { stop_ = true; }
+    const std::atomic<bool>* stopFlag() const { return &stop_; }
+    ListSources& lists() { return lists_; }
+    RunEnvironment environment();
+    // Called on the run's thread at each pause, after the pause; for tests.
+    std::function<void(const char*)> pauseHook;
+
+    // The run's thread.
+    void setStatus(const std::string& text) override;
+    void setCountStatus(const char* prefix, long count) override;
+    void setValue(int value) override { emit progressValue(value); }
+    void setRange(int min, int max) override { emit progressRange(min, max); }
+    bool fileMode() override { return fileMode_; }
+    int fileCount() override { return static_cast<int>(files_.size()); }
+    std::string currentFileName() override;
+    void selectFile(int index) override;
+    std::string directory() override { return directory_; }
+    std::string stationName() override;
+    int checkState(CheckBox box) override { return checks_[static_cast<size_t>(box)]; }
+    void closingPause() override { pause(pauses_.closingMs, "closing"); }
+    void analysisPause() override { pause(pauses_.analysisMs, "analysis"); }
+    void finalPause() override { pause(pauses_.finalMs, "final"); }
+    void outputsCleared() override { emit outputsClearedNow(); }
+
+signals:
+    void statusText(const QString& text);
+    void countPending();
+    void progressValue(int value);
+    void progressRange(int min, int max);
+    void fileSelected(int index);
+    void outputsClearedNow();
+
+public:
+    // User-interface thread: the running count as it stands now.
+    QString takeCount();
+
+private:
+    void pause(int ms, const char* which);
+
+    ListFilesSource lists_;
+    PauseLengths pauses_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> fileMode_{false};
+    std::array<std::atomic<int>, 7> checks_{};
+    std::mutex stationMutex_;
+    std::string station_;
+    std::string directory_;
+    std::vector<std::string> files_;
+    int current_ = -1;
+    // The running count of the error analysis is shown at the pace the window can take.
+    std::mutex countMutex_;
+    const char* countPrefix_ = nullptr;
+    long count_ = 0;
+    std::atomic<bool> countQueued_{false};
+};
+
+}  // namespace kalvimo

@@ -1,0 +1,53 @@
+#include "look.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace kalvimo {
+namespace {
+
+double scale() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    return dpi / 96.0;
+}
+
+QString firstFamily(std::initializer_list<const char*> names) {
+    const QStringList families = QFontDatabase::families();
+    for (const char* name : names)
+        if (families.contains(QString::fromLatin1(name), Qt::CaseInsensitive)) return QString::fromLatin1(name);
+    return {};
+}
+
+}  // namespace
+
+int twips(int value) { return static_cast<int>(value / 15.0 * scale() + 0.5); }
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+void placeTwips(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(twipsRect(left, top, width, height));
+}
+
+QFont textFont(double points, bool bold) {
+    static const QString family = firstFamily({"Garamond", "EB Garamond"});
+    QFont f = family.isEmpty() ? QGuiApplication::font() : QFont(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QFont listFont(double points) {
+    static const QString family = firstFamily({"Times New Roman", "Liberation Serif"});
+    QFont f;
+    if (family.isEmpty()) f.setStyleHint(QFont::Serif);
+    else f.setFamily(family);
+    f.setPointSizeF(points);
+    return f;
+}
+
+}  // namespace kalvimo

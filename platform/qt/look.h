@@ -1,0 +1,20 @@
+#pragma once
+// Positions in twips and the fonts of the windows.
+#include <QFont>
+#include <QRect>
+
+class QWidget;
+
+namespace kalvimo {
+
+// Twips to pixels: 15 twips a pixel at 96 dpi, scaled with the screen's logical dpi.
+int twips(int value);
+QRect twipsRect(int left, int top, int width, int height);
+void placeTwips(QWidget* w, int left, int top, int width, int height);
+
+// Garamond, else EB Garamond, else the default UI font.
+QFont textFont(double points, bool bold = false);
+// Times New Roman, else Liberation Serif, else the default serif.
+QFont listFont(double points = 9.75);
+
+}  // namespace kalvimo

@@ -1,0 +1,31 @@
+#include "program_starter.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+namespace kalvimo {
+
+bool DesktopProgramStarter::startDetached(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+}
+
+bool DesktopProgramStarter::openWithDesktop(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QString startViewer(ProgramStarter& starter, const QString& dataDir, const QString& file) {
+    const QString viewer = QDir(dataDir).filePath(QStringLiteral("wordpad.exe"));
+    const QFileInfo info(viewer);
+    if (info.isFile() && info.isExecutable()) {
+        if (starter.startDetached(viewer, {file})) return {};
+        return QStringLiteral("Не удалось запустить программу просмотра %1").arg(viewer);
+    }
+    if (!QFileInfo(file).isFile()) return QStringLiteral("Нет файла %1").arg(file);
+    if (starter.openWithDesktop(file)) return {};
+    return QStringLiteral("Не удалось открыть файл %1: нет программы для просмотра").arg(file);
+}
+
+}  // namespace kalvimo

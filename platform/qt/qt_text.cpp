@@ -1,0 +1,11 @@
+#include "qt_text.h"
+
+#include "cp1251.h"
+
+namespace kalvimo {
+
+QString fromCp1251(std::string_view bytes) { return fromUtf8(cp1251ToUtf8(bytes)); }
+
+std::string toCp1251(const QString& text) { return utf8ToCp1251(toUtf8(text)); }
+
+}  // namespace kalvimo
