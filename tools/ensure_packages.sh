@@ -1,10 +1,11 @@
 # Sourced by ./run and ./test: installs the Debian packages the build needs.
 KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev qt6-base-dev)
 
+# ensure_packages [EXTRA_PACKAGE...]
 ensure_packages() {
     local missing=()
     local pkg
-    for pkg in "${KALVIMO_PACKAGES[@]}"; do
+    for pkg in "${KALVIMO_PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
