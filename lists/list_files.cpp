@@ -20,4 +20,15 @@ std::vector<std::string> loadWorkingDevices(const std::string& path) {
     return entries;
 }
 
+void appendListLine(const std::string& path, std::string_view line) { appendLine(path, line); }
+
+void rewriteList(const std::string& path, const std::vector<std::string>& lines) {
+    std::string content;
+    for (const auto& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+    writeFileAtomically(path, content);
+}
+
 }  // namespace kalvimo

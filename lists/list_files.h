@@ -23,4 +23,10 @@ std::vector<std::string> loadWorkingReports(const std::string& path);
 // The lines of dev.ini, whole, in alphabetical order. Same failure rules.
 std::vector<std::string> loadWorkingDevices(const std::string& path);
 
+// Changes made from the list windows; each throws IoError and leaves the file as it was.
+// Appends one line, ending a last line that lacks its line break first.
+void appendListLine(const std::string& path, std::string_view line);
+// Replaces the whole file with the lines, through a temporary file and a rename.
+void rewriteList(const std::string& path, const std::vector<std::string>& lines);
+
 }  // namespace kalvimo

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 
@@ -156,32 +157,44 @@ void appendLine(const std::string& path, std::string_view line) {
     if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path, errno);
 }
 
-void writeFileAtomically(const std::string& path, std::string_view content) {
+void writeFileAtomically(const std::string& requested, std::string_view content) {
+    // A list kept elsewhere behind a symbolic link is rewritten where it lives, and a file
+    // the user made read-only stays as it is.
+    std::string path = requested;
+    mode_t mode = 0644;
+    struct stat st;
+    if (::stat(requested.c_str(), &st) == 0) {
+        if (::access(requested.c_str(), W_OK) != 0) throw IoError(IoError::Op::Write, requested, errno);
+        mode = st.st_mode & 07777;
+        if (char* real = ::realpath(requested.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
     const size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string tmp = joinPath(dir, "." + base + ".tmp-XXXXXX");
     const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) throw IoError(IoError::Op::Create, path, errno);
+    if (fd < 0) throw IoError(IoError::Op::Create, requested, errno);
     int err = 0;
-    IoError::Op op = IoError::Op::Write;
     try {
-        writeAll(fd, content.data(), content.size(), path);
+        writeAll(fd, content.data(), content.size(), requested);
     } catch (const IoError& e) {
         err = e.error();
     }
     if (err == 0 && ::fsync(fd) != 0) err = errno;
-    // mkstemp creates 0600; a list file is an ordinary file of the user.
-    if (err == 0) ::fchmod(fd, 0644);
+    // mkstemp creates 0600; the new file takes the old one's permissions.
+    if (err == 0) ::fchmod(fd, mode);
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) {
         ::unlink(tmp.c_str());
-        throw IoError(op, path, err);
+        throw IoError(IoError::Op::Write, requested, err);
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
-        throw IoError(IoError::Op::Write, path, err);
+        throw IoError(IoError::Op::Write, requested, err);
     }
 }
 

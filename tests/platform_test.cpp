@@ -1038,6 +1038,36 @@ TEST(Files, WriteFileAtomicallyReplacesWhollyAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{"list.txt"});
 }
 
+TEST(Files, WriteFileAtomicallyKeepsPermissionsAndLinks) {
+    TempDir dir;
+    const std::string path = dir / "list.txt";
+    putFile(path, "old\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    writeFileAtomically(path, "new\r\n");
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A list kept elsewhere behind a link is rewritten there; the link stays a link.
+    ::mkdir((dir / "shared").c_str(), 0755);
+    putFile(dir / "shared/dev.ini", "A\r\n");
+    ASSERT_EQ(::symlink((dir / "shared/dev.ini").c_str(), (dir / "dev.ini").c_str()), 0);
+    writeFileAtomically(dir / "dev.ini", "B\r\n");
+    EXPECT_EQ(getFile(dir / "shared/dev.ini"), "B\r\n");
+    ASSERT_EQ(::lstat((dir / "dev.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(dirEntries(dir / "shared"), std::vector<std::string>{"dev.ini"});
+
+    // A file the user made read-only is not replaced (root may write anyway).
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        const auto refused = catchIoError([&] { writeFileAtomically(path, "x"); });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->error(), EACCES);
+        EXPECT_EQ(getFile(path), "new\r\n");
+    }
+}
+
 TEST(Files, WriteFileAtomicallyFailureLeavesTheOldFile) {
     TempDir dir;
     // The directory of the path is missing.
