@@ -372,6 +372,7 @@ void frmopen::connectHandlers() {
 void frmopen::setStatus(const QString& text) {
     LabelInfo->setText(text);
     LabelInfo->setToolTip(text);  // long failure texts do not fit the label
+    emit statusShown(text);
 }
 
 // ---- start-up and settings ----

@@ -103,6 +103,7 @@ public:
 signals:
     void runFinished();
     void outputsCleared();  // a run emptied log/ and error/
+    void statusShown(const QString& text);  // every text LabelInfo takes, in order
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,344 @@
+// The choice of input (drives and the pattern), the menus and the toolbar, and the
+// statistics button.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app_fixture.h"
+#include "app_tests.h"
+#include "list_boxes.h"
+
+using namespace kalvimo;
+using namespace kalvimo::apptest;
+
+namespace {
+
+const QString kDriveFailed = QStringLiteral("Не доступно выбранное вами устройство");
+
+QToolButton* toolButton(frmopen& w, const char* key) {
+    auto* a = w.findChild<QAction*>(QString::fromLatin1(key));
+    return a ? qobject_cast<QToolButton*>(w.Toolbar1->widgetForAction(a)) : nullptr;
+}
+
+}  // namespace
+
+// ---- drives ----
+
+void ControlsTest::unreadableDrive_data() {
+    QTest::addColumn<int>("driveMs");
+    QTest::newRow("no drive pause") << 0;
+    QTest::newRow("a short drive pause") << 30;
+}
+
+void ControlsTest::unreadableDrive() {
+    QFETCH(int, driveMs);
+    Place place;
+    const QString noMedium = place.root + "/no-medium";
+    RecordingStarter starter;
+    FrmOpenOptions options = place.options(&starter);
+    options.driveRoots << noMedium;
+    options.pauses.driveMs = driveMs;
+    frmopen w(options);
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.DrvList->drive(), QStringLiteral("c:"));
+    StatusLog status(w);
+
+    const int bad = w.DrvList->findText(noMedium);
+    QVERIFY(bad > 0);
+    w.DrvList->setCurrentIndex(bad);
+    if (driveMs > 0) {
+        // The message stays for the pause, and the drive list waits with it.
+        QCOMPARE(w.LabelInfo->text(), kDriveFailed);
+        QVERIFY(!w.DrvList->isEnabled());
+        QTRY_COMPARE(w.LabelInfo->text(), kStopAfterRun);
+    }
+    QCOMPARE(status.texts, (QStringList{kDriveFailed, kStopAfterRun}));
+    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
+    QCOMPARE(w.DrvList->drive(), QStringLiteral("c:"));
+    QVERIFY(w.DrvList->isEnabled());
+    QCOMPARE(w.dirList->path(), place.home);
+    QCOMPARE(w.FilList->path(), place.home);
+    QCOMPARE(w.curDir, place.home);
+}
+
+void ControlsTest::readableDrives() {
+    Place place;
+    writeBytes(place.home + "/h.s12", "x\r\n");
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    StatusLog status(w);
+    w.DrvList->setDrive(QStringLiteral("/"));
+    QCOMPARE(w.dirList->path(), QStringLiteral("/"));
+    QCOMPARE(w.curDir, QStringLiteral("/"));
+    QCOMPARE(w.FilList->path(), QStringLiteral("/"));
+    w.DrvList->setDrive(QStringLiteral("c:"));
+    QCOMPARE(w.curDir, place.home);
+    QCOMPARE(w.FilList->names(), QStringList{"h.s12"});
+    QVERIFY(status.texts.isEmpty());
+    // A directory chosen in the list carries the drive with it.
+    QVERIFY(w.dirList->setPath(QStringLiteral("/")));
+    QCOMPARE(w.DrvList->drive(), QStringLiteral("/"));
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.DrvList->drive(), QStringLiteral("c:"));
+}
+
+// ---- pattern ----
+
+void ControlsTest::patternTakesEffectAtEveryKeystroke() {
+    Place place;
+    for (const char* name : {"a.s12", "b.log", "c.LOG", "d.txt", "x.l", "y.lo", "z."})
+        writeBytes(place.in + '/' + name, "x\r\n");
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.FilList->names(), QStringList{"a.s12"});
+
+    QLineEdit* edit = w.ExtList->lineEdit();
+    edit->clear();
+    QCOMPARE(w.FilList->pattern(), QString());
+    QCOMPARE(w.FilList->count(), 0);  // an empty pattern matches nothing
+
+    const struct {
+        char key;
+        QStringList shown;
+    } steps[] = {
+        {'*', {"a.s12", "b.log", "c.LOG", "d.txt", "x.l", "y.lo", "z."}},
+        {'.', {"z."}},
+        {'l', {"x.l"}},
+        {'o', {"y.lo"}},
+        {'g', {"b.log", "c.LOG"}},
+    };
+    QString typed;
+    for (const auto& s : steps) {
+        QTest::keyClick(edit, s.key);
+        typed += QLatin1Char(s.key);
+        QCOMPARE(w.FilList->pattern(), typed);
+        QCOMPARE(w.FilList->names(), s.shown);
+    }
+    QCOMPARE(w.FilList->path(), place.in);
+    QCOMPARE(w.curDir, place.in);
+
+    // Choosing an entry of the list works the same way.
+    w.ExtList->setCurrentIndex(w.ExtList->findText(QStringLiteral("*.*")));
+    QCOMPARE(w.FilList->names(), (QStringList{"a.s12", "b.log", "c.LOG", "d.txt", "x.l", "y.lo", "z."}));
+}
+
+// ---- toolbar and menus ----
+
+void ControlsTest::toolbarButtons_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("t1") << "t1" << QStringLiteral("Сохранить настройки") << true;
+    QTest::newRow("t2") << "t2" << QStringLiteral("Промотр результатов обработки") << false;
+    QTest::newRow("t3") << "t3" << QStringLiteral("Настроить список RRN") << false;
+    QTest::newRow("t4") << "t4" << QStringLiteral("Настроить список устройств") << false;
+    QTest::newRow("t5") << "t5" << QStringLiteral("Информация для пользователя") << false;
+    QTest::newRow("t6") << "t6" << QStringLiteral("Выход из программы") << true;
+}
+
+void ControlsTest::toolbarButtons() {
+    QFETCH(QString, key);
+    QFETCH(QString, tip);
+    QFETCH(bool, enabled);
+    Place place;
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    const QList<QAction*> actions = w.Toolbar1->actions();
+    QCOMPARE(actions.size(), 6);
+    const int index = key.mid(1).toInt() - 1;
+    QAction* a = actions[index];  // left to right
+    QCOMPARE(a->objectName(), key);
+    QCOMPARE(a->data().toString(), key);
+    QCOMPARE(a->toolTip(), tip);
+    QCOMPARE(a->isEnabled(), enabled);
+    QVERIFY(a->shortcut().isEmpty());
+    QToolButton* b = toolButton(w, key.toLatin1().constData());
+    QVERIFY(b);
+    QVERIFY(!b->icon().isNull());
+    // Only the first shows a caption.
+    if (key == "t1") {
+        QCOMPARE(a->text(), QStringLiteral("Сохранить"));
+        QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    } else {
+        QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    }
+}
+
+void ControlsTest::menuItems_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("under");  // the menu it is in, empty for the menu bar
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("mnufile") << "mnufile" << QStringLiteral("&Файл") << "" << true;
+    QTest::newRow("mnufile_save") << "mnufile_save" << QStringLiteral("&Сохранить настройки") << "mnufile" << true;
+    QTest::newRow("mnufile_exit") << "mnufile_exit" << QStringLiteral("&Выход") << "mnufile" << true;
+    QTest::newRow("mnudisp") << "mnudisp" << QStringLiteral("&Просмотр") << "" << false;
+    QTest::newRow("mnunastr") << "mnunastr" << QStringLiteral("&Настройка") << "" << true;
+    QTest::newRow("mnunastr_RRN") << "mnunastr_RRN" << QStringLiteral("&Настройка списка RRN") << "mnunastr" << false;
+    QTest::newRow("mnunastr_DEV") << "mnunastr_DEV" << QStringLiteral("&Настройка списка устройств") << "mnunastr"
+                                  << false;
+    QTest::newRow("mnuhlp") << "mnuhlp" << QStringLiteral("&Помошь") << "" << true;
+    QTest::newRow("mnuhlp_info") << "mnuhlp_info" << QStringLiteral("&Информация для пользователей") << "mnuhlp"
+                                 << false;
+    QTest::newRow("mnuhlp_about") << "mnuhlp_about" << QStringLiteral("&О программе") << "mnuhlp" << false;
+}
+
+void ControlsTest::menuItems() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, under);
+    QFETCH(bool, enabled);
+    Place place;
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    // A submenu stands in the bar by its menu action.
+    QAction* a = nullptr;
+    if (auto* m = w.findChild<QMenu*>(name)) a = m->menuAction();
+    else a = w.findChild<QAction*>(name);
+    QVERIFY(a);
+    QCOMPARE(a->text(), caption);
+    QCOMPARE(a->isEnabled(), enabled);
+    QVERIFY(a->shortcut().isEmpty());
+    const QList<QAction*> siblings = under.isEmpty() ? w.menuBar()->actions() : w.findChild<QMenu*>(under)->actions();
+    QVERIFY(siblings.contains(a));
+    if (under.isEmpty()) {
+        QStringList bar;
+        for (QAction* b : w.menuBar()->actions()) bar << b->text();
+        QCOMPARE(bar, (QStringList{QStringLiteral("&Файл"), QStringLiteral("&Просмотр"), QStringLiteral("&Настройка"),
+                                   QStringLiteral("&Помошь")}));
+    }
+}
+
+void ControlsTest::t1SavesLikeTheMenu() {
+    Place place;
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    w.Check3->click();
+    w.Check8->click();
+    w.exchlist->setEditText(QStringLiteral("ЮГ-1"));
+    const QString ini = place.dataFile("Kalvimo.ini");
+    w.mnufile_save->trigger();
+    const QByteArray byMenu = readBytes(ini);
+    QVERIFY(byMenu.startsWith(cp1251(place.in + QStringLiteral("\r\nЮГ-1\r\n"))));
+    QVERIFY(QFile::remove(ini));
+    toolButton(w, "t1")->click();
+    QCOMPARE(readBytes(ini), byMenu);
+}
+
+void ControlsTest::windowsNotBuiltYetDoNothing() {
+    Place place;
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (const char* key : {"t2", "t3", "t4", "t5"}) {
+        QToolButton* b = toolButton(w, key);
+        QVERIFY(!b->isEnabled());
+        b->click();
+        w.Toolbar1_ButtonClick(w.findChild<QAction*>(QString::fromLatin1(key)));
+    }
+    for (QAction* a : {w.mnudisp, w.mnunastr_RRN, w.mnunastr_DEV, w.mnuhlp_info, w.mnuhlp_about}) a->trigger();
+    QVERIFY(w.isVisible());
+    for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY(top == &w || !top->isVisible() || top->inherits("QMenu"));
+    QVERIFY(!QFile::exists(place.dataFile("Kalvimo.ini")));
+    QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+}
+
+void ControlsTest::closeCommands_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("toolbar t6") << "t6";
+    QTest::newRow("menu &Выход") << "exit";
+    QTest::newRow("close box") << "close";
+}
+
+void ControlsTest::closeCommands() {
+    QFETCH(QString, command);
+    Place place;
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (command == "t6") toolButton(w, "t6")->click();
+    else if (command == "exit") w.mnufile_exit->trigger();
+    else QVERIFY(w.close());
+    QVERIFY(!w.isVisible());
+    QVERIFY(!QFile::exists(place.dataFile("Kalvimo.ini")));  // nothing is saved
+}
+
+// ---- statistics ----
+
+void ControlsTest::statisticsButton_data() {
+    QTest::addColumn<QString>("viewer");  // none, executable, plain (not executable)
+    QTest::addColumn<bool>("errorstat");
+    QTest::addColumn<bool>("succeed");
+    QTest::addColumn<QString>("call");  // start, open or none
+    QTest::addColumn<bool>("failureShown");
+    QTest::newRow("viewer in the data directory") << "executable" << true << true << "start" << false;
+    QTest::newRow("viewer before any RRN 48 run") << "executable" << false << true << "start" << false;
+    QTest::newRow("no viewer: the desktop opens it") << "none" << true << true << "open" << false;
+    QTest::newRow("viewer that is not executable") << "plain" << true << true << "open" << false;
+    QTest::newRow("viewer does not start") << "executable" << true << false << "start" << true;
+    QTest::newRow("no viewer and no errorstat") << "none" << false << true << "none" << true;
+    QTest::newRow("the desktop cannot open it") << "none" << true << false << "open" << true;
+}
+
+void ControlsTest::statisticsButton() {
+    QFETCH(QString, viewer);
+    QFETCH(bool, errorstat);
+    QFETCH(bool, succeed);
+    QFETCH(QString, call);
+    QFETCH(bool, failureShown);
+    Place place;
+    const QString wordpad = place.dataFile("wordpad.exe");
+    const QString stat = place.data + "/error/errorstat";
+    if (viewer != "none") {
+        writeBytes(wordpad, "#!/bin/sh\n");
+        if (viewer == "executable")
+            QFile::setPermissions(wordpad, QFile::permissions(wordpad) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    }
+    RecordingStarter starter;
+    starter.succeed = succeed;
+    frmopen w(place.options(&starter));
+    if (errorstat) writeBytes(stat, "stat\r\n");
+
+    w.btnErrNum->click();
+    if (call == "none") {
+        QVERIFY(starter.calls.isEmpty());
+    } else {
+        QCOMPARE(starter.calls.size(), 1);
+        QCOMPARE(starter.calls[0].kind, call);
+        QCOMPARE(starter.calls[0].path, call == "start" ? wordpad : stat);
+        QCOMPARE(starter.calls[0].arguments, call == "start" ? QStringList{stat} : QStringList{});
+    }
+    if (failureShown) {
+        const QString shown = w.LabelInfo->text();
+        QVERIFY(shown != kStopAtStart);
+        QVERIFY2(shown.contains(call == "start" ? wordpad : stat), qPrintable(shown));
+    } else {
+        QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+    }
+
+    // The window stays usable: once the cause is gone the button works.
+    QVERIFY(w.btnErrNum->isEnabled());
+    starter.succeed = true;
+    writeBytes(stat, "stat\r\n");
+    const int before = int(starter.calls.size());
+    w.btnErrNum->click();
+    QCOMPARE(int(starter.calls.size()), before + 1);
+    QVERIFY(runAndWait(w, w.btnalarm));
+    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+}

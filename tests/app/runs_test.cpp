@@ -1,0 +1,353 @@
+// Runs started from the main window: the same results as the batch program, the controls
+// while a run goes on, the status line and progress bar it leaves, a change of mode during
+// the walk, and closing the window during a run.
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app_fixture.h"
+#include "app_tests.h"
+#include "list_boxes.h"
+
+using namespace kalvimo;
+using namespace kalvimo::apptest;
+
+namespace {
+
+const QString kDirDone = QStringLiteral("Каталог обработан");
+const QString kFileDone = QStringLiteral("Файл обработан");
+const QString kRrn48Dir = QStringLiteral("Идет обработка каталога RRN - 48");
+const QString kComposing = QStringLiteral("Составляется отчет");
+const QString kCount = QStringLiteral("  Идет обработка ошибок  ");
+
+void tickFullRunBoxes(frmopen& w) {
+    for (StateCheckBox* b : {w.Check1, w.Check5, w.Check7, w.Check3, w.Check2}) b->click();
+}
+
+QByteArray allRep48Lines() { return corpusRep48Line(0) + corpusRep48Line(1) + corpusRep48Line(2); }
+
+}  // namespace
+
+void RunsTest::sameResultsAsTheBatchProgram_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("fileMode");
+    QTest::addColumn<QStringList>("written");  // result files that must not be empty
+
+    const QStringList rrn48 = {"log/rep48.log", "error/errorstat", "error/newdev", "error/newrep"};
+    const QStringList devices = {"log/CBRrep.log", "log/rep.log"};
+    const struct {
+        const char* button;
+        const char* command;
+        QStringList written;
+    } kinds[] = {
+        {"btnFile48", "rrn48", rrn48},
+        {"btnFile121", "rrn121", {"log/rep121.log"}},
+        {"btnFileRrn", "reports", {"log/rep7.log"}},
+        {"btnDev", "devices", devices},
+        {"btnalarm", "alarms", {"log/alarm.log"}},
+        {"btnFileAll", "full", rrn48 + devices + QStringList{"log/rep121.log", "log/rep7.log", "log/alarm.log"}},
+    };
+    for (const auto& k : kinds) {
+        for (bool fileMode : {false, true}) {
+            QTest::addRow("%s, %s mode", k.button, fileMode ? "file" : "directory")
+                << QString::fromLatin1(k.button) << QString::fromLatin1(k.command) << fileMode << k.written;
+        }
+    }
+}
+
+void RunsTest::sameResultsAsTheBatchProgram() {
+    QFETCH(QString, button);
+    QFETCH(QString, command);
+    QFETCH(bool, fileMode);
+    QFETCH(QStringList, written);
+
+    Place place;
+    writeCorpus(place.in);
+    const QString batchData = place.root + "/batch-data";
+    QDir().mkpath(batchData);
+    writeLists(place.data);
+    writeLists(batchData);
+
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    StatusLog status(w);
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12"}));
+    // Every box ticked: a single extraction must ignore the choices of the full run.
+    tickFullRunBoxes(w);
+    w.Check4->click();
+    w.Check8->click();
+    if (fileMode) {
+        w.Optionfile->click();
+        w.FilList->setCurrentRow(0);
+    }
+    auto* b = w.findChild<QPushButton*>(button);
+    QVERIFY(b);
+    QVERIFY(runAndWait(w, b));
+
+    QStringList args = {command, "--data-dir", batchData, "--station", "ZARYA-UZEL", "--new-reports", "--new-devices"};
+    if (command == "full") args << "--kinds" << "reports,devices,rrn121,alarms,rrn48";
+    if (fileMode) args << "--file" << place.in + "/a.s12";
+    else args << "--dir" << place.in;
+    const BatchResult batch = runBatch(args, place.home);
+    QCOMPARE(batch.exitCode, 0);
+
+    for (const char* sub : {"", "/log", "/error"}) {
+        const auto mine = filesOf(place.data + sub), theirs = filesOf(batchData + sub);
+        QCOMPARE(mine.keys(), theirs.keys());
+        for (const QString& name : mine.keys()) QVERIFY2(mine[name] == theirs[name], qPrintable(sub + ('/' + name)));
+    }
+    for (const QString& f : written) QVERIFY2(!readBytes(place.data + '/' + f).isEmpty(), qPrintable(f));
+    // The same texts in the same order; the batch program prints the error count once.
+    QCOMPARE(status.collapsedCounts(), batch.statusLines);
+}
+
+void RunsTest::controlsDuringARun_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("pause");  // where the run is held
+    QTest::newRow("RRN 48") << "btnFile48" << "closing";
+    QTest::newRow("RRN 121") << "btnFile121" << "closing";
+    QTest::newRow("working list") << "btnFileRrn" << "closing";
+    QTest::newRow("devices") << "btnDev" << "closing";
+    QTest::newRow("alarms") << "btnalarm" << "closing";
+    QTest::newRow("full run") << "btnFileAll" << "final";
+}
+
+void RunsTest::controlsDuringARun() {
+    QFETCH(QString, button);
+    QFETCH(QString, pause);
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    tickFullRunBoxes(w);
+    QSignalSpy finished(&w, &frmopen::runFinished);
+    QSignalSpy cleared(&w, &frmopen::outputsCleared);
+    RunHold hold(w, pause.toLatin1().constData());
+
+    QWidget* const runCommands[] = {w.btnFile48, w.btnFile121, w.btnFileRrn, w.btnDev,  w.btnalarm,
+                                    w.btnFileAll, w.btnErrNum, w.DrvList,    w.dirList, w.ExtList};
+    QWidget* const liveControls[] = {w.Optionfile, w.OptionDir, w.Check4, w.Check8, w.exchlist};
+    for (QWidget* c : runCommands) QVERIFY(c->isEnabled());
+
+    w.findChild<QPushButton*>(button)->click();
+    QVERIFY(hold.waitUntilHeld());
+    QVERIFY(w.running());
+    for (QWidget* c : runCommands) QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+    for (QWidget* c : liveControls) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+    // What the run reads stays live.
+    w.Check4->click();
+    QCOMPARE(w.host().checkState(CheckBox::Check4), 1);
+    w.exchlist->setEditText(QStringLiteral("ЮГ-1"));
+    QCOMPARE(QByteArray::fromStdString(w.host().stationName()), cp1251(QStringLiteral("ЮГ-1")));
+    // A second command while one runs is ignored.
+    w.btnFile48_Click();
+    w.btnFileAll_Click();
+
+    hold.release();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(!w.running());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(cleared.size(), 1);
+    for (QWidget* c : runCommands) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
+    QCOMPARE(w.ProgressBar1->value(), 0);
+    QCOMPARE(w.engine().fullMode, false);
+}
+
+void RunsTest::stateAfterARun_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("files");
+    for (const QString& b : {QStringLiteral("btnFile48"), QStringLiteral("btnFileAll")})
+        for (int n : {0, 1, 3}) QTest::addRow("%s over %d files", qPrintable(b), n) << b << n;
+}
+
+void RunsTest::stateAfterARun() {
+    QFETCH(QString, button);
+    QFETCH(int, files);
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    const char* names[] = {"a.s12", "b.s12", "c.s12"};
+    for (int i = files; i < 3; ++i) QFile::remove(place.in + '/' + names[i]);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.FilList->count(), files);
+    tickFullRunBoxes(w);
+    QVERIFY(runAndWait(w, w.findChild<QPushButton*>(button)));
+    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
+    QCOMPARE(w.ProgressBar1->value(), 0);
+    QCOMPARE(w.ProgressBar1->minimum(), 0);
+    QVERIFY(w.ProgressBar1->minimum() < w.ProgressBar1->maximum());
+    // One below the number of listed files, where that is above the minimum.
+    if (files == 3) QCOMPARE(w.ProgressBar1->maximum(), 2);
+    QCOMPARE(w.engine().fullMode, false);
+    QCOMPARE(w.engine().progressCount, 0);
+}
+
+void RunsTest::statusAndSelectionFollowTheWalk() {
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    StatusLog status(w);
+    QList<int> selections, values;
+    connect(&w.host(), &RunHost::fileSelected, &w, [&](int i) { selections << i; });
+    connect(&w.host(), &RunHost::progressValue, &w, [&](int v) { values << v; });
+    QSignalSpy bar(w.ProgressBar1, &QProgressBar::valueChanged);
+    QCOMPARE(w.FilList->currentRow(), -1);
+
+    QVERIFY(runAndWait(w, w.btnFile48));
+    // In-progress text, end of the walk, the analysis with its count of the three lines,
+    // the report, and the rest text.
+    QCOMPARE(status.collapsedCounts(), (QStringList{kRrn48Dir, kDirDone, kCount + "3", kComposing, kStopAfterRun}));
+    QVERIFY(selections.size() >= 3);
+    QCOMPARE(selections.mid(0, 3), (QList<int>{0, 1, 2}));
+    QCOMPARE(w.FilList->currentRow(), 2);
+    // Cleared to 0, then 0, 1, 2 before the three files, then back to 0.
+    QCOMPARE(values, (QList<int>{0, 0, 1, 2, 0}));
+    QCOMPARE(bar.size(), 3);  // the bar shows the changes among them
+    QCOMPARE(bar[0][0].toInt(), 1);
+    QCOMPARE(bar[1][0].toInt(), 2);
+    QCOMPARE(bar[2][0].toInt(), 0);
+    QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
+}
+
+void RunsTest::modeSwitchDuringTheWalk_data() {
+    QTest::addColumn<bool>("byRadioButton");
+    QTest::newRow("the user selects Optionfile") << true;
+    QTest::newRow("the mode given to the run directly") << false;
+}
+
+void RunsTest::modeSwitchDuringTheWalk() {
+    QFETCH(bool, byRadioButton);
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    QVERIFY(w.OptionDir->isChecked());
+    StatusLog status(w);
+    std::atomic<bool> switched{false};
+    // At the first file, on the run's thread: the click itself has to happen on the window's.
+    connect(
+        &w.host(), &RunHost::fileSelected, &w.host(),
+        [&](int index) {
+            if (index != 0 || switched.exchange(true)) return;
+            if (byRadioButton)
+                QMetaObject::invokeMethod(w.Optionfile, [&] { w.Optionfile->click(); }, Qt::BlockingQueuedConnection);
+            else
+                w.host().setFileMode(true);
+        },
+        Qt::DirectConnection);
+
+    QVERIFY(runAndWait(w, w.btnFile48));
+    QVERIFY(switched);
+    QCOMPARE(status.collapsedCounts(), (QStringList{kRrn48Dir, kFileDone, kCount + "1", kComposing, kStopAfterRun}));
+    QCOMPARE(readBytes(place.data + "/log/rep48.log"), corpusRep48Line(0));
+    const QByteArray stat = readBytes(place.data + "/error/errorstat");
+    QVERIFY(stat.contains("  a.s12   "));
+    QVERIFY(!stat.contains("b.s12"));
+    QCOMPARE(w.FilList->currentRow(), 0);
+    if (byRadioButton) {
+        QVERIFY(w.Optionfile->isChecked());
+        QVERIFY(!w.OptionDir->isChecked());
+    }
+}
+
+void RunsTest::closingDuringARun_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("holdAt");  // a pause, or "file 2": when the walk reaches the second file
+    QTest::addColumn<QString>("closeBy");
+    QTest::newRow("RRN 48 between the passes of the analysis") << "btnFile48" << "analysis" << "close box";
+    QTest::newRow("RRN 48 at its closing pause, t6") << "btnFile48" << "closing" << "t6";
+    QTest::newRow("full run at its final pause, &Выход") << "btnFileAll" << "final" << "exit";
+    QTest::newRow("RRN 48 in the walk") << "btnFile48" << "file 2" << "close box";
+    QTest::newRow("alarms in the walk, t6") << "btnalarm" << "file 2" << "t6";
+}
+
+void RunsTest::closingDuringARun() {
+    QFETCH(QString, button);
+    QFETCH(QString, holdAt);
+    QFETCH(QString, closeBy);
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    const auto lists = filesOf(place.data);
+    RecordingStarter starter;
+    auto w = std::make_unique<frmopen>(place.options(&starter));
+    QVERIFY(w->dirList->setPath(place.in));
+    tickFullRunBoxes(*w);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+
+    std::unique_ptr<RunHold> pauseHold;
+    QSemaphore atFile, never;
+    const std::atomic<bool>* stop = w->host().stopFlag();
+    if (holdAt == "file 2") {
+        connect(
+            &w->host(), &RunHost::fileSelected, &w->host(),
+            [&, stop](int index) {
+                if (index != 1) return;
+                atFile.release();
+                const QDeadlineTimer limit(5000);
+                while (!never.tryAcquire(1, 10) && !stop->load() && !limit.hasExpired()) {
+                }
+            },
+            Qt::DirectConnection);
+    } else {
+        pauseHold = std::make_unique<RunHold>(*w, holdAt.toLatin1().constData());
+    }
+
+    w->findChild<QPushButton*>(button)->click();
+    QVERIFY(pauseHold ? pauseHold->waitUntilHeld() : atFile.tryAcquire(1, 10000));
+    QVERIFY(w->running());
+    if (closeBy == "close box") {
+        QVERIFY(w->close());
+    } else if (closeBy == "t6") {
+        QAction* t6 = w->findChild<QAction*>("t6");
+        qobject_cast<QToolButton*>(w->Toolbar1->widgetForAction(t6))->click();
+    } else {
+        w->mnufile_exit->trigger();
+    }
+    QVERIFY(!w->running());
+    QVERIFY(!w->isVisible());
+    QVERIFY(w->engine().outcome().stopped);  // ended by the close, not run to its end
+    w.reset();  // returns: no run is left to wait for
+
+    // What the run left: whole files only, the lists untouched, nothing temporary.
+    const QByteArray rep48 = readBytes(place.data + "/log/rep48.log");
+    const bool hasStat = QFileInfo::exists(place.data + "/error/errorstat");
+    if (holdAt == "analysis") {
+        QCOMPARE(rep48, allRep48Lines());
+        QVERIFY(!hasStat);
+    } else if (holdAt == "closing" || holdAt == "final") {
+        QCOMPARE(rep48, allRep48Lines());
+        QVERIFY(hasStat);
+        if (holdAt == "final") QVERIFY(!readBytes(place.data + "/log/alarm.log").isEmpty());
+    } else {
+        QVERIFY(allRep48Lines().startsWith(rep48));
+        QVERIFY(rep48.isEmpty() || rep48.endsWith("\r\n"));
+        QVERIFY(!hasStat);
+    }
+    const auto after = filesOf(place.data);
+    QCOMPARE(after, lists);
+}
