@@ -21,11 +21,14 @@
 
 #include "collate.h"
 #include "files.h"
+#include "help_windows.h"
 #include "io_error.h"
 #include "list_boxes.h"
+#include "list_windows.h"
 #include "look.h"
 #include "program_starter.h"
 #include "qt_text.h"
+#include "results_window.h"
 #include "settings_file.h"
 #include "texts.h"
 
@@ -293,8 +296,6 @@ void frmopen::buildMenus() {
     mnuhlp->setObjectName(QStringLiteral("mnuhlp"));
     mnuhlp_info = action(mnuhlp, "mnuhlp_info", QStringLiteral("&Информация для пользователей"));
     mnuhlp_about = action(mnuhlp, "mnuhlp_about", QStringLiteral("&О программе"));
-    // The windows these open are not built yet.
-    for (QAction* a : {mnudisp, mnunastr_RRN, mnunastr_DEV, mnuhlp_info, mnuhlp_about}) a->setEnabled(false);
 }
 
 void frmopen::buildToolbar() {
@@ -320,8 +321,6 @@ void frmopen::buildToolbar() {
         a->setToolTip(b.tip);
         auto* tb = qobject_cast<QToolButton*>(Toolbar1->widgetForAction(a));
         if (tb) tb->setToolButtonStyle(b.caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
-        if (QString::fromLatin1(b.key) >= QStringLiteral("t2") && QString::fromLatin1(b.key) <= QStringLiteral("t5"))
-            a->setEnabled(false);  // their windows are not built yet
     }
     connect(Toolbar1, &QToolBar::actionTriggered, this, &frmopen::Toolbar1_ButtonClick);
 }
@@ -349,6 +348,11 @@ void frmopen::connectHandlers() {
     }
     connect(mnufile_save, &QAction::triggered, this, &frmopen::mnufile_save_Click);
     connect(mnufile_exit, &QAction::triggered, this, &frmopen::mnufile_exit_Click);
+    connect(mnudisp, &QAction::triggered, this, &frmopen::mnudisp_Click);
+    connect(mnunastr_RRN, &QAction::triggered, this, &frmopen::mnunastr_RRN_Click);
+    connect(mnunastr_DEV, &QAction::triggered, this, &frmopen::mnunastr_DEV_Click);
+    connect(mnuhlp_info, &QAction::triggered, this, &frmopen::mnuhlp_info_Click);
+    connect(mnuhlp_about, &QAction::triggered, this, &frmopen::mnuhlp_about_Click);
     connect(btnErrNum, &QPushButton::clicked, this, &frmopen::btnErrNum_Click);
     connect(btnFile48, &QPushButton::clicked, this, &frmopen::btnFile48_Click);
     connect(btnFile121, &QPushButton::clicked, this, &frmopen::btnFile121_Click);
@@ -367,6 +371,10 @@ void frmopen::connectHandlers() {
     connect(host_, &RunHost::progressRange, ProgressBar1, &QProgressBar::setRange);
     connect(host_, &RunHost::fileSelected, FilList, &FileListBox::setListIndex);
     connect(host_, &RunHost::outputsClearedNow, this, &frmopen::outputsCleared);
+    // A results window would list files the run has just deleted.
+    connect(this, &frmopen::outputsCleared, this, [this] {
+        if (resultsWindow) resultsWindow->close();
+    });
 }
 
 void frmopen::setStatus(const QString& text) {
@@ -528,19 +536,76 @@ void frmopen::btnErrNum_Click() {
 void frmopen::Toolbar1_ButtonClick(QAction* button) {
     const QString key = button->data().toString();
     if (key == QStringLiteral("t1")) mnufile_save_Click();
+    else if (key == QStringLiteral("t2")) mnudisp_Click();
+    else if (key == QStringLiteral("t3")) mnunastr_RRN_Click();
+    else if (key == QStringLiteral("t4")) mnunastr_DEV_Click();
+    else if (key == QStringLiteral("t5")) mnuhlp_info_Click();
     else if (key == QStringLiteral("t6")) mnufile_exit_Click();
-    // t2 to t5 open the windows that come with the list and results windows.
+}
+
+// ---- the other windows ----
+
+void frmopen::mnudisp_Click() {
+    if (running()) return;
+    if (!resultsWindow)
+        resultsWindow = new frmDispRes(data_.root(), *starter_, [this](const QString& t) { setStatus(t); }, this);
+    resultsWindow->show();
+    resultsWindow->raise();
+    resultsWindow->activateWindow();
+}
+
+void frmopen::mnuhlp_info_Click() {
+    if (!helpWindow) helpWindow = new FrmHlp(this);
+    helpWindow->show();
+    helpWindow->raise();
+    helpWindow->activateWindow();
+}
+
+void frmopen::showModal(QDialog* window) {
+    // Modal without a nested event loop: the main window waits until it is closed.
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void frmopen::mnunastr_RRN_Click() {
+    if (running() || reportListWindow) return;
+    reportListWindow = new frmSpisokrrn(data_.root(), this);
+    showModal(reportListWindow);
+}
+
+void frmopen::mnunastr_DEV_Click() {
+    if (running() || deviceListWindow) return;
+    deviceListWindow = new frmSpisokDev(data_.root(), this);
+    showModal(deviceListWindow);
+}
+
+void frmopen::mnuhlp_about_Click() {
+    if (aboutWindow) return;
+    aboutWindow = new frmInfo(this);
+    showModal(aboutWindow);
+}
+
+QList<QAction*> frmopen::windowCommands() const {
+    QList<QAction*> out{mnudisp, mnunastr_RRN, mnunastr_DEV, mnuhlp_info, mnuhlp_about};
+    for (QAction* a : Toolbar1->actions()) {
+        const QString key = a->data().toString();
+        if (key >= QStringLiteral("t2") && key <= QStringLiteral("t5")) out << a;
+    }
+    return out;
 }
 
 void frmopen::mnufile_exit_Click() {
     stopRunAndWait();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != this && w->parentWidget() == this) w->close();
     close();
 }
 
 void frmopen::closeEvent(QCloseEvent* event) {
     stopRunAndWait();
+    // No window of ours outlives the main window.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->parentWidget() == this) w->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -591,6 +656,7 @@ void frmopen::setRunning(bool on) {
     for (QWidget* w : std::initializer_list<QWidget*>{btnFile48, btnFile121, btnFileRrn, btnDev, btnalarm, btnFileAll,
                                                       btnErrNum, DrvList, dirList, ExtList})
         w->setEnabled(!on);
+    for (QAction* a : windowCommands()) a->setEnabled(!on);
     FilList->setAttribute(Qt::WA_TransparentForMouseEvents, on);
     FilList->setFocusPolicy(on ? Qt::NoFocus : Qt::StrongFocus);
     if (driveFailing_) DrvList->setEnabled(false);

@@ -3,6 +3,7 @@
 // processing buttons, the status line and the progress bar, the menus and the toolbar.
 #include <QCheckBox>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -27,7 +28,12 @@ namespace kalvimo {
 class DirListBox;
 class DriveListBox;
 class FileListBox;
+class FrmHlp;
 class ProgramStarter;
+class frmDispRes;
+class frmInfo;
+class frmSpisokDev;
+class frmSpisokrrn;
 
 // A check box that the user only ticks and clears; the greyed state comes from the settings.
 class StateCheckBox : public QCheckBox {
@@ -71,6 +77,11 @@ public:
     void OptionDir_Click();
     void mnufile_save_Click();
     void mnufile_exit_Click();
+    void mnudisp_Click();
+    void mnunastr_RRN_Click();
+    void mnunastr_DEV_Click();
+    void mnuhlp_info_Click();
+    void mnuhlp_about_Click();
     void btnErrNum_Click();
     void Toolbar1_ButtonClick(QAction* button);
     void btnFile48_Click();
@@ -100,6 +111,13 @@ public:
     QMenu *mnufile, *mnunastr, *mnuhlp;
     QAction *mnufile_save, *mnufile_exit, *mnudisp, *mnunastr_RRN, *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
 
+    // The windows opened from the menu, while they are open.
+    QPointer<frmDispRes> resultsWindow;
+    QPointer<FrmHlp> helpWindow;
+    QPointer<frmSpisokrrn> reportListWindow;
+    QPointer<frmSpisokDev> deviceListWindow;
+    QPointer<frmInfo> aboutWindow;
+
 signals:
     void runFinished();
     void outputsCleared();  // a run emptied log/ and error/
@@ -121,6 +139,8 @@ private:
     void selectMode(bool fileMode);  // neither when both are false: see applySettings
     void applySettings();
     void bringListsTo(const QString& dir);
+    void showModal(QDialog* window);
+    QList<QAction*> windowCommands() const;
 
     FrmOpenOptions options_;
     DataDir data_;

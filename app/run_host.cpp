@@ -31,7 +31,12 @@ RunEnvironment RunHost::environment() {
     return RunEnvironment{*this, *this, *this, *this, lists_, *this, *this, &stop_};
 }
 
-void RunHost::setStatus(const std::string& text) { emit statusText(fromUtf8(text)); }
+void RunHost::setStatus(const std::string& text) {
+    // The last count goes out before the text that follows it.
+    if (countUnshown_ && !countQueued_.exchange(true)) emit countPending();
+    countUnshown_ = false;
+    emit statusText(fromUtf8(text));
+}
 
 void RunHost::setCountStatus(const char* prefix, long count) {
     {
@@ -39,6 +44,14 @@ void RunHost::setCountStatus(const char* prefix, long count) {
         countPrefix_ = prefix;
         count_ = count;
     }
+    // A few updates a second are all a reader can follow; more would keep the window busy.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastCountSent_ < std::chrono::milliseconds(50)) {
+        countUnshown_ = true;
+        return;
+    }
+    lastCountSent_ = now;
+    countUnshown_ = false;
     if (!countQueued_.exchange(true)) emit countPending();
 }
 

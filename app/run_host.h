@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -94,6 +95,8 @@ private:
     const char* countPrefix_ = nullptr;
     long count_ = 0;
     std::atomic<bool> countQueued_{false};
+    bool countUnshown_ = false;  // the run's thread only
+    std::chrono::steady_clock::time_point lastCountSent_{};
 };
 
 }  // namespace kalvimo

@@ -1,0 +1,139 @@
+// The results window's directories, patterns and viewer command lines, and the help and
+// about windows' fixed texts.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "help_windows.h"
+#include "list_boxes.h"
+#include "program_starter.h"
+#include "results_window.h"
+
+using namespace kalvimo;
+
+namespace {
+
+struct RecordingStarter : ProgramStarter {
+    QStringList started;  // "program|arg" or "desktop|path"
+    bool succeed = true;
+    bool startDetached(const QString& program, const QStringList& arguments) override {
+        started << program + "|" + arguments.join("|");
+        return succeed;
+    }
+    bool openWithDesktop(const QString& path) override {
+        started << "desktop|" + path;
+        return succeed;
+    }
+};
+
+void touch(const QString& path, const char* bytes = "x") { std::ofstream(path.toStdString(), std::ios::binary) << bytes; }
+
+QStringList names(const FileListBox* list) { return list->names(); }
+
+}  // namespace
+
+class ViewsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString root_;
+    QStringList reports_;
+    RecordingStarter starter_;
+
+    frmDispRes* open() {
+        return new frmDispRes(root_.toStdString(), starter_, [this](const QString& t) { reports_ << t; });
+    }
+
+private slots:
+    void init() {
+        root_ = tmp_.path() + "/" + QTest::currentTestFunction();
+        QVERIFY(QDir().mkpath(root_ + "/log") && QDir().mkpath(root_ + "/error"));
+        reports_.clear();
+        starter_ = RecordingStarter();
+    }
+
+    void resultsWindowShowsLogThenErrorFiles() {
+        for (const char* n : {"rep48.log", "CBRrep.log", "alarm.LOG", "notes.txt"}) touch(root_ + "/log/" + n);
+        for (const char* n : {"0012", "errorstat", "restart", "x.y"}) touch(root_ + "/error/" + n);
+        std::unique_ptr<frmDispRes> w(open());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Результаты обработки"));
+        QVERIFY(w->OptionRep->isChecked());
+        QCOMPARE(names(w->File1), QStringList({"alarm.LOG", "CBRrep.log", "rep48.log"}));
+        w->OptionErr->click();
+        QCOMPARE(names(w->File1), QStringList({"0012", "errorstat", "restart", "x.y"}));
+        w->OptionRep->click();
+        QCOMPARE(names(w->File1), QStringList({"alarm.LOG", "CBRrep.log", "rep48.log"}));
+    }
+
+    void viewerCommandFollowsTheOptionButton() {
+        // An executable wordpad.exe in the data directory is the viewer.
+        touch(root_ + "/wordpad.exe");
+        QVERIFY(::chmod((root_ + "/wordpad.exe").toLocal8Bit().constData(), 0755) == 0);
+        touch(root_ + "/log/my rep.log");
+        touch(root_ + "/error/0012");
+        std::unique_ptr<frmDispRes> w(open());
+        w->File1->setCurrentRow(0);
+        w->File1_dblclick();
+        // The file goes as one argument, spaces and all.
+        QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/my rep.log");
+        w->OptionErr->click();
+        w->File1->setCurrentRow(0);
+        w->File1_dblclick();
+        QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/error/0012");
+        w->btnErrNum_Click();
+        QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/error/errorstat");
+        // The directory is the option button's, whatever the list shows.
+        w->OptionRep->setChecked(true);  // no click handler: the list still shows error/
+        w->File1->setCurrentRow(0);
+        w->File1_dblclick();
+        QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/0012");
+        QVERIFY(reports_.isEmpty());
+    }
+
+    void failedStartsAreReported() {
+        touch(root_ + "/log/rep48.log");
+        std::unique_ptr<frmDispRes> w(open());
+        w->File1->setCurrentRow(-1);
+        w->File1_dblclick();  // no file selected
+        QCOMPARE(reports_.size(), 1);
+        w->btnErrNum_Click();  // no errorstat and no wordpad.exe
+        QCOMPARE(reports_.size(), 2);
+        QVERIFY2(reports_.last().contains("errorstat"), qPrintable(reports_.last()));
+        QVERIFY(starter_.started.isEmpty());
+        starter_.succeed = false;
+        w->File1->setCurrentRow(0);
+        w->File1_dblclick();  // the desktop cannot open it
+        QCOMPARE(starter_.started.last(), "desktop|" + root_ + "/log/rep48.log");
+        QCOMPARE(reports_.size(), 3);
+        QVERIFY(w->isEnabled());
+    }
+
+    void helpWindowCarriesTheManual() {
+        const QString manual = userManual();
+        QVERIFY(manual.endsWith("\r\n"));
+        const QStringList lines = manual.split("\r\n");
+        QCOMPARE(lines.size() - 1, 63);  // 63 lines, each ended
+        QCOMPARE(lines.first(), QStringLiteral("         Эта программа предназначена для обработки рапортов S12"));
+        QVERIFY(!manual.contains(QLatin1Char('\n')) || manual.count("\n") == manual.count("\r\n"));
+        for (int i = 1; i < 63; ++i)
+            QVERIFY2(lines[i].isEmpty() || lines[i].startsWith("  "), qPrintable(lines[i]));
+        FrmHlp h;
+        QCOMPARE(h.windowTitle(), QStringLiteral("Помощь"));
+        QCOMPARE(h.Label1->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000"));
+        QCOMPARE(h.Command1->text(), QStringLiteral("Выход"));
+        QCOMPARE(h.Text2->toPlainText(), QString(manual).remove('\r'));
+        QVERIFY(h.Text2->isReadOnly());
+        frmInfo about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("О программе"));
+        QCOMPARE(about.Label1->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000г. "));
+        QVERIFY(!about.Picture1->pixmap().isNull());
+        QVERIFY(about.isModal());
+    }
+};
+
+QTEST_MAIN(ViewsTest)
+#include "views_test.moc"

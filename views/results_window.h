@@ -1,0 +1,42 @@
+#pragma once
+// The results window: the files of log/ or error/, opened in the viewer with a double-click.
+#include <QDialog>
+#include <functional>
+#include <string>
+
+class QPushButton;
+class QRadioButton;
+
+namespace kalvimo {
+
+class FileListBox;
+class ProgramStarter;
+
+class frmDispRes : public QDialog {
+    Q_OBJECT
+public:
+    // report shows what went wrong when the viewer did not start.
+    frmDispRes(const std::string& dataRoot, ProgramStarter& starter, std::function<void(const QString&)> report,
+               QWidget* parent = nullptr);
+
+    void Form_Load();
+    void OptionErr_Click();
+    void OptionRep_Click();
+    void File1_dblclick();
+    void btnErrNum_Click();
+    void btnQuit_Click() { close(); }
+
+    QPushButton* btnErrNum;
+    QRadioButton *OptionErr, *OptionRep;
+    FileListBox* File1;
+    QPushButton* btnQuit;
+
+private:
+    void view(const QString& file);
+
+    QString root_, log_, error_;
+    ProgramStarter& starter_;
+    std::function<void(const QString&)> report_;
+};
+
+}  // namespace kalvimo
