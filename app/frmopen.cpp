@@ -555,6 +555,7 @@ void frmopen::mnudisp_Click() {
 }
 
 void frmopen::mnuhlp_info_Click() {
+    if (running()) return;
     if (!helpWindow) helpWindow = new FrmHlp(this);
     helpWindow->show();
     helpWindow->raise();
@@ -582,7 +583,7 @@ void frmopen::mnunastr_DEV_Click() {
 }
 
 void frmopen::mnuhlp_about_Click() {
-    if (aboutWindow) return;
+    if (running() || aboutWindow) return;
     aboutWindow = new frmInfo(this);
     showModal(aboutWindow);
 }

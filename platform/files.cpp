@@ -157,6 +157,15 @@ void appendLine(const std::string& path, std::string_view line) {
     if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path, errno);
 }
 
+namespace {
+std::function<void(const std::string&)>& beforeReplaceHook() {
+    static std::function<void(const std::string&)> hook;
+    return hook;
+}
+}  // namespace
+
+void setBeforeReplaceHook(std::function<void(const std::string&)> hook) { beforeReplaceHook() = std::move(hook); }
+
 void writeFileAtomically(const std::string& requested, std::string_view content) {
     // A list kept elsewhere behind a symbolic link is rewritten where it lives, and a file
     // the user made read-only stays as it is.
@@ -191,6 +200,7 @@ void writeFileAtomically(const std::string& requested, std::string_view content)
         ::unlink(tmp.c_str());
         throw IoError(IoError::Op::Write, requested, err);
     }
+    if (beforeReplaceHook()) beforeReplaceHook()(tmp);
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());

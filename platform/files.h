@@ -1,6 +1,7 @@
 #pragma once
 // File operations of the program. Every failure is thrown as IoError so that the caller can
 // name the file and the cause in a status text.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,11 @@ void appendLine(const std::string& path, std::string_view line);
 // Writes the whole content to a temporary file beside path and renames it over path, so a
 // crash or a full disk never leaves half a file.
 void writeFileAtomically(const std::string& path, std::string_view content);
+
+// For tests: runs when the temporary file is complete, just before it replaces the old file.
+// An exception thrown from it passes through untouched, leaving the files as a crash at that
+// moment would. An empty function removes the hook.
+void setBeforeReplaceHook(std::function<void(const std::string& temporaryFile)> hook);
 
 // Reads a whole small file (lists, settings). Throws IoError(Open/Read).
 std::string readWholeFile(const std::string& path);

@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include <QAction>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "cp1251.h"
 #include "printout_builder.h"
@@ -102,6 +105,11 @@ RunHold::RunHold(frmopen& window, const char* pause) : state_(std::make_shared<S
 bool RunHold::waitUntilHeld(int ms) { return state_->reached.tryAcquire(1, ms); }
 
 void RunHold::release() { state_->released.release(); }
+
+QToolButton* toolButton(frmopen& window, const char* key) {
+    auto* a = window.findChild<QAction*>(QString::fromLatin1(key));
+    return a ? qobject_cast<QToolButton*>(window.Toolbar1->widgetForAction(a)) : nullptr;
+}
 
 bool runAndWait(frmopen& window, QPushButton* button, int ms) {
     QSignalSpy finished(&window, &frmopen::runFinished);

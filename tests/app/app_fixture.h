@@ -18,6 +18,7 @@
 #include "program_starter.h"
 
 class QPushButton;
+class QToolButton;
 
 namespace kalvimo::apptest {
 
@@ -91,6 +92,9 @@ private:
     };
     std::shared_ptr<State> state_;
 };
+
+// The toolbar button with the given key ("t1" to "t6").
+QToolButton* toolButton(frmopen& window, const char* key);
 
 // Clicks the button and waits for the run it starts to end.
 bool runAndWait(frmopen& window, QPushButton* button, int ms = 20000);

@@ -43,9 +43,23 @@ private slots:
     void menuItems_data();
     void menuItems();
     void t1SavesLikeTheMenu();
-    void windowsNotBuiltYetDoNothing();
     void closeCommands_data();
     void closeCommands();
     void statisticsButton_data();
     void statisticsButton();
+};
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void commandsOpenTheirWindow_data();
+    void commandsOpenTheirWindow();
+    void listWindowsReadTheirFilesAtEachOpening_data();
+    void listWindowsReadTheirFilesAtEachOpening();
+    void listChangesReachTheNextRun_data();
+    void listChangesReachTheNextRun();
+    void aRunClosesTheResultsWindow_data();
+    void aRunClosesTheResultsWindow();
+    void resultsWindowReportsOnTheStatusLine_data();
+    void resultsWindowReportsOnTheStatusLine();
 };

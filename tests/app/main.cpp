@@ -20,5 +20,9 @@ int main(int argc, char** argv) {
         ControlsTest t;
         failed += QTest::qExec(&t, argc, argv);
     }
+    {
+        WindowsTest t;
+        failed += QTest::qExec(&t, argc, argv);
+    }
     return failed == 0 ? 0 : 1;
 }

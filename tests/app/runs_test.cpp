@@ -3,6 +3,7 @@
 // the walk, and closing the window during a run.
 #include <QAction>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,7 +17,10 @@
 
 #include "app_fixture.h"
 #include "app_tests.h"
+#include "help_windows.h"
 #include "list_boxes.h"
+#include "list_windows.h"
+#include "results_window.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -140,13 +144,30 @@ void RunsTest::controlsDuringARun() {
     QWidget* const runCommands[] = {w.btnFile48, w.btnFile121, w.btnFileRrn, w.btnDev,  w.btnalarm,
                                     w.btnFileAll, w.btnErrNum, w.DrvList,    w.dirList, w.ExtList};
     QWidget* const liveControls[] = {w.Optionfile, w.OptionDir, w.Check4, w.Check8, w.exchlist};
+    // The commands that open a window, by menu and by toolbar; saving and leaving stay live.
+    QAction* const windowItems[] = {w.mnudisp, w.mnunastr_RRN, w.mnunastr_DEV, w.mnuhlp_info, w.mnuhlp_about};
+    QToolButton* const windowKeys[] = {toolButton(w, "t2"), toolButton(w, "t3"), toolButton(w, "t4"),
+                                       toolButton(w, "t5")};
+    QAction* const liveItems[] = {w.mnufile_save, w.mnufile_exit};
+    QToolButton* const liveKeys[] = {toolButton(w, "t1"), toolButton(w, "t6")};
     for (QWidget* c : runCommands) QVERIFY(c->isEnabled());
+    for (QAction* a : windowItems) QVERIFY(a->isEnabled());
+    for (QToolButton* b : windowKeys) QVERIFY(b && b->isEnabled());
 
     w.findChild<QPushButton*>(button)->click();
     QVERIFY(hold.waitUntilHeld());
     QVERIFY(w.running());
     for (QWidget* c : runCommands) QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     for (QWidget* c : liveControls) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+    for (QAction* a : windowItems) QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    for (QToolButton* b : windowKeys) QVERIFY2(!b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
+    for (QAction* a : liveItems) QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+    for (QToolButton* b : liveKeys) QVERIFY2(b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
+    // A window command given anyway opens nothing.
+    for (QAction* a : windowItems) a->trigger();
+    for (QToolButton* b : windowKeys) b->click();
+    QVERIFY(!w.resultsWindow && !w.helpWindow && !w.reportListWindow && !w.deviceListWindow && !w.aboutWindow);
+    QVERIFY(w.findChildren<QDialog*>().isEmpty());
     // What the run reads stays live.
     w.Check4->click();
     QCOMPARE(w.host().checkState(CheckBox::Check4), 1);
@@ -162,6 +183,11 @@ void RunsTest::controlsDuringARun() {
     QCOMPARE(finished.size(), 1);
     QCOMPARE(cleared.size(), 1);
     for (QWidget* c : runCommands) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+    for (QAction* a : windowItems) QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+    for (QToolButton* b : windowKeys) QVERIFY2(b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
+    // And they work again.
+    toolButton(w, "t5")->click();
+    QVERIFY(w.helpWindow && w.helpWindow->isVisible());
     QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
     QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
     QCOMPARE(w.ProgressBar1->value(), 0);

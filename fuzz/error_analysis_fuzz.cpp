@@ -1,0 +1,56 @@
+// The error analysis on any rep48.log and any error catalogue: no crash, and every line
+// counted once.
+#include <filesystem>
+
+#include "batch_host.h"
+#include "data_dir.h"
+#include "engine.h"
+#include "error_analysis.h"
+#include "files.h"
+#include "fuzz_support.h"
+
+using namespace kalvimo;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::InputCursor in(data, size);
+    const std::string catalogue(in.take(in.byte()));
+    const std::string rep48(in.rest());
+
+    fuzz::resetScratch();
+    const std::string root = fuzz::scratch() + "/data";
+    std::filesystem::create_directories(root + "/log");
+    std::filesystem::create_directories(root + "/error");
+    std::filesystem::create_directories(fuzz::scratch() + "/in");
+    fuzz::writeBytes(root + "/allerror.ini", catalogue);
+    fuzz::writeBytes(root + "/log/rep48.log", rep48);
+    fuzz::writeBytes(fuzz::scratch() + "/in/p.s12", "");
+
+    fuzz::QuietStatus status;
+    SilentProgress progress;
+    FixedInput input = FixedInput::directory(fuzz::scratch() + "/in", {"p.s12"});
+    FixedOptions options;
+    fuzz::FixedLists lists;
+    Pauses pauses;
+    OutputsListener outputs;
+    Engine engine(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
+    engine.runProcedure([&] { ErrorAnalysis(engine).run(); });
+    FUZZ_CHECK(!engine.outcome().aborted);
+    FUZZ_CHECK(fuzz::exists(root + "/error/errorstat"));
+
+    // Each line of rep48.log lands in at most one per-type file. A file has the three heading
+    // lines when its text is the first to give its number (0012 before 12: 12 has none).
+    size_t detailLines = 0;
+    for (const auto& e : std::filesystem::directory_iterator(root + "/error")) {
+        const std::string name = e.path().filename().string();
+        if (name == "errorstat" || name == "restart" || name == "reboot") continue;
+        const std::string bytes = fuzz::readBytes(e.path().string());
+        size_t lines = splitLines(bytes).size();
+        if (bytes.rfind(std::string(21, ' ') + "ERROR N " + name + "\r\n\r\n", 0) == 0) {
+            FUZZ_CHECK(lines >= 4);
+            lines -= 3;
+        }
+        detailLines += lines;
+    }
+    FUZZ_CHECK(detailLines <= splitLines(rep48).size());
+    return 0;
+}

@@ -1,0 +1,176 @@
+// Faults injected into runs and list changes: input files that change while they are read, a
+// data directory that is missing or is a file, a list rewrite cut short between the temporary
+// file and the rename. After each: a status naming the file, no crash, lists unchanged, and
+// the next run works.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "files.h"
+#include "list_files.h"
+#include "printout_builder.h"
+#include "reference_extractions.h"
+#include "test_support.h"
+
+using namespace kalvimo;
+using namespace kalvimo::test;
+
+namespace {
+
+std::vector<std::string> numReport(const std::string& number, const std::string& tag) {
+    return {header(), line2("0012/0034/0005", "STATUS REPORT"), numberLine(number), "  " + tag,
+            "  END NO = 0"};
+}
+
+// A printout of many reports 121, larger than one read block.
+std::string bigPrintout(int reports) {
+    std::string out;
+    for (int i = 0; i < reports; ++i) out += crlf(numReport("121", "R" + std::to_string(i) + std::string(60, 'x')));
+    return out;
+}
+
+// Options that run an action once, at the n-th time the station is read: the engine reads
+// it for every header, so the action happens in the middle of a scan.
+struct StationProbe : ScriptedOptions {
+    int calls = 0;
+    int at = 0;
+    std::function<void()> action;
+    std::string stationName() override {
+        if (++calls == at && action) action();
+        return station;
+    }
+};
+
+}  // namespace
+
+TEST(FaultInjection, InputThatChangesWhileItIsRead) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> change;
+    } cases[] = {
+        {"truncated to half", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 300000), 0); }},
+        {"truncated to nothing", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 0), 0); }},
+        {"grown by more reports",
+         [](const std::string& p) {
+             std::string more = readFile(p) + crlf(numReport("121", "LATE"));
+             writeFile(p, more);
+         }},
+        {"deleted", [](const std::string& p) { ASSERT_EQ(::unlink(p.c_str()), 0); }},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        StationProbe probe;
+        Engine engine(DataDir(b.dataRoot),
+                      RunEnvironment{b.rec, b.rec, b.input, probe, b.lists, b.rec, b.rec, nullptr});
+        b.addInput("a.s12", bigPrintout(8000));  // about 800 KB
+        b.addInput("b.s12", crlf(numReport("121", "SECOND")));
+        const std::string path = b.inputDir + "/a.s12";
+        probe.at = 100;
+        probe.action = [&] { c.change(path); };
+        engine.btnFile121_Click();
+        // The run got to its end, and the second file was still read.
+        EXPECT_EQ(b.rec.statuses.back(), kStop) << c.what;
+        EXPECT_FALSE(engine.outcome().aborted) << c.what;
+        const std::string out = readFile(b.data("log/rep121.log"));
+        EXPECT_NE(out.find("  SECOND\r\n"), std::string::npos) << c.what;
+        const std::string last = crlf({header(), "", "  SECOND", "  END NO = 0", "", ""});
+        ASSERT_GE(out.size(), last.size()) << c.what;
+        EXPECT_EQ(out.substr(out.size() - last.size()), last) << c.what;
+        // Whatever was read of the first file came out as whole blocks.
+        size_t blocks = 0;
+        for (size_t p = out.find("  END NO = 0\r\n\r\n\r\n"); p != std::string::npos;
+             p = out.find("  END NO = 0\r\n\r\n\r\n", p + 1))
+            ++blocks;
+        size_t headers = 0;
+        for (size_t p = out.find(header()); p != std::string::npos; p = out.find(header(), p + 1)) ++headers;
+        EXPECT_LE(headers, blocks + 1) << c.what;  // at most one block cut short by the change
+        EXPECT_GE(blocks, 100u) << c.what;         // the part read before the change is there
+    }
+}
+
+TEST(FaultInjection, DataDirectoryThatIsMissingOrAFile) {
+    for (const bool isFile : {false, true}) {
+        TempDir tmp;
+        const std::string root = tmp.file("data");
+        if (isFile) writeFile(root, "not a directory");
+        Recorder rec;
+        ScriptedInput input;
+        input.dir = tmp.path();
+        writeFile(tmp.file("a.s12"), crlf(numReport("121", "A")));
+        input.files = {"a.s12"};
+        ScriptedOptions options;
+        ScriptedLists lists;
+        Engine engine(DataDir(root), RunEnvironment{rec, rec, input, options, lists, rec, rec, nullptr});
+        engine.btnFile121_Click();
+        EXPECT_TRUE(engine.outcome().aborted) << isFile;
+        ASSERT_FALSE(rec.statuses.empty());
+        EXPECT_NE(rec.statuses.back().find(root), std::string::npos) << rec.statuses.back();
+        EXPECT_EQ(engine.progressCount, 0);
+        if (isFile) EXPECT_EQ(readFile(root), "not a directory");
+        else EXPECT_FALSE(fileExists(root));  // nothing created in its place
+        // Once the directory is there, the next run works.
+        if (isFile) ::unlink(root.c_str());
+        ::mkdir(root.c_str(), 0755);
+        engine.resetOutcome();
+        engine.btnFile121_Click();
+        EXPECT_FALSE(engine.outcome().anyFailure());
+        EXPECT_EQ(readFile(root + "/log/rep121.log"), crlf({header(), "", "  A", "  END NO = 0", "", ""}));
+    }
+}
+
+TEST(FaultInjection, ListRewriteCutShortLeavesTheOldList) {
+    TempDir tmp;
+    const std::string path = tmp.file("dev.ini");
+    const std::string old = "0012/0034/0005  CBR\r\n0099/0001/0002\r\n";
+    writeFile(path, old);
+    struct Crash : std::runtime_error {
+        using std::runtime_error::runtime_error;
+    };
+    std::string temporary;
+    setBeforeReplaceHook([&](const std::string& tmpFile) {
+        temporary = tmpFile;
+        throw Crash("killed");
+    });
+    EXPECT_THROW(rewriteList(path, {"0099/0001/0002"}), Crash);
+    setBeforeReplaceHook({});
+    // The list is whole and reads as before; the finished temporary file is beside it.
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(loadWorkingDevices(path), (std::vector<std::string>{"0012/0034/0005  CBR", "0099/0001/0002"}));
+    EXPECT_EQ(readFile(temporary), "0099/0001/0002\r\n");
+    // The next change works and the leftover does not disturb it.
+    rewriteList(path, {"A"});
+    EXPECT_EQ(readFile(path), "A\r\n");
+    appendListLine(path, "B");
+    EXPECT_EQ(loadWorkingDevices(path), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
+    Bench b;
+    const std::string reports = "121\r\n48\r\n", dev = "0012/0034/0005  CBR\r\n", alldev = "0001/0001/0001";
+    writeFile(b.data("reports.ini"), reports);
+    writeFile(b.data("dev.ini"), dev);
+    writeFile(b.data("alldev.ini"), alldev);
+    ::mkdir(b.data("log").c_str(), 0755);
+    ASSERT_EQ(::symlink("/dev/full", b.data("log/alarm.log").c_str()), 0);
+    b.addInput("a.s12", crlf(numReport("121", "A")) + crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5",
+                                                             "6", "7", "8", "9", "  ALARM", ""}));
+    for (CheckBox box : {CheckBox::Check1, CheckBox::Check3, CheckBox::Check2, CheckBox::Check8})
+        b.options.set(box, 1);
+    b.lists.reports = {"121", "48"};
+    b.engine.btnFileAll_Click();
+    EXPECT_TRUE(b.engine.outcome().aborted);
+    EXPECT_NE(b.rec.statuses.back().find("alarm.log"), std::string::npos) << b.rec.statuses.back();
+    EXPECT_EQ(readFile(b.data("reports.ini")), reports);
+    EXPECT_EQ(readFile(b.data("dev.ini")), dev);
+    EXPECT_EQ(readFile(b.data("alldev.ini")), alldev);
+    // The next run, with the link gone, works and only then extends the catalogue.
+    ::unlink(b.data("log/alarm.log").c_str());
+    b.engine.resetOutcome();
+    b.engine.btnFileAll_Click();
+    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"}));
+    EXPECT_EQ(readFile(b.data("alldev.ini")), alldev + "\r\n0012/0034/0005\r\n");
+}
