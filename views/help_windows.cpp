@@ -37,6 +37,7 @@ FrmHlp::FrmHlp(QWidget* parent) : QDialog(parent) {
     Text2 = new QPlainTextEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setReadOnly(true);
+    Text2->setFont(listFont(9.75));
     Text2->setPlainText(QString(userManual()).remove(QLatin1Char('\r')));
     // The box is a little wider than the window, as it always was; keep it inside.
     Text2->setGeometry(0, twips(720), std::min(twips(6255), width()), twips(6015));
