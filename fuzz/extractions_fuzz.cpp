@@ -18,11 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string station = choice & 1 ? "" : (choice & 2 ? "ST" : "S");
     const std::string printout(in.rest());
 
-    fuzz::resetScratch();
+    // The directories stay from one input to the next: the run empties log/ and error/ itself,
+    // and every file it reads is written afresh here.
+    static const bool ready = [] {
+        fuzz::resetScratch();
+        std::filesystem::create_directories(fuzz::scratch() + "/data");
+        std::filesystem::create_directories(fuzz::scratch() + "/in");
+        return true;
+    }();
+    (void)ready;
     const std::string root = fuzz::scratch() + "/data";
     const std::string inputDir = fuzz::scratch() + "/in";
-    std::filesystem::create_directories(root);
-    std::filesystem::create_directories(inputDir);
     fuzz::writeBytes(inputDir + "/p.s12", printout);
     fuzz::writeBytes(root + "/alldev.ini", "0001/0001/0001\r\n");
     fuzz::writeBytes(root + "/allreports.ini", "48   anomaly\r\n121\r\n");
