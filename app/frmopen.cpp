@@ -201,6 +201,7 @@ void frmopen::buildControls() {
     placeTwips(Label2, 120, 1320, 1935, 255);
     LabelInfo = label(client, "LabelInfo", kStopAtStart, 11.25, false);
     LabelInfo->setWordWrap(true);
+    LabelInfo->setTextFormat(Qt::PlainText);  // file names and comments are shown as they are
     LabelInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(LabelInfo, 5280, 6840, 2670, 555);
     LabExt = label(client, "LabExt", QStringLiteral("Тип файла:"), 11.25, true);
@@ -620,10 +621,9 @@ void frmopen::btnFileAll_Click() { startRun(&Engine::btnFileAll_Click); }
 // ---- runs ----
 
 void frmopen::startRun(void (Engine::*procedure)()) {
-    if (running()) return;
-    std::vector<std::string> files;
-    for (const QString& n : FilList->names()) files.push_back(toUtf8(n));
-    host_->beginRun(toUtf8(FilList->path()), std::move(files), FilList->currentRow());
+    // Not during the pause of an unreadable drive either: the lists are about to move.
+    if (running() || driveFailing_) return;
+    host_->beginRun(toUtf8(FilList->path()), FilList->rawNames(), FilList->currentRow());
     host_->setFileMode(Optionfile->isChecked());
     engine_->resetOutcome();
     setRunning(true);
@@ -638,6 +638,10 @@ void frmopen::onRunFinished() {
     worker_->deleteLater();
     worker_ = nullptr;
     setRunning(false);
+    // The texts of skipped input files have been replaced by later ones; say so at the end.
+    const int skipped = engine_->outcome().inputFailures;
+    if (skipped > 0 && LabelInfo->text() == fromUtf8(texts::kStopAfterRun))
+        setStatus(fromUtf8(texts::kStopAfterRun) + QStringLiteral(" (пропущено файлов: %1)").arg(skipped));
     emit runFinished();
 }
 

@@ -25,8 +25,6 @@ public:
     void setDevice(std::string_view device) { device_.assign(device); }
     void onHeader(LineReader& in, std::string_view header) override;
 
-    OutFile out;
-
 private:
     std::string device_;
     std::string header_;

@@ -31,9 +31,9 @@ void Engine::fail(const IoError& error) {
     throw RunEnded{};
 }
 
-void Engine::skipInput(const IoError& error) {
+void Engine::skipInput(const std::string& reason) {
     ++outcome_.inputFailures;
-    setStatus(error.message() + texts::kInputSkipped);
+    setStatus(reason + texts::kInputSkipped);
 }
 
 void Engine::checkStop() {

@@ -1,6 +1,7 @@
 #pragma once
 // The procedures of the main window that run the extractions, and the run state they share.
 // No window code: everything the engine sees of the outside comes through RunEnvironment.
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -64,7 +65,8 @@ public:
     // A result file failed: shows it and ends the run.
     [[noreturn]] void fail(const IoError& error);
     // An input file failed: shows it; the walk goes on.
-    void skipInput(const IoError& error);
+    void skipInput(const IoError& error) { skipInput(error.message()); }
+    void skipInput(const std::string& reason);
     bool stopRequested() const { return env_.stop && env_.stop->load(std::memory_order_relaxed); }
     void checkStop();
 
@@ -94,6 +96,11 @@ void Engine::runProcedure(F&& body) {
     try {
         body();
     } catch (const RunEnded&) {
+        endAfterFailure();
+    } catch (const std::exception& e) {
+        // Anything else (memory exhausted by a line of gigabytes): the run ends, not the program.
+        outcome_.aborted = true;
+        setStatus(std::string("Обработка прервана: ") + e.what());
         endAfterFailure();
     }
     reader_.close();

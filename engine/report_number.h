@@ -17,8 +17,6 @@ public:
     void setNumber(std::string_view trimmedNumber);
     void onHeader(LineReader& in, std::string_view header) override;
 
-    OutFile out;
-
 private:
     std::string pattern_;
     std::string header_;

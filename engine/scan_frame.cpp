@@ -36,6 +36,12 @@ void ScanFrame::closeOutput(OutFile& out) {
 void ScanFrame::scanCurrentFile(ReportHandler& handler) {
     InputSelection& input = engine_.env().input;
     engine_.inputPath = joinPath(input.directory(), input.currentFileName());
+    // A result file listed as an input (the input directory is log/) would be read while it
+    // grows, without end.
+    if (handler.out.isSameFileAs(engine_.inputPath)) {
+        engine_.skipInput("Файл " + engine_.inputPath + " — результат этой же обработки");
+        return;
+    }
     LineReader& in = engine_.reader();
     try {
         in.open(engine_.inputPath);

@@ -17,6 +17,8 @@ class ReportHandler {
 public:
     virtual ~ReportHandler() = default;
     virtual void onHeader(LineReader& in, std::string_view header) = 0;
+
+    OutFile out;  // the result file, open during the walk; never read as an input
 };
 
 // An extraction that runs the whole frame with one output file.
@@ -27,8 +29,6 @@ public:
     virtual std::string outputPath() = 0;
     virtual void afterOutputClosed() {}
     virtual void postProcess() {}
-
-    OutFile out;  // the output file, open during the walk
 };
 
 class ScanFrame {

@@ -48,14 +48,33 @@ QLabel* decoration(QWidget* parent, const char* name, QStyle::StandardPixmap ico
     return l;
 }
 
-// The lines of a list file; one that cannot be read is shown empty and reported.
-std::vector<std::string> loadLines(QWidget* window, const std::string& path) {
+// The lines of a list file; one that cannot be read is shown empty and reported, and ok
+// tells the caller not to rewrite it from the empty list.
+std::vector<std::string> loadLines(QWidget* window, const std::string& path, bool* ok = nullptr) {
+    if (ok) *ok = true;
     try {
         return readListLines(path);
     } catch (const IoError& e) {
+        if (ok) *ok = false;
         reportListFailure(window, e);
         return {};
     }
+}
+
+void showMessage(QWidget* window, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, window->windowTitle().trimmed(), text, QMessageBox::Ok, window);
+    box->setObjectName(QStringLiteral("listFailure"));
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+// One item is one line of its file: a pasted text with a line break in it would become
+// several entries that the window shows as one.
+bool oneLine(QWidget* window, const QString& text) {
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')) && !text.contains(QChar(0))) return true;
+    showMessage(window, QStringLiteral("Текст содержит перевод строки: добавляйте строки по одной."));
+    return false;
 }
 
 // The selected row of a list, or -1.
@@ -104,13 +123,7 @@ bool appendAndShow(QWidget* window, SortedListBox* list, const std::string& path
 
 }  // namespace
 
-void reportListFailure(QWidget* window, const IoError& error) {
-    auto* box = new QMessageBox(QMessageBox::Warning, window->windowTitle().trimmed(), fromUtf8(error.message()),
-                                QMessageBox::Ok, window);
-    box->setObjectName(QStringLiteral("listFailure"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-}
+void reportListFailure(QWidget* window, const IoError& error) { showMessage(window, fromUtf8(error.message())); }
 
 // ---- report numbers ----
 
@@ -178,24 +191,33 @@ frmSpisokrrn::frmSpisokrrn(const std::string& dataRoot, QWidget* parent)
 
 void frmSpisokrrn::Form_Load() {
     ListRrnAll->setAll(loadLines(this, catalogue_));
+    bool ok = true;
     std::vector<std::string> entries;
-    for (const auto& line : loadLines(this, working_)) entries.push_back(reportEntry(line));
+    for (const auto& line : loadLines(this, working_, &ok)) entries.push_back(reportEntry(line));
     ListRrnFor->setAll(std::move(entries));
+    // A working list that could not be read is not rewritten from an empty window.
+    for (QPushButton* b : {addRRN, remspisok, btnclear}) b->setEnabled(ok);
+    ListRrnFor->setEnabled(ok);
 }
 
 void frmSpisokrrn::addRRN_Click() {
     const int row = selectedRow(ListRrnAll);
-    if (row < 0) return;
+    if (row < 0 || !addRRN->isEnabled()) return;
     appendAndShow(this, ListRrnFor, working_, ListRrnAll->bytesAt(row));  // the whole line
 }
 
-void frmSpisokrrn::remspisok_Click() { removeSelected(this, ListRrnFor, working_); }
+void frmSpisokrrn::remspisok_Click() {
+    if (remspisok->isEnabled()) removeSelected(this, ListRrnFor, working_);
+}
 
-void frmSpisokrrn::btnclear_Click() { clearList(this, ListRrnFor, working_); }
+void frmSpisokrrn::btnclear_Click() {
+    if (btnclear->isEnabled()) clearList(this, ListRrnFor, working_);
+}
 
 void frmSpisokrrn::addnew_Click() {
     const QString text = TextAddRrn->text();
     if (QString(text).remove(QLatin1Char(' ')).isEmpty()) return;  // blank: nothing to add
+    if (!oneLine(this, text)) return;
     appendAndShow(this, ListRrnAll, catalogue_, toCp1251(text));  // as typed, spaces kept
 }
 
@@ -262,21 +284,29 @@ void frmSpisokDev::Form_Load() {
     for (const auto& line : catalogue) ComboAdd->addItem(fromCp1251(line), QByteArray::fromStdString(line));
     ComboAdd->setCurrentIndex(-1);
     ComboAdd->setEditText(QStringLiteral("0000/0000/0000"));
-    ListDev->setAll(loadLines(this, working_));
+    bool ok = true;
+    ListDev->setAll(loadLines(this, working_, &ok));
+    for (QPushButton* b : {addnew, remspisok, btnclear}) b->setEnabled(ok);
+    ListDev->setEnabled(ok);
 }
 
 void frmSpisokDev::addnew_Click() {
     // Exactly what the field holds: no check for an empty text or a duplicate. A line picked
     // from the catalogue goes back byte for byte.
     const QString text = ComboAdd->currentText();
+    if (!addnew->isEnabled() || !oneLine(this, text)) return;
     const int picked = ComboAdd->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     const std::string bytes = picked >= 0 ? ComboAdd->itemData(picked).toByteArray().toStdString() : toCp1251(text);
     appendAndShow(this, ListDev, working_, bytes);
 }
 
-void frmSpisokDev::ListDev_dblClick() { removeSelected(this, ListDev, working_); }
+void frmSpisokDev::ListDev_dblClick() {
+    if (remspisok->isEnabled()) removeSelected(this, ListDev, working_);
+}
 
-void frmSpisokDev::btnclear_Click() { clearList(this, ListDev, working_); }
+void frmSpisokDev::btnclear_Click() {
+    if (btnclear->isEnabled()) clearList(this, ListDev, working_);
+}
 
 void frmSpisokDev::btnExit_Click() { close(); }
 

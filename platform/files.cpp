@@ -208,6 +208,12 @@ void writeFileAtomically(const std::string& requested, std::string_view content)
     }
 }
 
+bool OutFile::isSameFileAs(const std::string& other) const {
+    struct stat mine, theirs;
+    if (fd_ < 0 || ::fstat(fd_, &mine) != 0 || ::stat(other.c_str(), &theirs) != 0) return false;
+    return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
 std::string readWholeFile(const std::string& path) {
     const int fd = openFile(path, O_RDONLY, IoError::Op::Open);
     std::string out;

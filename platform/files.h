@@ -35,6 +35,8 @@ public:
     void openAppend(const std::string& path);
     bool isOpen() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
+    // Whether path names this open file (through any link or other name).
+    bool isSameFileAs(const std::string& path) const;
 
     void write(std::string_view bytes);  // buffered; throws IoError(Write)
     void writeLine(std::string_view line) {

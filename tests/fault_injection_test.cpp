@@ -174,3 +174,35 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"}));
     EXPECT_EQ(readFile(b.data("alldev.ini")), alldev + "\r\n0012/0034/0005\r\n");
 }
+
+TEST(FaultInjection, ResultFileListedAsInputIsSkipped) {
+    // The user points the input at log/ itself: the file being written must not be read, or
+    // it would grow without end.
+    struct Case {
+        const char* what;
+        std::string result;
+        std::function<void(Engine&)> click;
+    } cases[] = {
+        {"RRN 121", "rep121.log", [](Engine& e) { e.btnFile121_Click(); }},
+        {"devices", "rep.log", [](Engine& e) { e.btnDev_Click(); }},
+        {"alarms", "alarm.log", [](Engine& e) { e.btnalarm_Click(); }},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        ::mkdir(b.data("log").c_str(), 0755);
+        b.input.dir = b.data("log");
+        const std::string alarm = crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5", "6", "7", "8", "9",
+                                        "  ALARM", ""});
+        writeFile(b.data("log/a.txt"), bigPrintout(3000) + alarm);
+        writeFile(b.data("log/" + c.result), "old");
+        b.input.files = {"a.txt", c.result};
+        b.lists.devices = {"0012/0034/0005"};
+        c.click(b.engine);
+        EXPECT_EQ(b.engine.outcome().inputFailures, 1) << c.what;
+        EXPECT_FALSE(b.engine.outcome().aborted) << c.what;
+        const std::string skipped = "Файл " + b.data("log/" + c.result) + " — результат этой же обработки; файл пропущен";
+        EXPECT_NE(std::find(b.rec.statuses.begin(), b.rec.statuses.end(), skipped), b.rec.statuses.end()) << c.what;
+        EXPECT_EQ(b.rec.statuses.back(), kStop) << c.what;
+        EXPECT_LT(readFile(b.data("log/" + c.result)).size(), 2u * 1024 * 1024) << c.what;
+    }
+}

@@ -1,6 +1,7 @@
 #include "results_window.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QRadioButton>
@@ -78,13 +79,13 @@ void frmDispRes::OptionRep_Click() {
 }
 
 void frmDispRes::File1_dblclick() {
-    const QString name = File1->fileName();
-    if (name.isEmpty()) {
+    const std::string name = File1->rawFileName();
+    if (name.empty()) {
         report_(QStringLiteral("Файл не выбран"));
         return;
     }
     // The directory follows the option button, not the directory the list happens to show.
-    view(QDir(OptionRep->isChecked() ? log_ : error_).filePath(name));
+    view(QDir(OptionRep->isChecked() ? log_ : error_).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
 }
 
 void frmDispRes::btnErrNum_Click() { view(QDir(error_).filePath(QStringLiteral("errorstat"))); }

@@ -139,12 +139,26 @@ void FileListBox::refresh() {
     } catch (const IoError&) {
         return;  // a directory that cannot be listed has no files
     }
-    for (const auto& n : names) addItem(fromUtf8(n));
+    for (const auto& n : names) {
+        auto* item = new QListWidgetItem(fromUtf8(n), this);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(n));
+    }
 }
 
 QString FileListBox::fileName() const {
     const QListWidgetItem* item = currentItem();
     return item && currentRow() >= 0 ? item->text() : QString();
+}
+
+std::vector<std::string> FileListBox::rawNames() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < count(); ++i) out.push_back(item(i)->data(Qt::UserRole).toByteArray().toStdString());
+    return out;
+}
+
+std::string FileListBox::rawFileName() const {
+    const QListWidgetItem* item = currentItem();
+    return item && currentRow() >= 0 ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
 QStringList FileListBox::names() const {

@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <vector>
 
 namespace kalvimo {
 
@@ -62,6 +64,10 @@ public:
     QString fileName() const;  // the current entry, empty when there is none
     void setListIndex(int i) { setCurrentRow(i); }
     QStringList names() const;
+    // The names as the file system holds them: a name that is not valid UTF-8 (copied from
+    // another system) is shown approximately but opened by its own bytes.
+    std::vector<std::string> rawNames() const;
+    std::string rawFileName() const;
 
 private:
     QString path_;

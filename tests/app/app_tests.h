@@ -47,6 +47,7 @@ private slots:
     void closeCommands();
     void statisticsButton_data();
     void statisticsButton();
+    void oddFileNamesAreReadAndSkipsAreNoted();
 };
 
 class WindowsTest : public QObject {

@@ -1,7 +1,10 @@
 // The choice of input (drives and the pattern), the menus and the toolbar, and the
 // statistics button.
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <cstdio>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -340,4 +343,46 @@ void ControlsTest::statisticsButton() {
     QCOMPARE(int(starter.calls.size()), before + 1);
     QVERIFY(runAndWait(w, w.btnalarm));
     QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+}
+
+// ---- input names that are not UTF-8, and skipped files after a run ----
+
+void ControlsTest::oddFileNamesAreReadAndSkipsAreNoted() {
+    Place place;
+    const QByteArray alarm = cp1251Lines({QStringLiteral("  ZARYA-UZEL"), "  T", "                    00011  P", "4", "5",
+                                          "6", "7", "8", "9", "  ALARM LINE", ""});
+    // A name in Windows-1251 bytes ("АБ.s12"), as printouts copied from elsewhere may have.
+    const std::string odd = place.in.toStdString() + "/\xC0\xC1.s12";
+    {
+        std::FILE* f = std::fopen(odd.c_str(), "wb");
+        QVERIFY(f);
+        std::fwrite(alarm.constData(), 1, static_cast<size_t>(alarm.size()), f);
+        std::fclose(f);
+    }
+    QVERIFY(QDir().mkpath(place.in + "/z.s12"));  // a directory, not listed
+    writeBytes(place.in + "/y.s12", alarm);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.FilList->count(), 2);
+    QSignalSpy finished(&w, &frmopen::runFinished);
+    w.btnalarm->click();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(readBytes(place.dataFile("log/alarm.log")), QByteArray("  ALARM LINE\r\n  ALARM LINE\r\n"));
+    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+
+    // A file that cannot be read is skipped; the status line says so once the run is over.
+    QVERIFY(::unlink((place.in.toStdString() + "/y.s12").c_str()) == 0);
+    QVERIFY(::symlink("/nonexistent/target", (place.in.toStdString() + "/y.s12").c_str()) == 0);
+    w.FilList->refresh();
+    QCOMPARE(w.FilList->count(), 1);  // a dangling link is no regular file
+    QVERIFY(::unlink((place.in.toStdString() + "/y.s12").c_str()) == 0);
+    QVERIFY(QDir().mkpath(place.in + "/y.s12"));  // vanishes into a directory after the listing
+    writeBytes(place.in + "/x.s12", alarm);
+    w.FilList->refresh();
+    QCOMPARE(w.FilList->count(), 2);
+    QVERIFY(::unlink((place.in.toStdString() + "/x.s12").c_str()) == 0);
+    w.btnalarm->click();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(w.LabelInfo->text(), kStopAfterRun + QStringLiteral(" (пропущено файлов: 1)"));
 }

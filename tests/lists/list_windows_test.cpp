@@ -187,19 +187,49 @@ private slots:
         QCOMPARE(readBytes(file("alldev.ini")), std::string("0009/0009/0009\r\n0001/0001/0001\r\n"));  // only read
     }
 
-    void refusedChangesAreTakenBackAndReported() {
-        // A directory where the list file should be refuses every write, even to root.
+    void unreadableWorkingListIsNotRewritten() {
+        // A list that cannot be read shows empty; rewriting it from there would lose it.
         QVERIFY(::mkdir(file("reports.ini").c_str(), 0755) == 0);
         writeBytes(file("allreports.ini"), "121\r\n");
         frmSpisokrrn w(root_);
-        QTRY_VERIFY(w.findChild<QMessageBox*>("listFailure"));  // reading it failed
-        qDeleteAll(w.findChildren<QMessageBox*>("listFailure"));
+        QTRY_VERIFY(w.findChild<QMessageBox*>("listFailure"));
+        QVERIFY(!w.btnclear->isEnabled() && !w.remspisok->isEnabled() && !w.addRRN->isEnabled());
+        select(w.ListRrnAll, "121");
+        w.addRRN_Click();
+        w.btnclear_Click();
+        QCOMPARE(w.ListRrnFor->count(), 0);
+        QVERIFY(QFileInfo(QString::fromStdString(file("reports.ini"))).isDir());
+        w.TextAddRrn->setText("48   still possible");  // the catalogue was read: it may grow
+        w.addnew_Click();
+        QCOMPARE(readBytes(file("allreports.ini")), std::string("121\r\n48   still possible\r\n"));
+    }
+
+    void refusedAppendIsTakenBackAndReported() {
+        writeBytes(file("allreports.ini"), "121\r\n");
+        frmSpisokrrn w(root_);
+        QVERIFY(!w.findChild<QMessageBox*>("listFailure"));
+        QVERIFY(::mkdir(file("reports.ini").c_str(), 0755) == 0);  // appears after loading
         select(w.ListRrnAll, "121");
         w.addRRN_Click();
         QCOMPARE(w.ListRrnFor->count(), 0);
         auto* box = w.findChild<QMessageBox*>("listFailure");
         QVERIFY(box);
         QVERIFY2(box->text().contains("reports.ini"), qPrintable(box->text()));
+    }
+
+    void textWithALineBreakIsRefused() {
+        writeBytes(file("dev.ini"), "A\r\n");
+        frmSpisokrrn w(root_);
+        w.TextAddRrn->setText(QStringLiteral("121  one\n48   two"));
+        w.addnew_Click();
+        QCOMPARE(w.ListRrnAll->count(), 0);
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(file("allreports.ini"))));
+        QVERIFY(w.findChild<QMessageBox*>("listFailure"));
+        frmSpisokDev d(root_);
+        d.ComboAdd->setEditText(QStringLiteral("DEV1\rDEV2"));
+        d.addnew_Click();
+        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\n"));
+        QCOMPARE(d.ListDev->count(), 1);
     }
 
     void failedRewriteKeepsTheListAndTheFile() {
