@@ -206,3 +206,26 @@ TEST(FaultInjection, ResultFileListedAsInputIsSkipped) {
         EXPECT_LT(readFile(b.data("log/" + c.result)).size(), 2u * 1024 * 1024) << c.what;
     }
 }
+
+TEST(FaultInjection, UnexpectedExceptionEndsTheRunNotTheProgram) {
+    // Stands for anything that is no file failure, such as memory running out.
+    struct ThrowingLists : ScriptedLists {
+        std::vector<std::string> workingDevices() override { throw std::runtime_error("test"); }
+    };
+    Bench b;
+    ThrowingLists lists;
+    Engine engine(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
+    b.addInput("a.s12", crlf(numReport("121", "A")));
+    b.options.set(CheckBox::Check5, 1);
+    b.options.set(CheckBox::Check7, 1);
+    engine.btnFileAll_Click();
+    EXPECT_TRUE(engine.outcome().aborted);
+    EXPECT_EQ(b.rec.statuses.back(), "Обработка прервана: test");
+    EXPECT_FALSE(engine.fullMode);
+    EXPECT_EQ(engine.progressCount, 0);
+    // The engine is usable afterwards.
+    engine.resetOutcome();
+    engine.btnFile121_Click();
+    EXPECT_FALSE(engine.outcome().anyFailure());
+    EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf({header(), "", "  A", "  END NO = 0", "", ""}));
+}
