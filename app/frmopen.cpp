@@ -121,10 +121,6 @@ void frmopen::buildControls() {
         l->setFont(textFont(pt, bold));
         return l;
     };
-    // A caption wider in the font at hand than its place keeps its left edge and grows.
-    auto fit = [](QLabel* l) {
-        if (l->sizeHint().width() > l->width()) l->resize(l->sizeHint().width(), l->height());
-    };
     auto button = [&](QWidget* parent, const char* name, const QString& text, const QString& tip = {}) {
         auto* b = new QPushButton(text, parent);
         b->setObjectName(QString::fromLatin1(name));
@@ -212,7 +208,7 @@ void frmopen::buildControls() {
     placeTwips(LabDir, 2760, 2160, 975, 255);
     Labfile = label(client, "Labfile", QStringLiteral("Файлы:"), 11.25, true);
     placeTwips(Labfile, 120, 2160, 1815, 255);
-    for (QLabel* l : {Label2, LabExt, LabDrv, LabDir, Labfile}) fit(l);
+    for (QLabel* l : {Label2, LabExt, LabDrv, LabDir, Labfile}) growToFit(l);
 
     // Inside "Обработка". The option buttons carry their captions on the left.
     Optionfile = new QRadioButton(QStringLiteral("Файла"), Framefile);
@@ -546,29 +542,29 @@ void frmopen::Toolbar1_ButtonClick(QAction* button) {
 
 // ---- the other windows ----
 
+void frmopen::bringForward(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void frmopen::mnudisp_Click() {
     if (running()) return;
     if (!resultsWindow)
         resultsWindow = new frmDispRes(data_.root(), *starter_, [this](const QString& t) { setStatus(t); }, this);
-    resultsWindow->show();
-    resultsWindow->raise();
-    resultsWindow->activateWindow();
+    bringForward(resultsWindow);
 }
 
 void frmopen::mnuhlp_info_Click() {
     if (running()) return;
     if (!helpWindow) helpWindow = new FrmHlp(this);
-    helpWindow->show();
-    helpWindow->raise();
-    helpWindow->activateWindow();
+    bringForward(helpWindow);
 }
 
 void frmopen::showModal(QDialog* window) {
     // Modal without a nested event loop: the main window waits until it is closed.
     window->setWindowModality(Qt::ApplicationModal);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringForward(window);
 }
 
 void frmopen::mnunastr_RRN_Click() {

@@ -35,10 +35,6 @@ QLabel* heading(QWidget* parent, const char* name, const QString& text) {
     return l;
 }
 
-// A heading wider in the font at hand than its place keeps its left edge and grows.
-void fit(QLabel* l) {
-    if (l->sizeHint().width() > l->width()) l->resize(l->sizeHint().width(), l->height());
-}
 
 QLabel* decoration(QWidget* parent, const char* name, QStyle::StandardPixmap icon, int w, int h) {
     auto* l = new QLabel(parent);
@@ -164,7 +160,7 @@ frmSpisokrrn::frmSpisokrrn(const std::string& dataRoot, QWidget* parent)
     allrrn = heading(this, "allrrn", QStringLiteral("Все RRN"));
     placeTwips(allrrn, 2160, 240, 1215, 375);
     allrrn->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    for (QLabel* l : {spisok0, spisok1, allrrn}) fit(l);
+    for (QLabel* l : {spisok0, spisok1, allrrn}) growToFit(l);
     Image1_0 = decoration(this, "Image1_0", QStyle::SP_FileDialogContentsView, 735, 735);
     placeTwips(Image1_0, 1560, 2640, 735, 735);
     Image1_1 = decoration(this, "Image1_1", QStyle::SP_FileDialogListView, 735, 735);
@@ -261,7 +257,7 @@ frmSpisokDev::frmSpisokDev(const std::string& dataRoot, QWidget* parent)
     placeTwips(Label2, 120, 3360, 2415, 255);
     Label1 = heading(this, "Label1", QStringLiteral("Список устройств для обработки"));
     placeTwips(Label1, 240, 120, 3615, 255);
-    for (QLabel* l : {Label1, Label2}) fit(l);
+    for (QLabel* l : {Label1, Label2}) growToFit(l);
 
     setTabOrder(ListDev, btnclear);
     setTabOrder(btnclear, remspisok);

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 
@@ -31,6 +32,10 @@ QRect twipsRect(int left, int top, int width, int height) {
 
 void placeTwips(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twipsRect(left, top, width, height));
+}
+
+void growToFit(QLabel* l) {
+    if (l->sizeHint().width() > l->width()) l->resize(l->sizeHint().width(), l->height());
 }
 
 QFont textFont(double points, bool bold) {

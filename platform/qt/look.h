@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QRect>
 
+class QLabel;
 class QWidget;
 
 namespace kalvimo {
@@ -11,6 +12,8 @@ namespace kalvimo {
 int twips(int value);
 QRect twipsRect(int left, int top, int width, int height);
 void placeTwips(QWidget* w, int left, int top, int width, int height);
+// A caption wider in the font at hand than its place keeps its left edge and grows.
+void growToFit(QLabel* label);
 
 // Garamond, else EB Garamond, else the default UI font.
 QFont textFont(double points, bool bold = false);
