@@ -12,12 +12,13 @@
 
 #include "collate.h"
 #include "file_pattern.h"
+#include "io_block.h"
 #include "io_error.h"
 
 namespace kalvimo {
 namespace {
 
-constexpr size_t kOutBuffer = 256 * 1024;
+constexpr size_t kOutBuffer = kIoBlock;
 
 void writeAll(int fd, const char* data, size_t size, const std::string& path) {
     while (size > 0) {

@@ -8,11 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "io_block.h"
+
 namespace kalvimo {
 
 class LineReader {
 public:
-    explicit LineReader(size_t blockSize = 1 << 18);
+    explicit LineReader(size_t blockSize = kIoBlock);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;

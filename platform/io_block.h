@@ -1,0 +1,13 @@
+#pragma once
+// The size of the blocks read from printouts and written to result files. Large blocks make a
+// scan of hundreds of megabytes fast. The fuzzing build sets a small one, so that its short
+// inputs cross block boundaries and stay clear of the sanitizer's slow path for big buffers.
+#include <cstddef>
+
+#ifndef KALVIMO_IO_BLOCK
+#define KALVIMO_IO_BLOCK (256 * 1024)
+#endif
+
+namespace kalvimo {
+inline constexpr size_t kIoBlock = KALVIMO_IO_BLOCK;
+}
