@@ -114,7 +114,7 @@ void ErrorAnalysis::countLines(DetailFiles& details) {
             if (!type || *type < 0) continue;
             name.assign(typeText);
             DetailFiles::File& typeFile = details.file(name);
-            if (++errorCount_[static_cast<size_t>(*type)] == 1)
+            if (++errorCount_[*type] == 1)
                 details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
             details.add(typeFile, copy);
             engine_.checkStop();
@@ -142,9 +142,8 @@ void ErrorAnalysis::writeReport() {
         report.writeLine(" ");
         report.writeLine(utf8ToCp1251("  Тип ошибки Количество Значение"));
         report.writeLine(" ");
-        for (int t = 0; t <= 10000; ++t) {
-            const long count = errorCount_[static_cast<size_t>(t)];
-            if (count == 0) continue;
+        for (const auto& [t, count] : errorCount_) {
+            if (t > 10000) break;  // higher types are counted in the total but get no row
             const std::string key = std::to_string(t);
             for (const auto& entry : catalogue)
                 if (errorCatalogueKey(entry) == key) report.writeLine(errorTableRow(t, count, entry));

@@ -1,6 +1,7 @@
 #pragma once
 // The error analysis after an RRN 48 run: rep48.log sorted by error type into error/, the
 // restarts and reboots collected, and the statistics report error/errorstat.
+#include <map>
 #include <unordered_map>
 #include <string>
 #include <string_view>
@@ -48,7 +49,8 @@ private:
     long total_ = 0;
     long restarts_ = 0;
     long reboots_ = 0;
-    std::vector<long> errorCount_ = std::vector<long>(32768, 0);
+    // Count per error type; a run meets few types, and the report wants them in order.
+    std::map<int, long> errorCount_;
 };
 
 }  // namespace kalvimo

@@ -156,6 +156,16 @@ TEST(ErrorAnalysis, CatalogueMatching) {
     EXPECT_FALSE(missing.b.engine.outcome().anyFailure());
 }
 
+TEST(ErrorAnalysis, RowsInNumericOrderOfType) {
+    // Met in the order 100, 5, 9999, 12, 5: rows by number, not by text or by first meeting.
+    Analysis a({anomaly("100 "), anomaly("5   "), anomaly("9999"), anomaly("12  "), anomaly("5   ")},
+               "9999 last\r\n12   twelve\r\n100  hundred\r\n5    five\r\n");
+    std::vector<std::string> starts;
+    for (const auto& row : a.tableRows()) starts.push_back(row.substr(0, 21));
+    EXPECT_EQ(starts, (std::vector<std::string>{"  5" + sp(10) + "2" + sp(7), "  12" + sp(9) + "1" + sp(7),
+                                                 "  100" + sp(8) + "1" + sp(7), "  9999" + sp(7) + "1" + sp(7)}));
+}
+
 TEST(ErrorAnalysisRow, WidthsAndCuts) {
     const std::string desc70(70, 'd');
     struct Case {
