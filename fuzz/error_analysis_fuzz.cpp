@@ -16,14 +16,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string catalogue(in.take(in.byte()));
     const std::string rep48(in.rest());
 
-    fuzz::resetScratch();
+    // The directories stay from one input to the next; the analysis appends to its detail
+    // files, so error/ is emptied here for every input.
     const std::string root = fuzz::scratch() + "/data";
-    std::filesystem::create_directories(root + "/log");
-    std::filesystem::create_directories(root + "/error");
-    std::filesystem::create_directories(fuzz::scratch() + "/in");
+    static const bool ready = [&] {
+        fuzz::resetScratch();
+        std::filesystem::create_directories(root + "/log");
+        std::filesystem::create_directories(root + "/error");
+        std::filesystem::create_directories(fuzz::scratch() + "/in");
+        fuzz::writeBytes(fuzz::scratch() + "/in/p.s12", "");
+        return true;
+    }();
+    (void)ready;
+    for (const auto& e : std::filesystem::directory_iterator(root + "/error")) std::filesystem::remove(e.path());
     fuzz::writeBytes(root + "/allerror.ini", catalogue);
     fuzz::writeBytes(root + "/log/rep48.log", rep48);
-    fuzz::writeBytes(fuzz::scratch() + "/in/p.s12", "");
 
     fuzz::QuietStatus status;
     SilentProgress progress;
