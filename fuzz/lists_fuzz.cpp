@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputCursor in(data, size);
     const std::string added(in.take(in.byte() % 40));
     const std::string content(in.rest());
-    fuzz::resetScratch();
-    const std::string path = fuzz::scratch() + "/list.ini";
+    static const bool ready = (fuzz::resetScratch(), true);
+    (void)ready;
+    const std::string path = fuzz::scratch() + "/list.ini";  // written afresh for every input
     fuzz::writeBytes(path, content);
     const std::vector<std::string> lines = splitLines(content);
 
