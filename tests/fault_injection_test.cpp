@@ -9,11 +9,13 @@
 
 #include <stdexcept>
 
+#include "cp1251.h"
 #include "files.h"
 #include "list_files.h"
 #include "printout_builder.h"
 #include "reference_extractions.h"
 #include "test_support.h"
+#include "unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -118,6 +120,47 @@ TEST(FaultInjection, DataDirectoryThatIsMissingOrAFile) {
         engine.btnFile121_Click();
         EXPECT_FALSE(engine.outcome().anyFailure());
         EXPECT_EQ(readFile(root + "/log/rep121.log"), crlf({header(), "", "  A", "  END NO = 0", "", ""}));
+    }
+}
+
+TEST(FaultInjection, ReadOnlyErrorDirectory) {
+    // An old result the run cannot delete stops it before anything is written; an empty
+    // directory lets the RRN 48 pass finish and stops the analysis at its first file.
+    struct Case {
+        const char* what;
+        bool leftover;
+        std::string failedFile;
+        std::string failure;
+    } cases[] = {
+        {"old errorstat", true, "errorstat", "Не удалось удалить файл "},
+        {"empty", false, "errorstat", "Не удалось создать файл "},
+    };
+    const std::string rep48 = crlf({"A1 N123 " + kDate});
+    for (const auto& c : cases) {
+        Bench b;
+        ::mkdir(b.data("log").c_str(), 0755);
+        ::mkdir(b.data("error").c_str(), 0755);
+        if (c.leftover) writeFile(b.data("error/errorstat"), "old");
+        b.addInput("a.s12", crlf(anomalyReport("A1")));
+        ::chmod(b.data("error").c_str(), 0555);
+        Unprivileged user(b.tmp.path());
+        if (!user.active()) GTEST_SKIP() << "root cannot give up its rights here";
+
+        b.engine.btnFile48_Click();
+        EXPECT_TRUE(b.engine.outcome().aborted) << c.what;
+        EXPECT_EQ(b.rec.statuses.back(), c.failure + b.data("error/" + c.failedFile) + ": нет доступа") << c.what;
+        EXPECT_EQ(readFile(b.data("error/errorstat")), c.leftover ? "old" : "") << c.what;
+        EXPECT_EQ(fileExists(b.data("log/rep48.log")), !c.leftover) << c.what;
+        if (!c.leftover) EXPECT_EQ(readFile(b.data("log/rep48.log")), rep48) << c.what;
+
+        // Once the directory may be written again, the next run works.
+        ::chmod(b.data("error").c_str(), 0755);
+        b.engine.resetOutcome();
+        b.engine.btnFile48_Click();
+        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        EXPECT_EQ(readFile(b.data("log/rep48.log")), rep48) << c.what;
+        EXPECT_NE(readFile(b.data("error/errorstat")).find(utf8ToCp1251("Всего ошибок:  1 ")), std::string::npos)
+            << c.what;
     }
 }
 
