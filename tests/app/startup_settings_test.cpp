@@ -5,12 +5,14 @@
 #include <QRadioButton>
 #include <QTest>
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include "app_fixture.h"
 #include "app_tests.h"
 #include "list_boxes.h"
+#include "../unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -313,7 +315,10 @@ void StartupSettingsTest::failedSave() {
     // The failure to bring about, and its undoing.
     struct rlimit oldLimit {};
     void (*oldHandler)(int) = nullptr;
+    std::optional<kalvimo::test::Unprivileged> user;
     if (cause == "read-only") {
+        user.emplace(place.tmp.path().toStdString());
+        if (!user->active()) QSKIP("root cannot give up its rights here");
         QFile::setPermissions(place.data, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         if (::access(place.data.toLocal8Bit().constData(), W_OK) == 0) {
             QFile::setPermissions(place.data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -329,6 +334,7 @@ void StartupSettingsTest::failedSave() {
     w.mnufile_save->trigger();
     if (cause == "read-only") {
         QFile::setPermissions(place.data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        user.reset();
     } else if (cause == "size limit") {
         ::setrlimit(RLIMIT_FSIZE, &oldLimit);
         std::signal(SIGXFSZ, oldHandler);
