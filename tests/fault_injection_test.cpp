@@ -129,11 +129,10 @@ TEST(FaultInjection, ReadOnlyErrorDirectory) {
     struct Case {
         const char* what;
         bool leftover;
-        std::string failedFile;
         std::string failure;
     } cases[] = {
-        {"old errorstat", true, "errorstat", "Не удалось удалить файл "},
-        {"empty", false, "errorstat", "Не удалось создать файл "},
+        {"old errorstat", true, "Не удалось удалить файл "},
+        {"empty", false, "Не удалось создать файл "},
     };
     const std::string rep48 = crlf({"A1 N123 " + kDate});
     for (const auto& c : cases) {
@@ -148,7 +147,7 @@ TEST(FaultInjection, ReadOnlyErrorDirectory) {
 
         b.engine.btnFile48_Click();
         EXPECT_TRUE(b.engine.outcome().aborted) << c.what;
-        EXPECT_EQ(b.rec.statuses.back(), c.failure + b.data("error/" + c.failedFile) + ": нет доступа") << c.what;
+        EXPECT_EQ(b.rec.statuses.back(), c.failure + b.data("error/errorstat") + ": нет доступа") << c.what;
         EXPECT_EQ(readFile(b.data("error/errorstat")), c.leftover ? "old" : "") << c.what;
         EXPECT_EQ(fileExists(b.data("log/rep48.log")), !c.leftover) << c.what;
         if (!c.leftover) EXPECT_EQ(readFile(b.data("log/rep48.log")), rep48) << c.what;
