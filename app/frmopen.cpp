@@ -65,6 +65,12 @@ QStringList mountedRoots() {
     return roots;
 }
 
+void bringForward(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 }  // namespace
 
 // ---- check box ----
@@ -541,12 +547,6 @@ void frmopen::Toolbar1_ButtonClick(QAction* button) {
 }
 
 // ---- the other windows ----
-
-void frmopen::bringForward(QWidget* window) {
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
 void frmopen::mnudisp_Click() {
     if (running()) return;

@@ -140,7 +140,6 @@ private:
     void applySettings();
     void bringListsTo(const QString& dir);
     void showModal(QDialog* window);
-    static void bringForward(QWidget* window);
     QList<QAction*> windowCommands() const;
 
     FrmOpenOptions options_;

@@ -35,7 +35,6 @@ QLabel* heading(QWidget* parent, const char* name, const QString& text) {
     return l;
 }
 
-
 QLabel* decoration(QWidget* parent, const char* name, QStyle::StandardPixmap icon, int w, int h) {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));

@@ -34,10 +34,10 @@
 #include "cp1251.h"
 #include "file_pattern.h"
 #include "files.h"
-#include "unprivileged.h"
 #include "find_text.h"
 #include "io_error.h"
 #include "line_reader.h"
+#include "unprivileged.h"
 
 namespace kalvimo {
 // Readable failure messages for the operation of an IoError.

@@ -16,14 +16,10 @@ public:
     // Hands the tree to that user first, so that it works there as the owner, as people do in
     // their own data directory.
     explicit Unprivileged(const std::string& tree) {
-        if (::geteuid() != 0) {
-            active_ = true;
-            return;
-        }
+        if (::geteuid() != 0) return;
         if (::nftw(tree.c_str(), &handOver, 16, FTW_PHYS) != 0) return;
         // Real and effective both, since access() asks about the real one.
         droppedRoot_ = ::setresuid(kNobody, kNobody, 0) == 0;
-        active_ = droppedRoot_;
     }
     ~Unprivileged() {
         if (!droppedRoot_) return;
@@ -33,14 +29,13 @@ public:
     Unprivileged& operator=(const Unprivileged&) = delete;
 
     // False when root could not give up its rights; the caller skips.
-    bool active() const { return active_; }
+    bool active() const { return ::geteuid() != 0; }
 
 private:
     static constexpr uid_t kNobody = 65534;
     static int handOver(const char* path, const struct stat*, int, struct FTW*) {
         return ::lchown(path, kNobody, static_cast<gid_t>(-1));
     }
-    bool active_ = false;
     bool droppedRoot_ = false;
 };
 
