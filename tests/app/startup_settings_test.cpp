@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <csignal>
-#include <optional>
+#include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -315,9 +315,9 @@ void StartupSettingsTest::failedSave() {
     // The failure to bring about, and its undoing.
     struct rlimit oldLimit {};
     void (*oldHandler)(int) = nullptr;
-    std::optional<kalvimo::test::Unprivileged> user;
+    std::unique_ptr<kalvimo::test::Unprivileged> user;
     if (cause == "read-only") {
-        user.emplace(place.tmp.path().toStdString());
+        user = std::make_unique<kalvimo::test::Unprivileged>(place.tmp.path().toStdString());
         if (!user->active()) QSKIP("root cannot give up its rights here");
         QFile::setPermissions(place.data, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         if (::access(place.data.toLocal8Bit().constData(), W_OK) == 0) {
