@@ -1,5 +1,7 @@
 // kalvimo-batch: the extractions of the desktop program, run from a terminal on the same data
 // directory.
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -30,6 +32,25 @@ std::string directoryFromSettings(const std::string& curDir) {
     return path;
 }
 
+// SIGINT and SIGTERM stop the run at the next block, as closing the window does; a second
+// one ends the program at once.
+std::atomic<bool> stopRequested{false};
+volatile std::sig_atomic_t stopSignal = 0;
+
+void onStopSignal(int signal) {
+    stopSignal = signal;
+    stopRequested.store(true);
+}
+
+void stopOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
 std::vector<std::string> listOrNothing(const std::string& dir, const std::string& pattern) {
     try {
         return listFiles(dir, pattern);
@@ -41,6 +62,8 @@ std::vector<std::string> listOrNothing(const std::string& dir, const std::string
 }  // namespace
 
 int main(int argc, char** argv) {
+    static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+    stopOnSignals();
     std::string error;
     const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!parsed) return usageError(error);
@@ -126,7 +149,7 @@ int main(int argc, char** argv) {
     ListFilesSource lists(root);
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
+    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, &stopRequested});
     switch (o.command) {
     case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
     case BatchCommand::Rrn121: engine.btnFile121_Click(); break;
@@ -136,5 +159,6 @@ int main(int argc, char** argv) {
     case BatchCommand::Full: engine.btnFileAll_Click(); break;
     }
     status.flush();
+    if (stopSignal != 0) return 128 + stopSignal;  // 130 for SIGINT, 143 for SIGTERM
     return engine.outcome().anyFailure() ? 1 : 0;
 }

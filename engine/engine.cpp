@@ -43,6 +43,12 @@ void Engine::checkStop() {
     }
 }
 
+void Engine::showStopped() {
+    setStatus(texts::kRunStopped);
+    env_.pauses.closingPause();
+    setStatus(texts::kStopAfterRun);
+}
+
 void Engine::endAfterFailure() {
     // The failure text stays on the status line; the run state goes back to rest.
     reader_.close();

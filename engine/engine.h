@@ -68,6 +68,7 @@ public:
     void skipInput(const IoError& error) { skipInput(error.message()); }
     void skipInput(const std::string& reason);
     bool stopRequested() const { return env_.stop && env_.stop->load(std::memory_order_relaxed); }
+    // Ends the run when a stop was asked for; call it only where every result file is whole.
     void checkStop();
 
     // Runs one button's procedure; an ended run is cleaned up here. Nested calls (a full run
@@ -76,6 +77,7 @@ public:
     void runProcedure(F&& body);
 
 private:
+    void showStopped();
     void endAfterFailure();
 
     DataDir data_;
@@ -96,6 +98,7 @@ void Engine::runProcedure(F&& body) {
     try {
         body();
     } catch (const RunEnded&) {
+        if (outcome_.stopped) showStopped();
         endAfterFailure();
     } catch (const std::exception& e) {
         // Anything else (memory exhausted by a line of gigabytes): the run ends, not the program.

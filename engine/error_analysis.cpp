@@ -77,9 +77,9 @@ void ErrorAnalysis::DetailFiles::flushAll() {
 
 void ErrorAnalysis::run() {
     DetailFiles details(engine_);
-    countLines(details);
+    countLines(details);  // a stop ends the reading as the end of rep48.log would
     details.flushAll();
-    engine_.env().pauses.analysisPause();
+    if (!engine_.stopRequested()) engine_.env().pauses.analysisPause();
     engine_.checkStop();
     engine_.setStatus(texts::kComposingReport);
     writeReport();
@@ -117,7 +117,6 @@ void ErrorAnalysis::countLines(DetailFiles& details) {
             if (++errorCount_[*type] == 1)
                 details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
             details.add(typeFile, copy);
-            engine_.checkStop();
         }
     } catch (const IoError& e) {
         in.close();

@@ -51,7 +51,7 @@ void ScanFrame::scanCurrentFile(ReportHandler& handler) {
             const std::string station = engine_.env().options.stationName();
             if (!in.nextContaining(station, line)) break;
             handler.onHeader(in, line);
-            engine_.checkStop();
+            stopPoint(handler);
         }
     } catch (const IoError& e) {
         in.close();
@@ -63,6 +63,13 @@ void ScanFrame::scanCurrentFile(ReportHandler& handler) {
         throw;
     }
     in.close();
+    stopPoint(handler);
+}
+
+void ScanFrame::stopPoint(ReportHandler& handler) {
+    if (!engine_.stopRequested()) return;
+    // Between reports: what is buffered is whole lines, and stays in the result file.
+    closeOutput(handler.out);
     engine_.checkStop();
 }
 

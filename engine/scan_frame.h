@@ -63,6 +63,9 @@ public:
     void closingPause(bool always = false);
 
 private:
+    // Ends the run when a stop was asked for, keeping what the handler wrote.
+    void stopPoint(ReportHandler& handler);
+
     Engine& engine_;
 };
 

@@ -13,6 +13,7 @@ inline constexpr const char* kRrn48Dir = "Идет обработка катал
 inline constexpr const char* kErrorCountPrefix = "  Идет обработка ошибок  ";
 inline constexpr const char* kComposingReport = "Составляется отчет";
 inline constexpr const char* kInputSkipped = "; файл пропущен";
+inline constexpr const char* kRunStopped = "Обработка остановлена";
 inline constexpr const char* kListEmpty = "Список  пустой";  // two spaces
 inline constexpr const char* kSelectedFileDone = "Выбранный файл обработан";
 inline constexpr const char* kRrnFilePrefix = "Идет обработка файла RRN - ";

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -477,6 +479,82 @@ TEST(BatchRuns, FullWithNoKindsOnlyEmptiesTheOutputs) {
     EXPECT_EQ(r.errLines(), (std::vector<std::string>{kStop}));
     EXPECT_EQ(filesOf(p.data + "/log"), (Files{{"notes.txt", "kept"}}));
     EXPECT_TRUE(dirEntries(p.data + "/error").empty());
+}
+
+// Runs the batch program with standard error on a pipe that is already full, so that it stands
+// still on its first status line; sends the signal while it stands there, then reads on.
+Result runSignalledAtFirstStatus(const std::vector<std::string>& args, const std::string& home, int signal) {
+    Result r;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return r;
+    ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+    size_t filled = 0;
+    while (::write(fds[1], "j", 1) == 1) ++filled;
+    ::fcntl(fds[1], F_SETFL, 0);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 2);
+    std::vector<std::string> all = {KALVIMO_BATCH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings = {"HOME=" + home, "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8"};
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid;
+    const int spawned = posix_spawn(&pid, KALVIMO_BATCH, &fa, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        return r;
+    }
+    // The kernel shows the system call a process waits in: a write to descriptor 2.
+    const std::string waiting = std::to_string(SYS_write) + " 0x2 ";
+    const std::string syscallFile = "/proc/" + std::to_string(pid) + "/syscall";
+    bool blocked = false;
+    for (int i = 0; i < 1000 && !blocked; ++i) {
+        blocked = readFile(syscallFile).rfind(waiting, 0) == 0;
+        if (!blocked) ::usleep(10000);
+    }
+    if (blocked) ::kill(pid, signal);
+    else ::kill(pid, SIGKILL);
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) r.err.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.err.erase(0, filled);
+    r.exitCode = !blocked ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return r;
+}
+
+TEST(BatchRuns, SignalsStopTheRun) {
+    if (readFile("/proc/self/syscall").empty()) GTEST_SKIP() << "/proc/PID/syscall cannot be read here";
+    struct Case {
+        int signal;
+        int exitCode;
+    } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    for (const auto& c : cases) {
+        Corpus p;
+        writeFile(p.data + "/alldev.ini", "0000/0000/0000\r\n");
+        const Files lists = filesOf(p.data);
+        const Result r = runSignalledAtFirstStatus(
+            {"full", "--kinds", "reports,rrn48", "--new-devices", "--data-dir", p.data, "--dir", p.in}, p.home, c.signal);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.errLines().front(), "Идет обработка каталога RRN - 21");
+        const auto lines = r.errLines();
+        ASSERT_GE(lines.size(), 2u) << r.err;
+        EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+                  (std::vector<std::string>{"Обработка остановлена", kStop}));
+        EXPECT_EQ(filesOf(p.data), lists) << c.signal;  // lists and catalogues untouched
+        EXPECT_FALSE(fileExists(p.data + "/error/errorstat"));
+    }
 }
 
 TEST(BatchRuns, FullTakesItsKindsFromTheSettingsFile) {
