@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QThread>
@@ -19,6 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "button_keys.h"
 #include "collate.h"
 #include "files.h"
 #include "help_windows.h"
@@ -30,6 +32,7 @@
 #include "qt_text.h"
 #include "results_window.h"
 #include "settings_file.h"
+#include "status_label.h"
 #include "texts.h"
 
 namespace kalvimo {
@@ -151,6 +154,7 @@ void frmopen::buildControls() {
     exchlist->setObjectName(QStringLiteral("exchlist"));
     exchlist->setEditable(true);
     exchlist->setInsertPolicy(QComboBox::NoInsert);
+    exchlist->setCompleter(nullptr);  // the station is what the user typed, never completed
     exchlist->setFont(textFont(11.25));
     exchlist->setEditText(QStringLiteral("ZARYA-UZEL"));
     placeTwips(exchlist, 120, 1560, 2415, 375);
@@ -168,6 +172,7 @@ void frmopen::buildControls() {
     ExtList->setObjectName(QStringLiteral("ExtList"));
     ExtList->setEditable(true);
     ExtList->setInsertPolicy(QComboBox::NoInsert);
+    ExtList->setCompleter(nullptr);
     ExtList->setFont(listFont());
     ExtList->addItems({QStringLiteral("*.*"), QStringLiteral("*.log"), QStringLiteral("*.s12")});
     ExtList->setEditText(QStringLiteral("*.s12"));
@@ -186,6 +191,7 @@ void frmopen::buildControls() {
     FilList = new FileListBox(client);
     FilList->setObjectName(QStringLiteral("FilList"));
     FilList->setFont(listFont());
+    FilList->setAutoRefresh(true);  // printouts dropped into the folder show up by themselves
     placeTwips(FilList, 120, 2400, 2415, 4140);
 
     Image5 = pictureLabel(client, "Image5", picture("system-search", QStyle::SP_FileDialogContentsView, st), 615, 615);
@@ -201,10 +207,10 @@ void frmopen::buildControls() {
 
     Label2 = label(client, "Label2", QStringLiteral("Выбор станции:"), 11.25, true);
     placeTwips(Label2, 120, 1320, 1935, 255);
-    LabelInfo = label(client, "LabelInfo", kStopAtStart, 11.25, false);
-    LabelInfo->setWordWrap(true);
+    LabelInfo = new StatusLabel(kStopAtStart, client);
+    LabelInfo->setObjectName(QStringLiteral("LabelInfo"));
+    LabelInfo->setFont(textFont(11.25));
     LabelInfo->setTextFormat(Qt::PlainText);  // file names and comments are shown as they are
-    LabelInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(LabelInfo, 5280, 6840, 2670, 555);
     LabExt = label(client, "LabExt", QStringLiteral("Тип файла:"), 11.25, true);
     placeTwips(LabExt, 120, 6720, 1215, 255);
@@ -289,6 +295,11 @@ void frmopen::buildMenus() {
     mnufile = bar->addMenu(QStringLiteral("&Файл"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
     mnufile_save = action(mnufile, "mnufile_save", QStringLiteral("&Сохранить настройки"));
+    mnufile_stop = action(mnufile, "mnufile_stop", QStringLiteral("&Остановить обработку"));
+    mnufile_stop->setShortcut(Qt::Key_Escape);
+    mnufile_stop->setIcon(picture("process-stop", QStyle::SP_BrowserStop, style()));
+    mnufile_stop->setData(QStringLiteral("t7"));
+    mnufile_stop->setEnabled(false);  // only while a run goes on
     mnufile_exit = action(mnufile, "mnufile_exit", QStringLiteral("&Выход"));
     mnudisp = action(nullptr, "mnudisp", QStringLiteral("&Просмотр"));
     mnunastr = bar->addMenu(QStringLiteral("&Настройка"));
@@ -325,6 +336,9 @@ void frmopen::buildToolbar() {
         auto* tb = qobject_cast<QToolButton*>(Toolbar1->widgetForAction(a));
         if (tb) tb->setToolButtonStyle(b.caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     }
+    // The stop command shares its action with the menu; its key "t7" runs nothing below.
+    mnufile_stop->setToolTip(QStringLiteral("Остановить обработку"));
+    Toolbar1->addAction(mnufile_stop);
     connect(Toolbar1, &QToolBar::actionTriggered, this, &frmopen::Toolbar1_ButtonClick);
 }
 
@@ -351,6 +365,12 @@ void frmopen::connectHandlers() {
     }
     connect(mnufile_save, &QAction::triggered, this, &frmopen::mnufile_save_Click);
     connect(mnufile_exit, &QAction::triggered, this, &frmopen::mnufile_exit_Click);
+    connect(mnufile_stop, &QAction::triggered, this, &frmopen::stopRun);
+    auto* relist = new QShortcut(Qt::Key_F5, this);
+    connect(relist, &QShortcut::activated, this, [this] {
+        if (!running()) FilList->refresh();
+    });
+    pressButtonsWithEnter(this);
     connect(mnudisp, &QAction::triggered, this, &frmopen::mnudisp_Click);
     connect(mnunastr_RRN, &QAction::triggered, this, &frmopen::mnunastr_RRN_Click);
     connect(mnunastr_DEV, &QAction::triggered, this, &frmopen::mnunastr_DEV_Click);
@@ -619,7 +639,8 @@ void frmopen::btnFileAll_Click() { startRun(&Engine::btnFileAll_Click); }
 void frmopen::startRun(void (Engine::*procedure)()) {
     // Not during the pause of an unreadable drive either: the lists are about to move.
     if (running() || driveFailing_) return;
-    host_->beginRun(toUtf8(FilList->path()), FilList->rawNames(), FilList->currentRow());
+    // Only a row the user can see selected is the file of file mode.
+    host_->beginRun(toUtf8(FilList->path()), FilList->rawNames(), FilList->selectedRow());
     host_->setFileMode(Optionfile->isChecked());
     engine_->resetOutcome();
     setRunning(true);
@@ -641,9 +662,13 @@ void frmopen::onRunFinished() {
     emit runFinished();
 }
 
+void frmopen::stopRun() {
+    if (running()) host_->requestStop(StopKind::Stop);
+}
+
 void frmopen::stopRunAndWait() {
     if (!worker_) return;
-    host_->requestStop();
+    host_->requestStop(StopKind::Close);
     worker_->wait();
     QThread* w = worker_;
     worker_ = nullptr;
@@ -658,6 +683,9 @@ void frmopen::setRunning(bool on) {
                                                       btnErrNum, DrvList, dirList, ExtList})
         w->setEnabled(!on);
     for (QAction* a : windowCommands()) a->setEnabled(!on);
+    mnufile_stop->setEnabled(on);
+    // The run walks the list as it was when it started.
+    FilList->holdRefresh(on);
     FilList->setAttribute(Qt::WA_TransparentForMouseEvents, on);
     FilList->setFocusPolicy(on ? Qt::NoFocus : Qt::StrongFocus);
     if (driveFailing_) DrvList->setEnabled(false);

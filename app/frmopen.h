@@ -109,7 +109,7 @@ public:
     QLabel *Imagerep, *Imagedev, *Label3, *Label1;
     StateCheckBox *Check1, *Check2, *Check3, *Check4, *Check5, *Check7, *Check8;
     QMenu *mnufile, *mnunastr, *mnuhlp;
-    QAction *mnufile_save, *mnufile_exit, *mnudisp, *mnunastr_RRN, *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
+    QAction *mnufile_save, *mnufile_stop, *mnufile_exit, *mnudisp, *mnunastr_RRN, *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
 
     // The windows opened from the menu, while they are open.
     QPointer<frmDispRes> resultsWindow;
@@ -134,6 +134,7 @@ private:
     void startRun(void (Engine::*procedure)());
     void onRunFinished();
     void setRunning(bool on);
+    void stopRun();  // at the next block; the window stays
     void stopRunAndWait();
     void setStatus(const QString& text);
     void selectMode(bool fileMode);  // neither when both are false: see applySettings

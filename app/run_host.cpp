@@ -15,6 +15,7 @@ void RunHost::beginRun(std::string directory, std::vector<std::string> files, in
     files_ = std::move(files);
     current_ = current;
     stop_ = false;
+    closing_ = false;
 }
 
 void RunHost::setStation(std::string cp1251) {
@@ -74,7 +75,7 @@ void RunHost::selectFile(int index) {
 void RunHost::pause(int ms, const char* which) {
     // In short steps, so that closing the window does not wait for a pause to end.
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!stop_ && std::chrono::steady_clock::now() < until)
+    while (!closing_ && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
             std::chrono::milliseconds(20), until - std::chrono::steady_clock::now()));
     if (pauseHook) pauseHook(which);

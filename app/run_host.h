@@ -18,6 +18,10 @@
 
 namespace kalvimo {
 
+// A stop leaves the program running and keeps the closing pause; closing the window also
+// cuts every pause short.
+enum class StopKind { Stop, Close };
+
 struct PauseLengths {
     int closingMs = 400;
     int analysisMs = 400;
@@ -41,7 +45,10 @@ public:
     void setFileMode(bool on) { fileMode_ = on; }
     void setCheck(CheckBox box, int state) { checks_[static_cast<size_t>(box)] = state; }
     void setStation(std::string cp1251);
-    void requestStop() { stop_ = true; }
+    void requestStop(StopKind kind) {
+        if (kind == StopKind::Close) closing_ = true;
+        stop_ = true;
+    }
     const std::atomic<bool>* stopFlag() const { return &stop_; }
     ListSources& lists() { return lists_; }
     RunEnvironment environment();
@@ -83,6 +90,7 @@ private:
     ListFilesSource lists_;
     PauseLengths pauses_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> closing_{false};
     std::atomic<bool> fileMode_{false};
     std::array<std::atomic<int>, 7> checks_{};
     std::mutex stationMutex_;

@@ -1,7 +1,9 @@
 #include "list_boxes.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QStorageInfo>
 #include <QStyle>
 #include <string>
@@ -74,8 +76,10 @@ QString DriveListBox::driveOf(const QString& path) const {
 // ---- directories ----
 
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
-    connect(this, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { setPath(item->data(Qt::UserRole).toString()); });
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const QString before = path_;
+        if (setPath(item->data(Qt::UserRole).toString()) && path_ == before) emit pathChanged();
+    });
 }
 
 bool DirListBox::setPath(const QString& dir) {
@@ -110,7 +114,10 @@ void DirListBox::fill() {
     setCurrentItem(current);
     // Subdirectories in alphabetical order.
     std::vector<std::string> names;
-    const QStringList entries = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    const bool insideHidden = std::any_of(parts.cbegin(), parts.cend(), [](const QString& p) { return p.startsWith('.'); });
+    QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot;
+    if (insideHidden) filters |= QDir::Hidden;
+    const QStringList entries = QDir(path_).entryList(filters);
     for (const QString& e : entries) names.push_back(toUtf8(e));
     sortAlphabetically(names, TextEncoding::Utf8);
     for (const auto& n : names) add(fromUtf8(n), QDir::cleanPath(path_ + '/' + fromUtf8(n)), level + 1, closed);
@@ -118,10 +125,22 @@ void DirListBox::fill() {
 
 // ---- files ----
 
-FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {}
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(300);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        if (held_) changedWhileHeld_ = true;
+        else refresh();
+    });
+}
 
 void FileListBox::setPath(const QString& dir) {
-    path_ = QDir::cleanPath(dir);
+    const QString clean = QDir::cleanPath(dir);
+    if (clean != path_) {
+        clear();  // a file of the same name elsewhere is another file
+        path_ = clean;
+        watchPath();
+    }
     refresh();
 }
 
@@ -131,6 +150,8 @@ void FileListBox::setPattern(const QString& pattern) {
 }
 
 void FileListBox::refresh() {
+    const int selected = selectedRow();
+    const QByteArray keep = selected >= 0 ? item(selected)->data(Qt::UserRole).toByteArray() : QByteArray();
     clear();
     if (path_.isEmpty()) return;
     std::vector<std::string> names;
@@ -141,13 +162,46 @@ void FileListBox::refresh() {
     }
     for (const auto& n : names) {
         auto* item = new QListWidgetItem(fromUtf8(n), this);
-        item->setData(Qt::UserRole, QByteArray::fromStdString(n));
+        const QByteArray raw = QByteArray::fromStdString(n);
+        item->setData(Qt::UserRole, raw);
+        if (!keep.isEmpty() && raw == keep) setCurrentItem(item);
     }
 }
 
-QString FileListBox::fileName() const {
+void FileListBox::setAutoRefresh(bool on) {
+    if (on == (watcher_ != nullptr)) return;
+    if (!on) {
+        delete watcher_;
+        watcher_ = nullptr;
+        return;
+    }
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_.start(); });
+    watchPath();
+}
+
+void FileListBox::watchPath() {
+    if (!watcher_) return;
+    if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+    if (!path_.isEmpty()) watcher_->addPath(path_);
+}
+
+void FileListBox::holdRefresh(bool hold) {
+    held_ = hold;
+    if (!hold && changedWhileHeld_) {
+        changedWhileHeld_ = false;
+        refresh();
+    }
+}
+
+int FileListBox::selectedRow() const {
     const QListWidgetItem* item = currentItem();
-    return item && currentRow() >= 0 ? item->text() : QString();
+    return item && item->isSelected() ? row(item) : -1;
+}
+
+QString FileListBox::fileName() const {
+    const int row = selectedRow();
+    return row >= 0 ? item(row)->text() : QString();
 }
 
 std::vector<std::string> FileListBox::rawNames() const {
@@ -157,8 +211,8 @@ std::vector<std::string> FileListBox::rawNames() const {
 }
 
 std::string FileListBox::rawFileName() const {
-    const QListWidgetItem* item = currentItem();
-    return item && currentRow() >= 0 ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+    const int row = selectedRow();
+    return row >= 0 ? item(row)->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
 QStringList FileListBox::names() const {

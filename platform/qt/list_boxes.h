@@ -3,6 +3,9 @@
 // and a pattern the way the window's handlers expect and report changes by signals.
 #include <QComboBox>
 #include <QListWidget>
+#include <QTimer>
+
+class QFileSystemWatcher;
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -34,6 +37,8 @@ private:
 
 // The current directory with its ancestors above it and its subdirectories below, as a
 // directory list box shows them. Activating an entry moves there.
+// Hidden folders (names starting with a dot) are left out, as file dialogs do, unless the
+// current directory is itself inside one.
 class DirListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -43,6 +48,7 @@ public:
     bool setPath(const QString& dir);
 
 signals:
+    // The path changed, or the user chose the current directory again.
     void pathChanged();
 
 private:
@@ -50,7 +56,9 @@ private:
     QString path_;
 };
 
-// The regular files of a directory that match the pattern, in alphabetical order.
+// The regular files of a directory that match the pattern, in alphabetical order. A file
+// counts as chosen only when its row is visibly selected; listing the same directory again
+// keeps that selection while the file is still there.
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -60,8 +68,13 @@ public:
     void setPath(const QString& dir);
     void setPattern(const QString& pattern);
     void refresh();
+    // Lists the directory again by itself soon after files come or go in it; while held,
+    // a change waits until the hold ends.
+    void setAutoRefresh(bool on);
+    void holdRefresh(bool hold);
     int listCount() const { return count(); }
-    QString fileName() const;  // the current entry, empty when there is none
+    int selectedRow() const;   // -1 when no row is selected
+    QString fileName() const;  // the selected entry, empty when there is none
     void setListIndex(int i) { setCurrentRow(i); }
     QStringList names() const;
     // The names as the file system holds them: a name that is not valid UTF-8 (copied from
@@ -70,8 +83,14 @@ public:
     std::string rawFileName() const;
 
 private:
+    void watchPath();
+
     QString path_;
     QString pattern_ = QStringLiteral("*.*");
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer settle_;  // changes come in bursts: list once they settle
+    bool held_ = false;
+    bool changedWhileHeld_ = false;
 };
 
 }  // namespace kalvimo

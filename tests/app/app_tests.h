@@ -64,3 +64,17 @@ private slots:
     void resultsWindowReportsOnTheStatusLine_data();
     void resultsWindowReportsOnTheStatusLine();
 };
+
+class InputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typedTextStaysAsTyped_data();
+    void typedTextStaysAsTyped();
+    void fileModeTakesOnlyAVisiblySelectedFile();
+    void hiddenFoldersStayHidden_data();
+    void hiddenFoldersStayHidden();
+    void aLongStatusStaysReadable();
+    void theFileListFollowsTheFolder();
+    void keysPressTheFocusedButton_data();
+    void keysPressTheFocusedButton();
+};

@@ -147,6 +147,7 @@ void ControlsTest::toolbarButtons_data() {
     QTest::newRow("t4") << "t4" << QStringLiteral("Настроить список устройств");
     QTest::newRow("t5") << "t5" << QStringLiteral("Информация для пользователя");
     QTest::newRow("t6") << "t6" << QStringLiteral("Выход из программы");
+    QTest::newRow("t7") << "t7" << QStringLiteral("Остановить обработку");
 }
 
 void ControlsTest::toolbarButtons() {
@@ -156,17 +157,19 @@ void ControlsTest::toolbarButtons() {
     RecordingStarter starter;
     frmopen w(place.options(&starter));
     const QList<QAction*> actions = w.Toolbar1->actions();
-    QCOMPARE(actions.size(), 6);
+    QCOMPARE(actions.size(), 7);
     const int index = key.mid(1).toInt() - 1;
     QAction* a = actions[index];  // left to right
-    QCOMPARE(a->objectName(), key);
+    // The stop command is the menu's own action: enabled only during a run, with Escape.
+    const bool stop = key == "t7";
+    QCOMPARE(a->objectName(), stop ? QStringLiteral("mnufile_stop") : key);
     QCOMPARE(a->data().toString(), key);
     QCOMPARE(a->toolTip(), tip);
-    QVERIFY(a->isEnabled());
-    QVERIFY(a->shortcut().isEmpty());
-    QToolButton* b = toolButton(w, key.toLatin1().constData());
+    QCOMPARE(a->isEnabled(), !stop);
+    QCOMPARE(a->shortcut(), stop ? QKeySequence(Qt::Key_Escape) : QKeySequence());
+    auto* b = qobject_cast<QToolButton*>(w.Toolbar1->widgetForAction(a));
     QVERIFY(b);
-    QVERIFY(b->isEnabled());
+    QCOMPARE(b->isEnabled(), !stop);
     QVERIFY(!b->icon().isNull());
     // Only the first shows a caption.
     if (key == "t1") {
@@ -183,6 +186,7 @@ void ControlsTest::menuItems_data() {
     QTest::addColumn<QString>("under");  // the menu it is in, empty for the menu bar
     QTest::newRow("mnufile") << "mnufile" << QStringLiteral("&Файл") << "";
     QTest::newRow("mnufile_save") << "mnufile_save" << QStringLiteral("&Сохранить настройки") << "mnufile";
+    QTest::newRow("mnufile_stop") << "mnufile_stop" << QStringLiteral("&Остановить обработку") << "mnufile";
     QTest::newRow("mnufile_exit") << "mnufile_exit" << QStringLiteral("&Выход") << "mnufile";
     QTest::newRow("mnudisp") << "mnudisp" << QStringLiteral("&Просмотр") << "";
     QTest::newRow("mnunastr") << "mnunastr" << QStringLiteral("&Настройка") << "";
@@ -206,8 +210,9 @@ void ControlsTest::menuItems() {
     else a = w.findChild<QAction*>(name);
     QVERIFY(a);
     QCOMPARE(a->text(), caption);
-    QVERIFY(a->isEnabled());
-    QVERIFY(a->shortcut().isEmpty());
+    const bool stop = name == "mnufile_stop";  // only during a run, and by Escape
+    QCOMPARE(a->isEnabled(), !stop);
+    QCOMPARE(a->shortcut(), stop ? QKeySequence(Qt::Key_Escape) : QKeySequence());
     const QList<QAction*> siblings = under.isEmpty() ? w.menuBar()->actions() : w.findChild<QMenu*>(under)->actions();
     QVERIFY(siblings.contains(a));
     if (under.isEmpty()) {
@@ -218,7 +223,7 @@ void ControlsTest::menuItems() {
     } else {
         // The items of each submenu, in order.
         const QMap<QString, QStringList> items = {
-            {"mnufile", {"mnufile_save", "mnufile_exit"}},
+            {"mnufile", {"mnufile_save", "mnufile_stop", "mnufile_exit"}},
             {"mnunastr", {"mnunastr_RRN", "mnunastr_DEV"}},
             {"mnuhlp", {"mnuhlp_info", "mnuhlp_about"}},
         };

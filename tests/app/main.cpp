@@ -24,5 +24,9 @@ int main(int argc, char** argv) {
         WindowsTest t;
         failed += QTest::qExec(&t, argc, argv);
     }
+    {
+        InputTest t;
+        failed += QTest::qExec(&t, argc, argv);
+    }
     return failed == 0 ? 0 : 1;
 }

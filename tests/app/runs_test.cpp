@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -153,10 +154,16 @@ void RunsTest::controlsDuringARun() {
     for (QWidget* c : runCommands) QVERIFY(c->isEnabled());
     for (QAction* a : windowItems) QVERIFY(a->isEnabled());
     for (QToolButton* b : windowKeys) QVERIFY(b && b->isEnabled());
+    // Stopping is offered only while there is a run to stop.
+    QAction* const stopItem = w.findChild<QAction*>("mnufile_stop");
+    QVERIFY(stopItem && w.mnufile->actions().contains(stopItem));
+    auto* const stopKey = qobject_cast<QToolButton*>(w.Toolbar1->widgetForAction(stopItem));
+    QVERIFY(!stopItem->isEnabled() && stopKey && !stopKey->isEnabled());
 
     w.findChild<QPushButton*>(button)->click();
     QVERIFY(hold.waitUntilHeld());
     QVERIFY(w.running());
+    QVERIFY(stopItem->isEnabled() && stopKey->isEnabled());
     for (QWidget* c : runCommands) QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     for (QWidget* c : liveControls) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     for (QAction* a : windowItems) QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
@@ -308,6 +315,11 @@ void RunsTest::closingDuringARun_data() {
     QTest::newRow("full run at its final pause, &Выход") << "btnFileAll" << "final" << "exit";
     QTest::newRow("RRN 48 in the walk") << "btnFile48" << "file 2" << "close box";
     QTest::newRow("alarms in the walk, t6") << "btnalarm" << "file 2" << "t6";
+    // Stopping ends the run the same way and leaves the window open.
+    QTest::newRow("RRN 48 in the walk, Escape") << "btnFile48" << "file 2" << "Escape";
+    QTest::newRow("alarms in the walk, stop button") << "btnalarm" << "file 2" << "stop button";
+    QTest::newRow("full run in the walk, Escape") << "btnFileAll" << "file 2" << "Escape";
+    QTest::newRow("RRN 48 between the passes of the analysis, stop item") << "btnFile48" << "analysis" << "stop item";
 }
 
 void RunsTest::closingDuringARun() {
@@ -343,10 +355,27 @@ void RunsTest::closingDuringARun() {
         pauseHold = std::make_unique<RunHold>(*w, holdAt.toLatin1().constData());
     }
 
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    StatusLog status(*w);
     w->findChild<QPushButton*>(button)->click();
     QVERIFY(pauseHold ? pauseHold->waitUntilHeld() : atFile.tryAcquire(1, 10000));
     QVERIFY(w->running());
-    if (closeBy == "close box") {
+    const bool stopOnly = closeBy == "Escape" || closeBy.startsWith("stop");
+    QAction* stopCommand = w->findChild<QAction*>("mnufile_stop");
+    QVERIFY(stopCommand && stopCommand->isEnabled());
+    if (stopOnly) {
+        QSignalSpy finished(w.get(), &frmopen::runFinished);
+        if (closeBy == "Escape") QTest::keyClick(w.get(), Qt::Key_Escape);
+        else if (closeBy == "stop button")
+            QTest::mouseClick(w->Toolbar1->widgetForAction(stopCommand), Qt::LeftButton);
+        else stopCommand->trigger();
+        QVERIFY(finished.wait(10000) || !finished.isEmpty());
+        QVERIFY(w->isVisible());
+        QVERIFY(!stopCommand->isEnabled());
+        QCOMPARE(status.texts.mid(status.texts.size() - 2),
+                 (QStringList{QStringLiteral("Обработка остановлена"), kStopAfterRun}));
+        QCOMPARE(w->ProgressBar1->value(), 0);
+    } else if (closeBy == "close box") {
         QVERIFY(w->close());
     } else if (closeBy == "t6") {
         QAction* t6 = w->findChild<QAction*>("t6");
@@ -355,9 +384,9 @@ void RunsTest::closingDuringARun() {
         w->mnufile_exit->trigger();
     }
     QVERIFY(!w->running());
-    QVERIFY(!w->isVisible());
+    QVERIFY(w->isVisible() == stopOnly);
     QVERIFY(w->engine().outcome().stopped);  // ended by the close, not run to its end
-    w.reset();  // returns: no run is left to wait for
+    if (!stopOnly) w.reset();  // returns: no run is left to wait for
 
     // What the run left: whole files only, the lists untouched, nothing temporary.
     const QByteArray rep48 = readBytes(place.data + "/log/rep48.log");
@@ -369,11 +398,24 @@ void RunsTest::closingDuringARun() {
         QCOMPARE(rep48, allRep48Lines());
         QVERIFY(hasStat);
         if (holdAt == "final") QVERIFY(!readBytes(place.data + "/log/alarm.log").isEmpty());
-    } else {
-        QVERIFY(allRep48Lines().startsWith(rep48));
-        QVERIFY(rep48.isEmpty() || rep48.endsWith("\r\n"));
+    } else if (button == "btnFile48") {
+        // What was read before the stop is written, in whole lines.
+        QCOMPARE(rep48, corpusRep48Line(0));
         QVERIFY(!hasStat);
+    } else if (button == "btnalarm") {
+        const QByteArray alarms = readBytes(place.data + "/log/alarm.log");
+        QVERIFY(alarms.contains("ALARM ONE") && !alarms.contains("ALARM TWO") && alarms.endsWith("\r\n"));
+    } else {
+        QVERIFY(rep48.isEmpty() && !hasStat);
     }
     const auto after = filesOf(place.data);
     QCOMPARE(after, lists);
+    if (!stopOnly) return;
+    // The window goes on: the next run runs to its end.
+    pauseHold.reset();
+    w->host().pauseHook = nullptr;
+    disconnect(&w->host(), &RunHost::fileSelected, &w->host(), nullptr);
+    QVERIFY(runAndWait(*w, w->btnFile48));
+    QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
+    QVERIFY(QFileInfo::exists(place.data + "/error/errorstat"));
 }

@@ -1,0 +1,207 @@
+// The main window driven as a person drives it: typing into the combo boxes, tabbing and
+// clicking in the lists, keys on focused buttons. The files a run writes show what it took.
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "app_fixture.h"
+#include "app_tests.h"
+#include "list_boxes.h"
+
+using namespace kalvimo;
+using namespace kalvimo::apptest;
+
+namespace {
+
+QByteArray allRep48Lines() { return corpusRep48Line(0) + corpusRep48Line(1) + corpusRep48Line(2); }
+
+void showActive(QWidget& w) {
+    w.show();
+    if (!QTest::qWaitForWindowActive(&w)) qFatal("the window did not become active");
+}
+
+// Clicks into the field and types there; keys go where the system sends them, to the widget
+// that has the focus.
+void typeInto(QLineEdit* edit, const QString& text) {
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(focus, Qt::Key_Delete);
+    QTest::keyClicks(focus, text);
+}
+
+void clickRow(QListWidget* list, const QString& text) {
+    const auto found = list->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty()) qFatal("no row %s", qPrintable(text));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
+}
+
+QStringList selectedTexts(const QListWidget* list) {
+    QStringList out;
+    for (const QListWidgetItem* item : list->selectedItems()) out << item->text();
+    return out;
+}
+
+QStringList shownFolders(const DirListBox* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text().trimmed();
+    return out;
+}
+
+}  // namespace
+
+void InputTest::typedTextStaysAsTyped_data() {
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<QString>("typed");
+    // Entries of the list that begin with what is typed would complete it.
+    QTest::newRow("station") << "exchlist" << "ZARYA-UZEL";
+    QTest::newRow("pattern") << "ExtList" << "*";
+}
+
+void InputTest::typedTextStaysAsTyped() {
+    QFETCH(QString, combo);
+    QFETCH(QString, typed);
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    writeBytes(place.dataFile("exchange.ini"), "ZARYA-UZEL-2\r\nZARYA-UZEL-3\r\n");
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    showActive(w);
+    auto* box = w.findChild<QComboBox*>(combo);
+    typeInto(box->lineEdit(), typed);
+    QCOMPARE(box->currentText(), typed);
+    if (combo == "ExtList") {
+        QCOMPARE(w.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12", "notes.txt"}));
+        return;
+    }
+    // The run looks for the station as typed: every report of the corpus is found.
+    QVERIFY(runAndWait(w, w.btnFile48));
+    QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
+}
+
+void InputTest::fileModeTakesOnlyAVisiblySelectedFile() {
+    Place place;
+    writeCorpus(place.in);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    showActive(w);
+    QTest::mouseClick(w.Optionfile, Qt::LeftButton, {}, QPoint(w.Optionfile->width() - 8, w.Optionfile->height() / 2));
+    QVERIFY(w.Optionfile->isChecked());
+    // Tabbing into the file list gives it a current row that nobody selected.
+    w.dirList->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.dirList, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.FilList));
+    QVERIFY(selectedTexts(w.FilList).isEmpty());
+    StatusLog status(w);
+    QVERIFY(runAndWait(w, w.btnFile48));
+    QCOMPARE(status.texts.value(0), QStringLiteral("Файл не выбран"));
+    QVERIFY(!QFileInfo::exists(place.data + "/log/rep48.log"));
+
+    clickRow(w.FilList, "b.s12");
+    QVERIFY(runAndWait(w, w.btnFile48));
+    QCOMPARE(readBytes(place.data + "/log/rep48.log"), corpusRep48Line(1));
+}
+
+void InputTest::hiddenFoldersStayHidden_data() {
+    QTest::addColumn<QString>("at");  // relative to the home directory
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+    QTest::newRow("home") << "" << QStringList{"in", "visible"} << QStringList{".cache", ".config"};
+    QTest::newRow("inside a hidden folder") << ".config" << QStringList{".inner", "app"} << QStringList{};
+}
+
+void InputTest::hiddenFoldersStayHidden() {
+    QFETCH(QString, at);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    Place place;
+    for (const char* d : {".cache", ".config/.inner", ".config/app", "visible"}) QDir().mkpath(place.home + '/' + d);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(QDir(place.home).filePath(at)));
+    const QStringList folders = shownFolders(w.dirList);
+    for (const QString& f : shown) QVERIFY2(folders.contains(f), qPrintable(f));
+    for (const QString& f : notShown) QVERIFY2(!folders.contains(f), qPrintable(f));
+}
+
+void InputTest::aLongStatusStaysReadable() {
+    Place place;
+    // A data directory deep enough that a failure naming one of its files needs many lines.
+    const QString deep = place.root + "/operator-workstation/maintenance-desk/station-zarya-uzel/KARDOVELNIST";
+    QVERIFY(QDir().mkpath(deep + "/Kalvimo.ini"));  // a directory: saving must fail
+    RecordingStarter starter;
+    FrmOpenOptions options = place.options(&starter);
+    options.dataRoot = deep.toStdString();
+    frmopen w(options);
+    showActive(w);
+    QTest::mouseClick(toolButton(w, "t1"), Qt::LeftButton);
+    const QString text = w.LabelInfo->text();
+    QVERIFY2(text.startsWith(QStringLiteral("Настройки не сохранены")) && text.contains(deep), qPrintable(text));
+    // Everything drawn lies inside the label, and the label inside the window.
+    QVERIFY(w.LabelInfo->heightForWidth(w.LabelInfo->width()) <= w.LabelInfo->height());
+    QVERIFY(w.centralWidget()->rect().contains(w.LabelInfo->geometry()));
+    QCOMPARE(w.LabelInfo->toolTip(), text);
+}
+
+void InputTest::theFileListFollowsTheFolder() {
+    Place place;
+    writeCorpus(place.in);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    showActive(w);
+    clickRow(w.FilList, "b.s12");
+    // F5 lists a new printout at once and keeps the selection.
+    writeBytes(place.in + "/0-first.s12", "x\r\n");
+    QTest::keyClick(w.FilList, Qt::Key_F5);
+    QCOMPARE(w.FilList->names(), (QStringList{"0-first.s12", "a.s12", "b.s12", "c.s12"}));
+    QCOMPARE(selectedTexts(w.FilList), QStringList{"b.s12"});
+    // Printouts that come and go show by themselves.
+    writeBytes(place.in + "/d.s12", "x\r\n");
+    QFile::remove(place.in + "/a.s12");
+    QTRY_COMPARE_WITH_TIMEOUT(w.FilList->names(), (QStringList{"0-first.s12", "b.s12", "c.s12", "d.s12"}), 3000);
+    QCOMPARE(selectedTexts(w.FilList), QStringList{"b.s12"});
+    // Re-choosing the folder lists it again too.
+    writeBytes(place.in + "/e.s12", "x\r\n");
+    const auto here = w.dirList->findItems(QStringLiteral("in"), Qt::MatchEndsWith);
+    QVERIFY(!here.isEmpty());
+    const QPoint at = w.dirList->visualItemRect(here.first()).center();
+    QTest::mouseClick(w.dirList->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(w.dirList->viewport(), Qt::LeftButton, {}, at);
+    QVERIFY(w.FilList->names().contains("e.s12"));
+    QCOMPARE(selectedTexts(w.FilList), QStringList{"b.s12"});
+}
+
+void InputTest::keysPressTheFocusedButton_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter") << int(Qt::Key_Enter);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+}
+
+void InputTest::keysPressTheFocusedButton() {
+    QFETCH(int, key);
+    Place place;
+    writeCorpus(place.in);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    showActive(w);
+    // Tab from the button before it, as a person reaches the button.
+    w.btnalarm->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.btnalarm, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.btnFile48));
+    QSignalSpy finished(&w, &frmopen::runFinished);
+    QTest::keyClick(w.btnFile48, Qt::Key(key));
+    QVERIFY(finished.wait(20000) || !finished.isEmpty());
+    QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
+}
