@@ -1,12 +1,16 @@
 #include "list_windows.h"
 
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
+#include <functional>
 
+#include "button_keys.h"
 #include "collate.h"
 #include "files.h"
 #include "io_error.h"
@@ -79,12 +83,14 @@ int selectedRow(const SortedListBox* list) {
 }
 
 // Removes the selected non-empty item and rewrites the file from what is left; puts the item
-// back when the file cannot be written.
+// back when the file cannot be written. Afterwards nothing is selected, so a second click or
+// a double-click on the button removes nothing more.
 void removeSelected(QWidget* window, SortedListBox* list, const std::string& path) {
     const int row = selectedRow(list);
     if (row < 0 || list->bytesAt(row).empty()) return;  // an empty item goes only with "clear"
     const std::string bytes = list->bytesAt(row);
     delete list->takeItem(row);
+    list->setCurrentRow(-1, QItemSelectionModel::Clear);
     try {
         rewriteList(path, list->allBytes());
     } catch (const IoError& e) {
@@ -104,7 +110,24 @@ void clearList(QWidget* window, SortedListBox* list, const std::string& path) {
     }
 }
 
-// Appends the line to the file, then shows it; nothing changes when the file refuses it.
+// A whole list lost to one stray click would be a fault: clearing asks once.
+void askThenClear(QWidget* window, SortedListBox* list, const std::string& path) {
+    auto* box = new QMessageBox(QMessageBox::Question, window->windowTitle().trimmed(),
+                                QStringLiteral("Очистить весь список?"), QMessageBox::NoButton, window);
+    box->setObjectName(QStringLiteral("clearQuestion"));
+    QPushButton* yes = box->addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* no = box->addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box->setDefaultButton(no);
+    box->setEscapeButton(no);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::buttonClicked, window, [=](QAbstractButton* clicked) {
+        if (clicked == yes) clearList(window, list, path);
+    });
+    box->open();
+}
+
+// Appends the line to the file, then shows it where it sorts; the selection stays as it was.
+// Nothing changes when the file refuses the line.
 bool appendAndShow(QWidget* window, SortedListBox* list, const std::string& path, const std::string& line) {
     try {
         appendListLine(path, line);
@@ -112,8 +135,19 @@ bool appendAndShow(QWidget* window, SortedListBox* list, const std::string& path
         reportListFailure(window, e);
         return false;
     }
-    list->setCurrentRow(list->insertSorted(line));
+    QListWidgetItem* selected = list->currentItem() && list->currentItem()->isSelected() ? list->currentItem() : nullptr;
+    list->insertSorted(line);
+    if (selected) list->setCurrentItem(selected);
+    else list->setCurrentRow(-1, QItemSelectionModel::Clear);
     return true;
+}
+
+// Delete on the list removes like the remove button; Return and Enter on a widget run add.
+void onKeys(QWidget* widget, std::initializer_list<Qt::Key> keys, QObject* context, std::function<void()> action) {
+    for (Qt::Key key : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(key), widget, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, context, action);
+    }
 }
 
 }  // namespace
@@ -180,7 +214,11 @@ frmSpisokrrn::frmSpisokrrn(const std::string& dataRoot, QWidget* parent)
     connect(btnclear, &QPushButton::clicked, this, &frmSpisokrrn::btnclear_Click);
     connect(addnew, &QPushButton::clicked, this, &frmSpisokrrn::addnew_Click);
     connect(btnExit, &QPushButton::clicked, this, &frmSpisokrrn::btnExit_Click);
+    connect(TextAddRrn, &QLineEdit::returnPressed, this, &frmSpisokrrn::addnew_Click);
+    onKeys(ListRrnAll, {Qt::Key_Return, Qt::Key_Enter}, this, [this] { addRRN_Click(); });
+    onKeys(ListRrnFor, {Qt::Key_Delete}, this, [this] { remspisok_Click(); });
     for (QPushButton* b : {btnclear, btnExit, remspisok, addRRN, addnew}) b->setAutoDefault(false);
+    pressButtonsWithEnter(this);
     Form_Load();
 }
 
@@ -206,7 +244,7 @@ void frmSpisokrrn::remspisok_Click() {
 }
 
 void frmSpisokrrn::btnclear_Click() {
-    if (btnclear->isEnabled()) clearList(this, ListRrnFor, working_);
+    if (btnclear->isEnabled()) askThenClear(this, ListRrnFor, working_);
 }
 
 void frmSpisokrrn::addnew_Click() {
@@ -233,6 +271,7 @@ frmSpisokDev::frmSpisokDev(const std::string& dataRoot, QWidget* parent)
     ComboAdd->setObjectName(QStringLiteral("ComboAdd"));
     ComboAdd->setEditable(true);
     ComboAdd->setInsertPolicy(QComboBox::NoInsert);
+    ComboAdd->setCompleter(nullptr);  // an entry is stored exactly as typed, never completed
     ComboAdd->setFont(listFont());
     placeTwips(ComboAdd, 120, 3600, 2415, 315);
     addnew = pictureButton(this, "addnew", QStyle::SP_ArrowUp, "list-add", QStringLiteral("Добавить устройство"));
@@ -269,7 +308,10 @@ frmSpisokDev::frmSpisokDev(const std::string& dataRoot, QWidget* parent)
     connect(remspisok, &QPushButton::clicked, this, &frmSpisokDev::remspisok_Click);
     connect(btnclear, &QPushButton::clicked, this, &frmSpisokDev::btnclear_Click);
     connect(btnExit, &QPushButton::clicked, this, &frmSpisokDev::btnExit_Click);
+    connect(ComboAdd->lineEdit(), &QLineEdit::returnPressed, this, &frmSpisokDev::addnew_Click);
+    onKeys(ListDev, {Qt::Key_Delete}, this, [this] { remspisok_Click(); });
     for (QPushButton* b : {addnew, btnExit, remspisok, btnclear}) b->setAutoDefault(false);
+    pressButtonsWithEnter(this);
     Form_Load();
 }
 
@@ -300,7 +342,7 @@ void frmSpisokDev::ListDev_dblClick() {
 }
 
 void frmSpisokDev::btnclear_Click() {
-    if (btnclear->isEnabled()) clearList(this, ListDev, working_);
+    if (btnclear->isEnabled()) askThenClear(this, ListDev, working_);
 }
 
 void frmSpisokDev::btnExit_Click() { close(); }

@@ -42,6 +42,16 @@ void select(QListWidget* list, const QString& text) {
     list->setCurrentItem(found.first());
 }
 
+// Clears the working list, answering "Да" to the question that comes first.
+template <class Window>
+void clearConfirmed(Window& w) {
+    w.btnclear_Click();
+    auto* box = w.template findChild<QMessageBox*>("clearQuestion");
+    QVERIFY(box);
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == QStringLiteral("Да")) b->click();
+}
+
 }  // namespace
 
 class ListWindowsTest : public QObject {
@@ -116,7 +126,7 @@ private slots:
             emit w.ListRrnFor->itemDoubleClicked(w.ListRrnFor->item(0));
             QCOMPARE(w.ListRrnFor->count(), 2);
             QCOMPARE(readBytes(file("reports.ini")), std::string("\r\n121\r\n"));
-            w.btnclear_Click();
+            clearConfirmed(w);
             QCOMPARE(w.ListRrnFor->count(), 0);
             QVERIFY(QFileInfo::exists(QString::fromStdString(file("reports.ini"))));
             QCOMPARE(readBytes(file("reports.ini")), std::string());
@@ -241,7 +251,7 @@ private slots:
         select(w.ListDev, "B");
         w.remspisok_Click();
         QCOMPARE(texts(w.ListDev), QStringList({"A", "B"}));
-        w.btnclear_Click();
+        clearConfirmed(w);
         QCOMPARE(texts(w.ListDev), QStringList({"A", "B"}));
         QVERIFY(w.findChild<QMessageBox*>("listFailure"));
     }
