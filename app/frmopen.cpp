@@ -31,6 +31,7 @@
 #include "results_window.h"
 #include "settings_file.h"
 #include "texts.h"
+#include "viewer_starter.h"
 
 namespace kalvimo {
 namespace {
@@ -98,7 +99,7 @@ frmopen::frmopen(FrmOpenOptions options, QWidget* parent)
     if (options_.starter) {
         starter_ = options_.starter;
     } else {
-        ownStarter_ = std::make_unique<DesktopProgramStarter>();
+        ownStarter_ = std::make_unique<ViewerStarter>(this);
         starter_ = ownStarter_.get();
     }
     host_ = new RunHost(options_.dataRoot, options_.pauses, this);
@@ -107,6 +108,7 @@ frmopen::frmopen(FrmOpenOptions options, QWidget* parent)
     buildMenus();
     buildToolbar();
     connectHandlers();
+    addOpenInViewer(FilList, *starter_, [this](const QString& t) { setStatus(t); });
     // The client area, centred on the screen.
     centralWidget()->setFixedSize(twips(10350), twips(7500));
     adjustSize();
