@@ -63,4 +63,5 @@ private slots:
     void aRunClosesTheResultsWindow();
     void resultsWindowReportsOnTheStatusLine_data();
     void resultsWindowReportsOnTheStatusLine();
+    void printoutOpensInTheViewerFromTheFileList();
 };
