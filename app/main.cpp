@@ -1,8 +1,9 @@
 // kalvimo: the desktop program. Without arguments the main window; with files, the viewer on
-// them (for "Open with" in file managers).
+// them (for "Open with" in file managers); --version prints the version.
 #include <QApplication>
 #include <QTabWidget>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,21 +13,20 @@
 #include "viewer_window.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("kalvimo"));
-    // Qt has taken its own options; the rest are files, named by their bytes.
-    std::vector<std::string> files;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && arg == "--version") {
+    // Before the window system is asked for: a terminal without a display can ask too.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("kalvimo 1.2");
             return 0;
-        } else {
-            files.push_back(arg);
         }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kalvimo"));
+    // Qt has taken its own options out; the rest are files, named by their bytes.
+    std::vector<std::string> files;
+    bool endOfOptions = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!endOfOptions && std::strcmp(argv[i], "--") == 0) endOfOptions = true;
+        else files.emplace_back(argv[i]);
     }
     if (files.empty()) {
         auto* window = new kalvimo::frmopen();

@@ -5,13 +5,13 @@
 #include <QFileSystemWatcher>
 
 #include "cp1251.h"
+#include "io_block.h"
 #include "io_error.h"
 #include "qt_text.h"
 
 namespace kalvimo {
 namespace {
 
-constexpr size_t kBlock = 1024 * 1024;
 // Indexed before the first screen: at least this much, and up to where the views stood, but
 // never more than the second figure, so that the window stays quick.
 constexpr uint64_t kFirstBytes = 1024 * 1024;
@@ -97,10 +97,10 @@ void TextDocument::open() {
     seen_ = file_->stamp();
     // The beginning (or as far as the views stood) at once, the rest in the background.
     LineIndexBuilder builder;
-    std::string buf(kBlock, '\0');
+    std::string buf(kIoBlock, '\0');
     try {
         for (uint64_t at = 0; at < kMostBytesAtOnce;) {
-            const size_t n = file_->readAt(at, buf.data(), kBlock);
+            const size_t n = file_->readAt(at, buf.data(), kIoBlock);
             if (n == 0) {
                 index_.add(builder.takeMarks(), builder.count(), true);
                 return;
@@ -126,12 +126,12 @@ void TextDocument::index(LineIndexBuilder builder) {
                     indexed(generation, marks, count, done, error);
                 }, Qt::QueuedConnection);
         };
-        std::string buf(kBlock, '\0');
+        std::string buf(kIoBlock, '\0');
         BatchClock clock;
         try {
             for (uint64_t at = builder.count().bytes;;) {
                 if (cancel.load(std::memory_order_relaxed)) return;
-                const size_t n = file->readAt(at, buf.data(), kBlock);
+                const size_t n = file->readAt(at, buf.data(), kIoBlock);
                 if (n == 0) break;
                 builder.feed(buf.data(), n);
                 at += n;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "cp1251.h"
+#include "io_block.h"
 #include "io_error.h"
 #include "qt_text.h"
 #include "text_document.h"
@@ -22,8 +23,6 @@
 
 namespace kalvimo {
 namespace {
-
-constexpr size_t kScanBlock = 1024 * 1024;
 
 QString number(uint64_t n) { return QLocale(QLocale::Russian).toString(static_cast<qulonglong>(n)); }
 
@@ -90,7 +89,7 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), do
     progress->setObjectName(QStringLiteral("indexProgress"));
     progress->setRange(0, 100);
     progress->setMaximumWidth(200);
-    progress->setFormat(QStringLiteral("Подсчёт строк %p%"));
+    progress->setToolTip(QStringLiteral("Подсчёт строк"));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status);
     bottom->addWidget(note, 1);
@@ -121,6 +120,7 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), do
     });
     connect(goToLine, &QLineEdit::returnPressed, this, &ViewerTab::goTo);
     connect(filtered, &TextPane::lineClicked, this, [this](uint64_t line) {
+        filtered->setCurrent(line, 0, 0);
         if (!searchPattern_.empty()) jumpToMatchIn(line, true);
         else text->setCurrent(line, 0, 0);
     });
@@ -289,7 +289,7 @@ void ViewerTab::runScan(Scan& scan, std::vector<TextPattern> patterns, bool coun
             batch.clear();
         };
         try {
-            const bool finished = scanLines(*file, patterns, countOccurrences, kScanBlock, cancel,
+            const bool finished = scanLines(*file, patterns, countOccurrences, kIoBlock, cancel,
                                             [&](const std::vector<uint64_t>& lines, const ScanTotals& totals) {
                                                 batch.insert(batch.end(), lines.begin(), lines.end());
                                                 last = totals;
