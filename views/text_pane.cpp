@@ -173,11 +173,6 @@ void TextPane::setCurrent(uint64_t line, size_t column, size_t length) {
     viewport()->update();
 }
 
-void TextPane::clearCurrent() {
-    hasCurrent_ = false;
-    viewport()->update();
-}
-
 std::vector<TextPane::Row> TextPane::fetchRows(uint64_t first, size_t count) const {
     std::vector<ShownLine> lines;
     if (!rows_) {
@@ -304,6 +299,7 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
         selectAll();
         return;
     }
+    pending_ = false;  // the user moves: a line still awaited no longer pulls the view
     switch (event->key()) {
         case Qt::Key_Up: v->setValue(v->value() - 1); break;
         case Qt::Key_Down: v->setValue(v->value() + 1); break;
@@ -328,6 +324,11 @@ TextPane::Spot TextPane::spotAt(const QPoint& at) const {
     const qreal x = at.x() - gutterWidth() - kPad + horizontalScrollBar()->value() + charWidth_ / 2;
     s.column = static_cast<size_t>(std::max<qreal>(0, x) / charWidth_);
     return s;
+}
+
+void TextPane::wheelEvent(QWheelEvent* event) {
+    pending_ = false;
+    QAbstractScrollArea::wheelEvent(event);
 }
 
 void TextPane::mousePressEvent(QMouseEvent* event) {

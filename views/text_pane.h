@@ -33,7 +33,6 @@ public:
 
     // The line in focus, with the match at column..column + length when length > 0.
     void setCurrent(uint64_t line, size_t column, size_t length);
-    void clearCurrent();
     bool hasCurrent() const { return hasCurrent_; }
     uint64_t currentLine() const { return current_.line; }
     size_t currentColumn() const { return current_.column; }
@@ -61,6 +60,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

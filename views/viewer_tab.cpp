@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -128,7 +127,6 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), do
         connect(pane, &TextPane::message, this, &ViewerTab::say);
         pane->installEventFilter(this);
     }
-    connect(text->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { lastPane_ = text; });
     connect(document_, &TextDocument::linesAdded, this, &ViewerTab::showState);
     connect(document_, &TextDocument::indexFinished, this, &ViewerTab::showState);
     connect(document_, &TextDocument::reloaded, this, [this] {
