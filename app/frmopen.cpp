@@ -34,6 +34,7 @@
 #include "settings_file.h"
 #include "status_label.h"
 #include "texts.h"
+#include "viewer_starter.h"
 
 namespace kalvimo {
 namespace {
@@ -101,7 +102,7 @@ frmopen::frmopen(FrmOpenOptions options, QWidget* parent)
     if (options_.starter) {
         starter_ = options_.starter;
     } else {
-        ownStarter_ = std::make_unique<DesktopProgramStarter>();
+        ownStarter_ = std::make_unique<ViewerStarter>(this);
         starter_ = ownStarter_.get();
     }
     host_ = new RunHost(options_.dataRoot, options_.pauses, this);
@@ -110,6 +111,7 @@ frmopen::frmopen(FrmOpenOptions options, QWidget* parent)
     buildMenus();
     buildToolbar();
     connectHandlers();
+    addOpenInViewer(FilList, *starter_, [this](const QString& t) { setStatus(t); });
     // The client area, centred on the screen.
     centralWidget()->setFixedSize(twips(10350), twips(7500));
     adjustSize();

@@ -1,13 +1,41 @@
-// kalvimo: the desktop program.
+// kalvimo: the desktop program. Without arguments the main window; with files, the viewer on
+// them (for "Open with" in file managers); --version prints the version.
 #include <QApplication>
+#include <QTabWidget>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "frmopen.h"
+#include "text_document.h"
+#include "viewer_starter.h"
+#include "viewer_window.h"
 
 int main(int argc, char** argv) {
+    // Before the window system is asked for: a terminal without a display can ask too.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("kalvimo 1.2");
+            return 0;
+        }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvimo"));
-    auto* window = new kalvimo::frmopen();
-    window->setAttribute(Qt::WA_DeleteOnClose);  // its own windows go with it
-    window->show();
+    // Qt has taken its own options out; the rest are files, named by their bytes.
+    std::vector<std::string> files;
+    bool endOfOptions = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!endOfOptions && std::strcmp(argv[i], "--") == 0) endOfOptions = true;
+        else files.emplace_back(argv[i]);
+    }
+    if (files.empty()) {
+        auto* window = new kalvimo::frmopen();
+        window->setAttribute(Qt::WA_DeleteOnClose);  // its own windows go with it
+        window->show();
+        return QApplication::exec();
+    }
+    kalvimo::ViewerStarter viewer;
+    for (const std::string& f : files) viewer.openInViewer(kalvimo::pathFromBytes(f));
+    viewer.window()->tabs->setCurrentIndex(0);
     return QApplication::exec();
 }

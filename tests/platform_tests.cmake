@@ -2,6 +2,6 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-add_executable(platform_test ${CMAKE_CURRENT_LIST_DIR}/platform_test.cpp)
+add_executable(platform_test ${CMAKE_CURRENT_LIST_DIR}/platform_test.cpp ${CMAKE_CURRENT_LIST_DIR}/viewer_core_test.cpp)
 target_link_libraries(platform_test PRIVATE kalvimo_platform GTest::gtest_main)
 gtest_discover_tests(platform_test)

@@ -23,9 +23,8 @@ QString startViewer(ProgramStarter& starter, const QString& dataDir, const QStri
         if (starter.startDetached(viewer, {file})) return {};
         return QStringLiteral("Не удалось запустить программу просмотра %1").arg(viewer);
     }
-    if (!QFileInfo(file).isFile()) return QStringLiteral("Нет файла %1").arg(file);
-    if (starter.openWithDesktop(file)) return {};
-    return QStringLiteral("Не удалось открыть файл %1: нет программы для просмотра").arg(file);
+    starter.openInViewer(file);
+    return {};
 }
 
 }  // namespace kalvimo

@@ -50,7 +50,7 @@ struct Place {
 class RecordingStarter : public ProgramStarter {
 public:
     struct Call {
-        QString kind;  // "start" or "open"
+        QString kind;  // "start", "open" (the desktop) or "view" (the program's viewer)
         QString path;
         QStringList arguments;
     };
@@ -63,6 +63,9 @@ public:
     bool openWithDesktop(const QString& path) override {
         calls.append({QStringLiteral("open"), path, {}});
         return succeed;
+    }
+    void openInViewer(const QString& path, const QString& filter) override {
+        calls.append({QStringLiteral("view"), path, filter.isEmpty() ? QStringList{} : QStringList{filter}});
     }
 };
 

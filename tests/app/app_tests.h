@@ -63,6 +63,7 @@ private slots:
     void aRunClosesTheResultsWindow();
     void resultsWindowReportsOnTheStatusLine_data();
     void resultsWindowReportsOnTheStatusLine();
+    void printoutOpensInTheViewerFromTheFileList();
 };
 
 class InputTest : public QObject {

@@ -7,13 +7,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <cstdio>
+#include <unistd.h>
 
 #include "app_fixture.h"
 #include "app_tests.h"
@@ -22,6 +26,7 @@
 #include "list_windows.h"
 #include "results_window.h"
 #include "sorted_list_box.h"
+#include "text_document.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -407,14 +412,16 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine_data() {
     QTest::addColumn<bool>("viewer");      // an executable wordpad.exe in the data directory
     QTest::addColumn<bool>("succeed");     // the starter starts what it is given
     QTest::addColumn<QString>("shown");    // part of the text shown; empty when nothing goes wrong
-    QTest::addColumn<int>("starts");       // what the starter was asked to start
-    QTest::newRow("no file selected") << "no file" << true << true << QStringLiteral("Файл не выбран") << 0;
-    QTest::newRow("viewer does not start") << "double-click" << true << false << "/wordpad.exe" << 1;
-    QTest::newRow("no viewer, the desktop cannot open it")
-        << "double-click" << false << false << "/log/rep48.log" << 1;
-    QTest::newRow("Статистика without viewer and errorstat")
-        << "statistics" << false << true << "/error/errorstat" << 0;
-    QTest::newRow("the viewer starts") << "double-click" << true << true << "" << 1;
+    QTest::addColumn<QString>("call");     // start (wordpad.exe), view (the program's viewer) or none
+    QTest::addColumn<QString>("file");     // in the data directory
+    QTest::newRow("no file selected") << "no file" << true << true << QStringLiteral("Файл не выбран") << "none" << "";
+    QTest::newRow("viewer does not start") << "double-click" << true << false << "/wordpad.exe" << "start"
+                                           << "log/rep48.log";
+    QTest::newRow("no viewer: the program's viewer") << "double-click" << false << false << "" << "view"
+                                                     << "log/rep48.log";
+    QTest::newRow("Статистика without viewer and errorstat") << "statistics" << false << true << "" << "view"
+                                                             << "error/errorstat";
+    QTest::newRow("the viewer starts") << "double-click" << true << true << "" << "start" << "log/rep48.log";
 }
 
 void WindowsTest::resultsWindowReportsOnTheStatusLine() {
@@ -422,7 +429,8 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     QFETCH(bool, viewer);
     QFETCH(bool, succeed);
     QFETCH(QString, shown);
-    QFETCH(int, starts);
+    QFETCH(QString, call);
+    QFETCH(QString, file);
     Place place;
     const QString wordpad = place.dataFile("wordpad.exe");
     if (viewer) {
@@ -454,12 +462,17 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
         QTest::mouseDClick(view, Qt::LeftButton, {}, at);
     }
 
-    QCOMPARE(int(starter.calls.size()), starts);
+    if (call == "none") {
+        QCOMPARE(starter.calls.size(), 0);
+    } else {
+        QCOMPARE(starter.calls.size(), 1);
+        QCOMPARE(starter.calls[0].kind, call);
+        QCOMPARE(starter.calls[0].path, call == "start" ? wordpad : place.dataFile(file));
+        QCOMPARE(starter.calls[0].arguments, call == "start" ? QStringList{place.dataFile(file)} : QStringList{});
+    }
     if (shown.isEmpty()) {
         QCOMPARE(status.size(), 0);
         QCOMPARE(w.LabelInfo->text(), kStopAtStart);
-        QCOMPARE(starter.calls[0].path, wordpad);
-        QCOMPARE(starter.calls[0].arguments, QStringList{place.data + "/log/rep48.log"});
     } else {
         QCOMPARE(status.size(), 1);
         const QString text = status[0][0].toString();
@@ -470,4 +483,45 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     QVERIFY(r && r->isVisible());
     QVERIFY(w.btnErrNum->isEnabled());
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+// "Открыть в просмотре" in the file list's context menu opens the printout in the program's
+// viewer, under its name as the file system holds it, even one that is not UTF-8.
+void WindowsTest::printoutOpensInTheViewerFromTheFileList() {
+    Place place;
+    const std::string odd = place.in.toStdString() + "/\xC0\xC1.s12";  // "АБ.s12" in Windows-1251
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { ::unlink(path.c_str()); }
+    } removeOdd{odd};
+    std::FILE* f = std::fopen(odd.c_str(), "wb");
+    QVERIFY(f);
+    std::fclose(f);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.dirList->setPath(place.in));
+    QCOMPARE(w.FilList->count(), 1);
+    QWidget* list = w.FilList->viewport();
+    const QPoint at = w.FilList->visualItemRect(w.FilList->item(0)).center();
+    QTest::mouseClick(list, Qt::LeftButton, {}, at);
+
+    // The menu opens on a right click; the user picks its item.
+    bool picked = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        QCOMPARE(menu->actions().value(0) ? menu->actions()[0]->text() : QString(), QStringLiteral("Открыть в просмотре"));
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        picked = true;
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, list->mapToGlobal(at));
+    QApplication::sendEvent(list, &menuEvent);
+    QVERIFY(picked);
+    QCOMPARE(starter.calls.size(), 1);
+    QCOMPARE(starter.calls[0].kind, QStringLiteral("view"));
+    QCOMPARE(pathToBytes(starter.calls[0].path), odd);
+    QCOMPARE(w.LabelInfo->text(), kStopAtStart);
 }

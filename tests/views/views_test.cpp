@@ -19,7 +19,7 @@ using namespace kalvimo;
 namespace {
 
 struct RecordingStarter : ProgramStarter {
-    QStringList started;  // "program|arg" or "desktop|path"
+    QStringList started;  // "program|arg", "desktop|path" or "viewer|path"
     bool succeed = true;
     bool startDetached(const QString& program, const QStringList& arguments) override {
         started << program + "|" + arguments.join("|");
@@ -29,6 +29,7 @@ struct RecordingStarter : ProgramStarter {
         started << "desktop|" + path;
         return succeed;
     }
+    void openInViewer(const QString& path, const QString&) override { started << "viewer|" + path; }
 };
 
 void touch(const QString& path, const char* bytes = "x") { std::ofstream(path.toStdString(), std::ios::binary) << bytes; }
@@ -99,16 +100,24 @@ private slots:
         std::unique_ptr<frmDispRes> w(open());
         w->File1->setCurrentRow(-1);
         w->File1_dblclick();  // no file selected
-        QCOMPARE(reports_.size(), 1);
-        w->btnErrNum_Click();  // no errorstat and no wordpad.exe
-        QCOMPARE(reports_.size(), 2);
-        QVERIFY2(reports_.last().contains("errorstat"), qPrintable(reports_.last()));
+        QCOMPARE(reports_, QStringList{"Файл не выбран"});
         QVERIFY(starter_.started.isEmpty());
-        starter_.succeed = false;
+        // Without wordpad.exe the program's own viewer opens the file, a missing one too: the
+        // viewer says what is wrong with it.
+        w->btnErrNum_Click();
+        QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/error/errorstat");
         w->File1->setCurrentRow(0);
-        w->File1_dblclick();  // the desktop cannot open it
-        QCOMPARE(starter_.started.last(), "desktop|" + root_ + "/log/rep48.log");
-        QCOMPARE(reports_.size(), 3);
+        w->File1_dblclick();
+        QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/log/rep48.log");
+        QCOMPARE(reports_.size(), 1);
+        // A wordpad.exe that does not start is reported.
+        touch(root_ + "/wordpad.exe");
+        QVERIFY(::chmod((root_ + "/wordpad.exe").toLocal8Bit().constData(), 0755) == 0);
+        starter_.succeed = false;
+        w->File1_dblclick();
+        QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/rep48.log");
+        QCOMPARE(reports_.size(), 2);
+        QVERIFY2(reports_.last().contains(root_ + "/wordpad.exe"), qPrintable(reports_.last()));
         QVERIFY(w->isEnabled());
     }
 
