@@ -77,7 +77,9 @@ void NewDeviceSearch::search(std::string_view device) {
         catalogue_.add(key);
         append(engine_, engine_.data().errorFile("newdev"), device);
     }
-    settled_.insert(std::move(key));
+    // An empty text stays unknown however often it is appended (an empty line holds nothing),
+    // so it is looked up again every time.
+    if (!key.empty()) settled_.insert(std::move(key));
 }
 
 void NewReportSearch::search(std::string_view numberText) {
