@@ -506,7 +506,7 @@ void frmopen::mnufile_save_Click() {
     s.optionFile = Optionfile->isChecked();
     s.optionDir = OptionDir->isChecked();
     try {
-        writeFileAtomically(data_.file("Kalvimo.ini"), formatSettings(s));
+        saveSettingsFile(data_.root(), s);
     } catch (const IoError& e) {
         setStatus(QStringLiteral("Настройки не сохранены: ") + fromUtf8(e.message()));
     }

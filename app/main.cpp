@@ -8,15 +8,19 @@
 #include <vector>
 
 #include "frmopen.h"
+#include "process_setup.h"
 #include "text_document.h"
 #include "viewer_starter.h"
 #include "viewer_window.h"
 
 int main(int argc, char** argv) {
+    // Closed standard descriptors would be taken by the files the program opens.
+    kalvimo::reopenClosedStandardDescriptors();
+    kalvimo::ignoreFileSizeLimitSignal();
     // Before the window system is asked for: a terminal without a display can ask too.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("kalvimo 1.2");
+            std::puts("kalvimo " KALVIMO_VERSION);
             return 0;
         }
     QApplication app(argc, argv);

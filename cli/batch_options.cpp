@@ -25,14 +25,18 @@ const char* const kBatchUsage =
     "  --new-devices       искать новые устройства (по умолчанию строка 9 Kalvimo.ini)\n"
     "  --kinds СПИСОК      для full: reports,devices,rrn121,alarms,rrn48 через запятую\n"
     "                      (по умолчанию флажки из Kalvimo.ini)\n"
+    "  --wait              если каталог данных занят другой обработкой, дождаться её конца\n"
+    "                      (без него - отказ с кодом 1)\n"
     "  -h, --help          эта справка\n"
+    "  --version           версия программы\n"
     "\n"
     "Сообщения о ходе обработки выводятся в стандартный поток ошибок.\n"
+    "Две обработки никогда не работают с одним каталогом данных одновременно.\n"
     "SIGINT (Ctrl+C) и SIGTERM останавливают обработку, как закрытие окна: файлы\n"
     "результатов сохраняют записанные строки целиком, списки не меняются.\n"
     "Код выхода: 0 - обработка завершена; 1 - был отказ (нет файла, нет файлов, пустой\n"
-    "список) или ошибка ввода-вывода; 2 - ошибка в командной строке; 130 - остановлена\n"
-    "по SIGINT; 143 - остановлена по SIGTERM.\n";
+    "список), ошибка ввода-вывода или каталог данных занят; 2 - ошибка в командной строке;\n"
+    "130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
     static const std::map<std::string, BatchCommand> commands = {
@@ -49,6 +53,10 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             o.help = true;
             continue;
         }
+        if (arg == "--version") {
+            o.version = true;
+            continue;
+        }
         if (arg.rfind("--", 0) == 0) {
             std::string name = arg;
             std::optional<std::string> inlineValue;
@@ -61,12 +69,12 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             seen[name] = true;
-            if (name == "--new-reports" || name == "--new-devices") {
+            if (name == "--new-reports" || name == "--new-devices" || name == "--wait") {
                 if (inlineValue) {
                     error = "параметр " + name + " не принимает значения";
                     return std::nullopt;
                 }
-                (name == "--new-reports" ? o.newReports : o.newDevices) = true;
+                (name == "--new-reports" ? o.newReports : name == "--new-devices" ? o.newDevices : o.wait) = true;
                 continue;
             }
             std::optional<std::string>* target = nullptr;
@@ -107,7 +115,7 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
         haveCommand = true;
         o.command = c->second;
     }
-    if (o.help) return o;
+    if (o.help || o.version) return o;
     if (!haveCommand) {
         error = "не указана команда";
         return std::nullopt;

@@ -11,6 +11,8 @@ enum class BatchCommand { Rrn48, Rrn121, Reports, Devices, Alarms, Full };
 struct BatchOptions {
     BatchCommand command = BatchCommand::Rrn48;
     bool help = false;
+    bool version = false;
+    bool wait = false;  // wait for another run that holds the data directory
     std::optional<std::string> dataDir;
     std::optional<std::string> station;  // UTF-8 as given
     std::optional<std::string> dir;

@@ -11,8 +11,10 @@
 #include "batch_options.h"
 #include "cp1251.h"
 #include "data_dir.h"
+#include "data_lock.h"
 #include "engine.h"
 #include "files.h"
+#include "process_setup.h"
 #include "settings_file.h"
 
 using namespace kalvimo;
@@ -59,19 +61,51 @@ std::vector<std::string> listOrNothing(const std::string& dir, const std::string
     }
 }
 
+// Descriptors 0 to 2 that the caller closed are opened on /dev/null, or the first result file
+// would take the number of standard error and receive the status texts. Returns the closed
+// ones (bits 1 << fd).
+unsigned setUpStandardDescriptors() { return reopenClosedStandardDescriptors(); }
+
+// A status line that cannot be written (a closed pipe, a full disk) never ends the run: the
+// write just fails, and the exit status stays the run's.
+void keepRunningWhenOutputFails() {
+    std::signal(SIGPIPE, SIG_IGN);
+    ignoreFileSizeLimitSignal();
+}
+
+// --help and --version: 1 when the text could not be written whole.
+int printText(const std::string& text, bool stdoutWasClosed) {
+    const bool written = std::fputs(text.c_str(), stdout) >= 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    return written && flushed && !stdoutWasClosed ? 0 : 1;
+}
+
+// --wait: takes the data directory's lock before the run, saying once per holder that it
+// waits; the run then shares the lock. Without --wait the run itself refuses a busy directory.
+// A stop asked for while waiting ends the wait; the run then stops at once.
+DataLock waitForDataDir(const std::string& root, TerminalStatus& status, const std::atomic<bool>* stop) {
+    try {
+        return DataLock::acquire(root, std::chrono::milliseconds(-1), stop, [&](pid_t holder) {
+            status.setStatus(dataDirBusyText(holder) + "; ожидание");
+        });
+    } catch (const IoError&) {
+        return {};  // the run meets the same failure and reports it
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
     stopOnSignals();
+    const unsigned closedAtStart = setUpStandardDescriptors();
+    keepRunningWhenOutputFails();
     std::string error;
     const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!parsed) return usageError(error);
     const BatchOptions& o = *parsed;
-    if (o.help) {
-        std::fputs(kBatchUsage, stdout);
-        return 0;
-    }
+    if (o.help) return printText(kBatchUsage, closedAtStart & 2u);
+    if (o.version) return printText("kalvimo-batch " KALVIMO_VERSION "\n", closedAtStart & 2u);
     std::string station;
     if (o.station) {
         bool lossy = false;
@@ -150,6 +184,8 @@ int main(int argc, char** argv) {
     Pauses pauses;
     OutputsListener outputs;
     Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, &stopRequested});
+    const DataLock waited = o.wait ? waitForDataDir(root, status, &stopRequested) : DataLock{};
+    if (stopSignal != 0) return 128 + stopSignal;  // stopped while waiting: nothing was touched
     switch (o.command) {
     case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
     case BatchCommand::Rrn121: engine.btnFile121_Click(); break;

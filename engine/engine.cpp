@@ -49,6 +49,20 @@ void Engine::showStopped() {
     setStatus(texts::kStopAfterRun);
 }
 
+bool Engine::lockDataDir(DataLock& lock) {
+    try {
+        lock = DataLock::tryAcquire(data_.root());
+    } catch (const IoError& e) {
+        outcome_.aborted = true;
+        setStatus(e.message());
+        return false;
+    }
+    if (lock.held()) return true;
+    outcome_.busy = true;
+    setStatus(dataDirBusyText(lock.holder()));
+    return false;
+}
+
 void Engine::endAfterFailure() {
     // The failure text stays on the status line; the run state goes back to rest.
     reader_.close();
@@ -60,9 +74,10 @@ void Engine::endAfterFailure() {
 void Engine::ClearDir() {
     try {
         data_.ensureOutputDirs();
-        for (const auto& name : listFiles(data_.errorDir(), "*.*", LinkPolicy::Skip))
+        // Links go too, never their targets: a result is never written through one.
+        for (const auto& name : listFiles(data_.errorDir(), "*.*", LinkPolicy::Itself))
             removeFile(data_.errorFile(name));
-        for (const auto& name : listFiles(data_.logDir(), "*.log", LinkPolicy::Skip))
+        for (const auto& name : listFiles(data_.logDir(), "*.log", LinkPolicy::Itself))
             removeFile(data_.logFile(name));
     } catch (const IoError& e) {
         env_.outputs.outputsCleared();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data_dir.h"
+#include "data_lock.h"
 #include "interfaces.h"
 #include "io_error.h"
 #include "line_reader.h"
@@ -18,7 +19,8 @@ struct RunOutcome {
     int inputFailures = 0;   // input files skipped because they could not be read
     bool aborted = false;    // a result file failed and the run ended
     bool stopped = false;    // the run was asked to stop
-    bool anyFailure() const { return refusals > 0 || inputFailures > 0 || aborted; }
+    bool busy = false;       // another program's run held the data directory: nothing done
+    bool anyFailure() const { return refusals > 0 || inputFailures > 0 || aborted || busy; }
 };
 
 // Thrown inside a run to end it; caught where the button's procedure began.
@@ -72,13 +74,17 @@ public:
     void checkStop();
 
     // Runs one button's procedure; an ended run is cleaned up here. Nested calls (a full run
-    // calling the extractions) leave the cleaning to the outermost one.
+    // calling the extractions) leave the cleaning to the outermost one. The outermost one holds
+    // the data directory's lock from before the clearing to after the last write; when another
+    // program holds it, nothing runs.
     template <class F>
     void runProcedure(F&& body);
 
 private:
     void showStopped();
     void endAfterFailure();
+    // Takes the data directory's lock, or shows why not.
+    bool lockDataDir(DataLock& lock);
 
     DataDir data_;
     RunEnvironment env_;
@@ -93,6 +99,8 @@ void Engine::runProcedure(F&& body) {
         body();
         return;
     }
+    DataLock lock;
+    if (!lockDataDir(lock)) return;
     ++depth_;
     reader_.setCancelFlag(env_.stop);
     try {

@@ -7,11 +7,8 @@
 namespace kalvimo {
 namespace {
 
-bool anyLineContains(const std::vector<std::string>& lines, std::string_view text) {
-    for (const auto& line : lines)
-        if (contains(line, text)) return true;
-    return false;
-}
+// More substrings than this in one line, and the line is searched through instead.
+constexpr size_t kMostWindows = 64;
 
 void append(Engine& engine, const std::string& path, std::string_view line) {
     try {
@@ -22,6 +19,43 @@ void append(Engine& engine, const std::string& path, std::string_view line) {
 }
 
 }  // namespace
+
+void LineSubstrings::assign(std::vector<std::string> lines) {
+    lines_.clear();
+    byLength_.clear();
+    anyNonEmpty_ = false;
+    for (auto& line : lines) add(std::move(line));
+}
+
+void LineSubstrings::add(std::string line) {
+    anyNonEmpty_ = anyNonEmpty_ || !line.empty();
+    lines_.push_back(std::move(line));
+    for (auto& [length, set] : byLength_) index(set, length, lines_.back());
+}
+
+void LineSubstrings::index(OfLength& set, size_t length, const std::string& line) {
+    if (line.size() < length) return;
+    const size_t windows = line.size() - length + 1;
+    if (windows > kMostWindows) {
+        set.longLines.push_back(&line);
+        return;
+    }
+    const std::string_view view(line);
+    for (size_t i = 0; i < windows; ++i) set.windows.insert(view.substr(i, length));
+}
+
+bool LineSubstrings::anyLineContains(std::string_view text) {
+    if (text.empty()) return anyNonEmpty_;
+    auto it = byLength_.find(text.size());
+    if (it == byLength_.end()) {
+        it = byLength_.emplace(text.size(), OfLength{}).first;
+        for (const auto& line : lines_) index(it->second, text.size(), line);
+    }
+    if (it->second.windows.count(text)) return true;
+    for (const std::string* line : it->second.longLines)
+        if (contains(*line, text)) return true;
+    return false;
+}
 
 std::vector<std::string> readListFile(Engine& engine, const std::string& path) {
     try {
@@ -35,15 +69,17 @@ void NewDeviceSearch::search(std::string_view device) {
     std::string key(device);
     if (settled_.count(key)) return;
     if (!loaded_) {
-        catalogue_ = readListFile(engine_, engine_.data().file("alldev.ini"));
+        catalogue_.assign(readListFile(engine_, engine_.data().file("alldev.ini")));
         loaded_ = true;
     }
-    if (!anyLineContains(catalogue_, device)) {
+    if (!catalogue_.anyLineContains(device)) {
         append(engine_, engine_.data().file("alldev.ini"), device);
-        catalogue_.push_back(key);
+        catalogue_.add(key);
         append(engine_, engine_.data().errorFile("newdev"), device);
     }
-    settled_.insert(std::move(key));
+    // An empty text stays unknown however often it is appended (an empty line holds nothing),
+    // so it is looked up again every time.
+    if (!key.empty()) settled_.insert(std::move(key));
 }
 
 void NewReportSearch::search(std::string_view numberText) {
@@ -53,13 +89,13 @@ void NewReportSearch::search(std::string_view numberText) {
     if (settled_.count(key)) return;
     settled_.insert(key);
     if (!catalogueLoaded_) {
-        catalogue_ = readListFile(engine_, engine_.data().file("allreports.ini"));
+        catalogue_.assign(readListFile(engine_, engine_.data().file("allreports.ini")));
         catalogueLoaded_ = true;
     }
-    if (anyLineContains(catalogue_, key)) return;
+    if (catalogue_.anyLineContains(key)) return;
     const std::string newrep = engine_.data().errorFile("newrep");
     if (!newrepLoaded_) {
-        recorded_ = readListFile(engine_, newrep);
+        recorded_.assign(readListFile(engine_, newrep));
         newrepLoaded_ = true;
         if (!isRegularFile(newrep)) {
             OutFile created;
@@ -71,9 +107,9 @@ void NewReportSearch::search(std::string_view numberText) {
             }
         }
     }
-    if (anyLineContains(recorded_, key)) return;
+    if (recorded_.anyLineContains(key)) return;
     append(engine_, newrep, key);
-    recorded_.push_back(std::move(key));
+    recorded_.add(std::move(key));
 }
 
 }  // namespace kalvimo

@@ -3,6 +3,8 @@
 // catalogue is read once per run and kept in step with what the search appends, so a device
 // or number costs one look-up per run however often it occurs; the files end up exactly as a
 // search that reread them for every report would leave them.
+#include <deque>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -11,6 +13,28 @@
 namespace kalvimo {
 
 class Engine;
+
+// Lines of a catalogue, asked whether any of them contains a text anywhere (an empty text:
+// whether any line is non-empty). For each length asked, the substrings of that length of
+// every line are kept in a hash set, so a look-up costs the same however long the catalogue
+// has grown; a line too long for that (a long comment) is searched through instead.
+class LineSubstrings {
+public:
+    void assign(std::vector<std::string> lines);
+    void add(std::string line);
+    bool anyLineContains(std::string_view text);
+
+private:
+    struct OfLength {
+        std::unordered_set<std::string_view> windows;
+        std::vector<const std::string*> longLines;
+    };
+    void index(OfLength& set, size_t length, const std::string& line);
+
+    std::deque<std::string> lines_;  // a deque: the views into its strings stay valid
+    bool anyNonEmpty_ = false;
+    std::map<size_t, OfLength> byLength_;
+};
 
 class NewDeviceSearch {
 public:
@@ -21,7 +45,7 @@ public:
 private:
     Engine& engine_;
     bool loaded_ = false;
-    std::vector<std::string> catalogue_;
+    LineSubstrings catalogue_;
     std::unordered_set<std::string> settled_;
 };
 
@@ -36,8 +60,8 @@ private:
     Engine& engine_;
     bool catalogueLoaded_ = false;
     bool newrepLoaded_ = false;
-    std::vector<std::string> catalogue_;
-    std::vector<std::string> recorded_;
+    LineSubstrings catalogue_;
+    LineSubstrings recorded_;
     std::unordered_set<std::string> settled_;
 };
 

@@ -1,5 +1,8 @@
 #include "scan_frame.h"
 
+#include <cerrno>
+#include <new>
+
 #include "engine.h"
 #include "texts.h"
 
@@ -57,6 +60,11 @@ void ScanFrame::scanCurrentFile(ReportHandler& handler) {
         in.close();
         if (e.path() != engine_.inputPath) engine_.fail(e);
         engine_.skipInput(e);
+        return;
+    } catch (const std::bad_alloc&) {
+        // A report whose lines do not fit in memory costs its file, not the run.
+        in.close();
+        engine_.skipInput(IoError(IoError::Op::Read, engine_.inputPath, ENOMEM));
         return;
     } catch (...) {
         in.close();

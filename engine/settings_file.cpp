@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cp1251.h"
+#include "data_lock.h"
 #include "files.h"
 #include "text_ops.h"
 
@@ -85,6 +86,12 @@ std::string formatSettings(const Settings& s) {
     line(std::string(s.optionFile ? "True" : "False") + utf8ToCp1251(" обрабатывать файл"));
     line(std::string(s.optionDir ? "True" : "False") + utf8ToCp1251("  обрабатывать каталог"));
     return out;
+}
+
+void saveSettingsFile(const std::string& dataRoot, const Settings& settings) {
+    const std::string path = joinPath(dataRoot, "Kalvimo.ini");
+    const std::string content = formatSettings(settings);
+    writeUnderDataLock(path, "", [&] { writeFileAtomically(path, content); });
 }
 
 }  // namespace kalvimo

@@ -29,4 +29,8 @@ Settings parseSettings(std::string_view content, Settings initial = {});
 // The eleven lines, each ending in CR LF.
 std::string formatSettings(const Settings& settings);
 
+// Writes Kalvimo.ini of the data directory whole, holding the directory's lock for the write
+// (up to two seconds of waiting for another program's run). Throws IoError.
+void saveSettingsFile(const std::string& dataRoot, const Settings& settings);
+
 }  // namespace kalvimo

@@ -1,6 +1,7 @@
 #include "list_files.h"
 
 #include "collate.h"
+#include "data_lock.h"
 #include "files.h"
 
 namespace kalvimo {
@@ -20,7 +21,13 @@ std::vector<std::string> loadWorkingDevices(const std::string& path) {
     return entries;
 }
 
-void appendListLine(const std::string& path, std::string_view line) { appendLine(path, line); }
+namespace {
+const char* const kListUnchanged = "Список не изменён";
+}
+
+void appendListLine(const std::string& path, std::string_view line) {
+    writeUnderDataLock(path, kListUnchanged, [&] { appendLine(path, line); });
+}
 
 void rewriteList(const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
@@ -28,7 +35,7 @@ void rewriteList(const std::string& path, const std::vector<std::string>& lines)
         content += line;
         content += "\r\n";
     }
-    writeFileAtomically(path, content);
+    writeUnderDataLock(path, kListUnchanged, [&] { writeFileAtomically(path, content); });
 }
 
 }  // namespace kalvimo

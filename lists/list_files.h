@@ -23,7 +23,9 @@ std::vector<std::string> loadWorkingReports(const std::string& path);
 // The lines of dev.ini, whole, in alphabetical order. Same failure rules.
 std::vector<std::string> loadWorkingDevices(const std::string& path);
 
-// Changes made from the list windows; each throws IoError and leaves the file as it was.
+// Changes made from the list windows; each throws IoError and leaves the file as it was. Each
+// holds the data directory's lock for its write; while another program's run holds it, each
+// waits up to two seconds, then throws with a text that says the list was not changed.
 // Appends one line, ending a last line that lacks its line break first.
 void appendListLine(const std::string& path, std::string_view line);
 // Replaces the whole file with the lines, through a temporary file and a rename.

@@ -32,20 +32,34 @@ void writeAll(int fd, const char* data, size_t size, const std::string& path) {
     }
 }
 
-int openFile(const std::string& path, int flags, IoError::Op op) {
+}  // namespace
+
+int openRegularFile(const std::string& path, int flags, IoError::Op op) {
     int fd;
-    do fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    do fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) throw IoError(op, path, errno);
+    if (fd < 0) {
+        int err = errno;
+        struct stat st;
+        // ENXIO: a FIFO without a reader or a device without its driver; ELOOP under
+        // O_NOFOLLOW: the name is a symbolic link.
+        if (err == ENXIO || (err == ELOOP && (flags & O_NOFOLLOW) && ::lstat(path.c_str(), &st) == 0 &&
+                             S_ISLNK(st.st_mode)))
+            err = kNotRegularFile;
+        throw IoError(op, path, err);
+    }
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? kNotRegularFile : 0;
+    if (err == 0) {
+        const int status = ::fcntl(fd, F_GETFL);
+        if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) err = errno;
+    }
+    if (err != 0) {
         ::close(fd);
-        throw IoError(op, path, EISDIR);
+        throw IoError(op, path, err);
     }
     return fd;
 }
-
-}  // namespace
 
 std::string joinPath(std::string_view dir, std::string_view name) {
     std::string out(dir);
@@ -91,15 +105,16 @@ OutFile& OutFile::operator=(OutFile&& other) noexcept {
 
 void OutFile::openWith(const std::string& path, int flags) {
     abandon();
-    fd_ = openFile(path, flags, IoError::Op::Create);
+    fd_ = openRegularFile(path, flags, IoError::Op::Create);
     path_ = path;
     buf_.clear();
     buf_.reserve(kOutBuffer);
 }
 
-void OutFile::create(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_TRUNC); }
+// A result file is never written through a symbolic link: the link's target may be anything.
+void OutFile::create(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW); }
 
-void OutFile::openAppend(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_APPEND); }
+void OutFile::openAppend(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW); }
 
 void OutFile::write(std::string_view bytes) {
     if (buf_.size() + bytes.size() > kOutBuffer) {
@@ -140,18 +155,22 @@ void OutFile::abandon() noexcept {
 }
 
 void appendLine(const std::string& path, std::string_view line) {
-    const int fd = openFile(path, O_RDWR | O_CREAT | O_APPEND, IoError::Op::Create);
+    const int fd = openRegularFile(path, O_RDWR | O_CREAT | O_APPEND, IoError::Op::Create);
+    struct stat st;
+    const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : 0;
     try {
         std::string text;
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        if (before > 0) {
             char last = '\n';
-            if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') text = "\r\n";
+            if (::pread(fd, &last, 1, before - 1) == 1 && last != '\n') text = "\r\n";
         }
         text.append(line);
         text += "\r\n";
         writeAll(fd, text.data(), text.size(), path);
     } catch (...) {
+        // Part of a line would stay for good and the next append would finish it as a line of
+        // its own: the file goes back to its lines before the append.
+        (void)::ftruncate(fd, before);
         ::close(fd);
         throw;
     }
@@ -174,6 +193,7 @@ void writeFileAtomically(const std::string& requested, std::string_view content)
     mode_t mode = 0644;
     struct stat st;
     if (::stat(requested.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) throw IoError(IoError::Op::Write, requested, S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile);
         if (::access(requested.c_str(), W_OK) != 0) throw IoError(IoError::Op::Write, requested, errno);
         mode = st.st_mode & 07777;
         if (char* real = ::realpath(requested.c_str(), nullptr)) {
@@ -216,7 +236,7 @@ bool OutFile::isSameFileAs(const std::string& other) const {
 }
 
 std::string readWholeFile(const std::string& path) {
-    const int fd = openFile(path, O_RDONLY, IoError::Op::Open);
+    const int fd = openRegularFile(path, O_RDONLY, IoError::Op::Open);
     std::string out;
     char chunk[65536];
     for (;;) {
@@ -273,7 +293,8 @@ std::vector<std::string> listFiles(const std::string& dir, std::string_view patt
         struct stat st;
         const std::string path = joinPath(dir, name);
         const int rc = links == LinkPolicy::Follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-        if (rc == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+        if (rc == 0 && (S_ISREG(st.st_mode) || (links == LinkPolicy::Itself && S_ISLNK(st.st_mode))))
+            names.push_back(name);
     }
     ::closedir(d);
     sortAlphabetically(names, TextEncoding::Utf8);

@@ -7,7 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "io_error.h"
+
 namespace kalvimo {
+
+// open(2) for a file of the data directory: never waits for a partner (a FIFO would block
+// until one came) and accepts only a regular file; anything else throws IoError(op) with
+// kNotRegularFile, a directory with EISDIR. With O_NOFOLLOW a symbolic link is refused the same
+// way. The descriptor is close-on-exec and blocks as usual afterwards.
+int openRegularFile(const std::string& path, int flags, IoError::Op op);
 
 // "a" + "/" + "b", without doubling a separator that is already there.
 std::string joinPath(std::string_view dir, std::string_view name);
@@ -19,7 +27,7 @@ bool isDirectory(const std::string& path);
 void ensureDirectory(const std::string& path);
 
 // A result file: created empty (or emptied), written through a large buffer, checked on
-// every write and on close.
+// every write and on close. Never opened through a symbolic link.
 class OutFile {
 public:
     OutFile() = default;
@@ -56,7 +64,8 @@ private:
 };
 
 // Appends one line with CR LF. A last line without its line break is ended first, so that
-// two lines never merge. The file is created when missing.
+// two lines never merge. The file is created when missing. An append that fails takes back
+// what it wrote, so the file keeps whole lines.
 void appendLine(const std::string& path, std::string_view line);
 
 // Writes the whole content to a temporary file beside path and renames it over path, so a
@@ -68,7 +77,8 @@ void writeFileAtomically(const std::string& path, std::string_view content);
 // moment would. An empty function removes the hook.
 void setBeforeReplaceHook(std::function<void(const std::string& temporaryFile)> hook);
 
-// Reads a whole small file (lists, settings). Throws IoError(Open/Read).
+// Reads a whole small file (lists, settings). Throws IoError(Open/Read); anything but a
+// regular file fails with kNotRegularFile without waiting on it.
 std::string readWholeFile(const std::string& path);
 
 // Splits file content into lines by the program's rules.
@@ -81,10 +91,11 @@ std::vector<std::string> readListLines(const std::string& path);
 // Deletes a file; a file that is already gone is no failure. Throws IoError(Delete).
 void removeFile(const std::string& path);
 
-// Regular files of dir whose names match the pattern, in the program's alphabetical order;
-// links to regular files are listed unless skipped. Throws IoError(List) when dir cannot be
-// read.
-enum class LinkPolicy { Follow, Skip };
+// Regular files of dir whose names match the pattern, in the program's alphabetical order.
+// Follow: links to regular files are listed; Skip: no link is; Itself: every link is listed,
+// whatever it points to (for deleting links, never their targets). Throws IoError(List) when
+// dir cannot be read.
+enum class LinkPolicy { Follow, Skip, Itself };
 std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern,
                                    LinkPolicy links = LinkPolicy::Follow);
 

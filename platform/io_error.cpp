@@ -24,6 +24,9 @@ std::string describeErrno(int err) {
         case EBUSY:
         case ETXTBSY: return "файл занят";
         case EINVAL: return "недопустимое имя или операция";
+        case ENOMEM: return "недостаточно памяти";
+        case kNotRegularFile: return "не является обычным файлом";
+        case kChangedWhileRead: return "файл изменился во время чтения";
         default: {
             std::string text = "ошибка ";
             text += std::to_string(err);
@@ -38,7 +41,13 @@ std::string describeErrno(int err) {
 IoError::IoError(Op op, std::string path, int err)
     : std::runtime_error(path), op_(op), path_(std::move(path)), err_(err) {}
 
+IoError::IoError(Op op, std::string path, int err, std::string text)
+    : std::runtime_error(path), op_(op), path_(std::move(path)), err_(err), text_(std::move(text)) {}
+
 std::string IoError::message() const {
+    if (!text_.empty()) return text_;
+    // Whatever was being done, the file is the subject here.
+    if (err_ == kNotRegularFile) return "Файл " + path_ + " не является обычным файлом";
     const char* what = "";
     switch (op_) {
         case Op::Open: what = "Не удалось открыть файл "; break;

@@ -1,10 +1,12 @@
 #include "line_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "find_text.h"
 #include "io_error.h"
@@ -18,9 +20,17 @@ LineReader::~LineReader() { close(); }
 void LineReader::open(const std::string& path) {
     close();
     int fd;
-    do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) throw IoError(IoError::Op::Open, path, errno);
+    if (fd < 0) throw IoError(IoError::Op::Open, path, errno == ENXIO ? kNotRegularFile : errno);
+    // A FIFO or a device put where a printout was listed: never waited on, never read.
+    struct stat st;
+    const int err = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? 0 : kNotRegularFile;
+    if (err != 0) {
+        ::close(fd);
+        throw IoError(IoError::Op::Open, path, err);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
     path_ = path;
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -29,6 +39,7 @@ void LineReader::open(const std::string& path) {
         buf_.reset(new char[cap_]);
     }
     pos_ = end_ = 0;
+    base_ = 0;
     eof_ = false;
 }
 
@@ -37,6 +48,20 @@ void LineReader::close() {
     fd_ = -1;
     pos_ = end_ = 0;
     eof_ = true;
+    std::string().swap(rejoined_);
+}
+
+void LineReader::growTo(size_t cap) {
+    // A line that has to be kept whole and does not fit in memory costs its file, not the run.
+    std::unique_ptr<char[]> other(new (std::nothrow) char[cap]);
+    if (!other) {
+        eof_ = true;
+        pos_ = end_ = 0;
+        throw IoError(IoError::Op::Read, path_, ENOMEM);
+    }
+    std::memcpy(other.get(), buf_.get(), end_);
+    buf_ = std::move(other);
+    cap_ = cap;
 }
 
 bool LineReader::fill() {
@@ -48,22 +73,17 @@ bool LineReader::fill() {
     }
     const size_t unread = end_ - pos_;
     if (pos_ > 0 && unread > 0) std::memmove(buf_.get(), buf_.get() + pos_, unread);
+    base_ += static_cast<off_t>(pos_);
     pos_ = 0;
     end_ = unread;
     if (unread + blockSize_ > cap_) {
         // A line longer than the buffer: grow, it has no length limit.
         size_t cap = cap_ * 2;
         while (unread + blockSize_ > cap) cap *= 2;
-        std::unique_ptr<char[]> bigger(new char[cap]);
-        std::memcpy(bigger.get(), buf_.get(), unread);
-        buf_ = std::move(bigger);
-        cap_ = cap;
+        growTo(cap);
     } else if (cap_ > 8 * blockSize_ && unread < blockSize_) {
         // The long line is behind us: give the memory back.
-        std::unique_ptr<char[]> smaller(new char[2 * blockSize_]);
-        std::memcpy(smaller.get(), buf_.get(), unread);
-        buf_ = std::move(smaller);
-        cap_ = 2 * blockSize_;
+        growTo(2 * blockSize_);
     }
     ssize_t n;
     do n = ::read(fd_, buf_.get() + end_, blockSize_);
@@ -82,12 +102,40 @@ bool LineReader::fill() {
     return true;
 }
 
+void LineReader::skipToEnd() {
+    do pos_ = end_;
+    while (fill());
+    pos_ = end_;
+}
+
+std::string_view LineReader::rejoin(off_t start, size_t lineEnd) {
+    const off_t keptAt = base_ + static_cast<off_t>(pos_);
+    const size_t head = static_cast<size_t>(keptAt - start);
+    const size_t kept = lineEnd - pos_;
+    try {
+        rejoined_.resize(head + kept);
+    } catch (const std::bad_alloc&) {
+        std::string().swap(rejoined_);
+        throw IoError(IoError::Op::Read, path_, ENOMEM);
+    }
+    size_t done = 0;
+    while (done < head) {
+        const ssize_t n = ::pread(fd_, rejoined_.data() + done, head - done, start + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw IoError(IoError::Op::Read, path_, n < 0 ? errno : kChangedWhileRead);
+        done += static_cast<size_t>(n);
+    }
+    std::memcpy(rejoined_.data() + head, buf_.get() + pos_, kept);
+    return rejoined_;
+}
+
 static inline const char* findLf(const char* from, const char* to) {
     if (from == to) return nullptr;  // before open() the buffer is null: memchr must not see it
     return static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(to - from)));
 }
 
 bool LineReader::next(std::string_view& line) {
+    if (!rejoined_.empty()) std::string().swap(rejoined_);
     size_t scanFrom = pos_;
     for (;;) {
         if (const char* lf = findLf(buf_.get() + scanFrom, buf_.get() + end_)) {
@@ -112,30 +160,37 @@ bool LineReader::next(std::string_view& line) {
 }
 
 bool LineReader::nextContaining(std::string_view needle, std::string_view& line) {
+    if (!rejoined_.empty()) std::string().swap(rejoined_);
     if (needle.empty()) {
         while (next(line))
             if (!line.empty()) return true;
         return false;
     }
     if (needle.find('\n') != std::string_view::npos) {
-        // A line never holds an LF: nothing can match.
-        while (next(line)) {}
+        skipToEnd();  // a line never holds an LF: nothing can match
         return false;
     }
     const size_t n = needle.size();
-    size_t from = pos_;  // where a match may start
+    // The buffer holds, from pos_, the line being searched: all of it, or when it grew long
+    // without the needle (cut), only its last bytes; cutStart is then where it began in the file.
+    size_t from = pos_;    // where a match may start
+    size_t lfFrom = pos_;  // [pos_, lfFrom) is known to hold no LF
+    bool cut = false;
+    off_t cutStart = 0;
     for (;;) {
         if (fd_ < 0 && end_ == 0) return false;
         const char* base = buf_.get();
         if (end_ > from && end_ - from >= n) {
-            const char* found = findText(base + from, end_ - from, needle);
-            if (found) {
+            if (const char* found = findText(base + from, end_ - from, needle)) {
                 size_t h = static_cast<size_t>(found - base);
-                const void* prevLf = ::memrchr(base + pos_, '\n', h - pos_);
-                const size_t ls = prevLf ? static_cast<size_t>(static_cast<const char*>(prevLf) - base) + 1 : pos_;
+                // The line of the match begins after the last LF before it.
+                const void* prevLf = h > lfFrom ? ::memrchr(base + lfFrom, '\n', h - lfFrom) : nullptr;
+                if (prevLf) {
+                    pos_ = static_cast<size_t>(static_cast<const char*>(prevLf) - base) + 1;
+                    cut = false;
+                }
                 // Complete the line: read on until its LF or the end of the file.
-                pos_ = ls;
-                size_t rel = h - ls;
+                const size_t rel = h - pos_;
                 size_t scanFrom = h;
                 const char* lf;
                 while (!(lf = findLf(buf_.get() + scanFrom, buf_.get() + end_)) && !eof_) {
@@ -148,12 +203,13 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
                 size_t ce = e;
                 if (lf && ce > pos_ && base[ce - 1] == '\r') --ce;
                 if (h + n <= ce) {
-                    line = std::string_view(base + pos_, ce - pos_);
+                    line = cut ? rejoin(cutStart, ce) : std::string_view(base + pos_, ce - pos_);
                     pos_ = lf ? e + 1 : end_;
                     return true;
                 }
                 // The match ran into the CR that the line break drops: not in this line.
                 from = h + 1;
+                lfFrom = e;
                 continue;
             }
         }
@@ -161,15 +217,28 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
             pos_ = end_;
             return false;
         }
-        // No match in what is buffered: keep only the unfinished last line.
-        const void* lastLf = ::memrchr(base + pos_, '\n', end_ - pos_);
-        const size_t keep = lastLf ? static_cast<size_t>(static_cast<const char*>(lastLf) - base) + 1 : pos_;
+        // No match in what is buffered: keep only the unfinished last line, only the end of it
+        // once it has grown long, where a match across the next block may begin.
+        size_t keep = pos_;
+        if (end_ > lfFrom) {
+            if (const void* lastLf = ::memrchr(base + lfFrom, '\n', end_ - lfFrom)) {
+                keep = static_cast<size_t>(static_cast<const char*>(lastLf) - base) + 1;
+                cut = false;
+            }
+        }
         const size_t searched = end_ >= n - 1 ? end_ - (n - 1) : 0;
         const size_t resume = std::max(from, searched);
+        if (resume > keep && end_ - keep > keepLimit()) {
+            if (!cut) cutStart = base_ + static_cast<off_t>(keep);
+            cut = true;
+            keep = resume;
+        }
         const size_t relFrom = resume > keep ? resume - keep : 0;
+        const size_t relLf = end_ - keep;
         pos_ = keep;
         if (!fill() && cancelled()) return false;
         from = pos_ + relFrom;
+        lfFrom = pos_ + relLf;
     }
 }
 

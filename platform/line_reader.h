@@ -3,6 +3,8 @@
 // ends at LF with one CR before it dropped, the last line needs no LF, no length limit. Its
 // position is shared by whoever reads from it: the scan looks for headers, a report handler
 // reads on from the same place.
+#include <sys/types.h>
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -19,7 +21,8 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // Throws IoError(Open) on failure.
+    // Throws IoError(Open) on failure, and for anything but a regular file or a directory
+    // (a FIFO is never waited on). A directory opens and fails at the first read.
     void open(const std::string& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
@@ -33,13 +36,27 @@ public:
 
     // Skips to the next line that contains needle and returns it; lines passed over are
     // consumed. An empty needle is contained in every non-empty line. Searches whole blocks
-    // for the needle, so lines without it cost nothing per line.
+    // for the needle, so lines without it cost nothing per line, and time stays linear in the
+    // size of the file whatever the lengths of its lines. A line passed over is never kept
+    // whole: of a long one only the last bytes a match may begin in stay in memory. When the
+    // needle turns up in such a line after all, its beginning is read again from the file.
+    // Throws IoError(Read) with ENOMEM when the line found cannot be held in memory, and with
+    // kChangedWhileRead when the file no longer holds the part read again.
     bool nextContaining(std::string_view needle, std::string_view& line);
+
+    // How long a line without the needle may grow in memory before its beginning is let go.
+    size_t keepLimit() const { return 4 * blockSize_; }
 
 private:
     // Moves the unread part to the front and reads more; false when nothing more came.
     bool fill();
     bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+    // Reads to the end of the file, keeping nothing.
+    void skipToEnd();
+    // The whole line whose beginning, from the file offset start, was let go: that part read
+    // again, then the part in the buffer up to lineEnd.
+    std::string_view rejoin(off_t start, size_t lineEnd);
+    void growTo(size_t cap);
 
     int fd_ = -1;
     std::string path_;
@@ -48,6 +65,8 @@ private:
     size_t blockSize_;
     size_t pos_ = 0;  // start of the next line
     size_t end_ = 0;  // end of the data in buf_
+    off_t base_ = 0;  // offset in the file of buf_[0]
+    std::string rejoined_;  // a line put together by rejoin(), until the next read
     bool eof_ = false;
     const std::atomic<bool>* cancel_ = nullptr;
 };

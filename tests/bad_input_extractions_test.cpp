@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "cp1251.h"
+#include "file_size_limit.h"
 #include "list_source.h"
 #include "printout_builder.h"
 #include "test_support.h"
@@ -133,7 +135,7 @@ Files expectedFiles(Member m, const std::string& byNumber, const std::string& by
     return f;
 }
 
-// The regular files of log/ (a link to /dev/full would read forever).
+// The regular files of log/; anything else is named as such.
 Files logFiles(const Bench& b) {
     Files f;
     for (const auto& name : dirEntries(b.data("log"))) {
@@ -308,19 +310,19 @@ TEST(BadInputExtractions, UnreadableOrVanishedInputFileIsSkippedByEveryPass) {
 }
 
 TEST(BadInputExtractions, ResultFileThatCannotBeMadeEndsTheRun) {
+    // The disk is full from the moment the blocked file's pass begins.
     struct Blocker {
         const char* what;
-        std::function<void(const std::string& path)> make;
-        std::string message;  // after the path
-        bool create;          // the failure comes when creating, not when writing
-        bool bigReports;      // lines longer than any write buffer: writing fails amid a report
+        bool create;      // a directory in its place: the failure comes when creating
+        bool bigReports;  // lines longer than any write buffer: writing fails amid a report
     } blockers[] = {
-        {"a directory in its place", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0755), 0); }, ": это каталог",
-         true, false},
-        {"a link to /dev/full", [](const std::string& p) { ASSERT_EQ(::symlink("/dev/full", p.c_str()), 0); },
-         ": нет места на диске", false, false},
-        {"a link to /dev/full, big reports", [](const std::string& p) { ASSERT_EQ(::symlink("/dev/full", p.c_str()), 0); },
-         ": нет места на диске", false, true},
+        {"a directory in its place", true, false},
+        {"a full disk", false, false},
+        {"a full disk, big reports", false, true},
+    };
+    const std::map<Member, std::string> passBegins = {
+        {Member::Rrn121, ""}, {Member::Reports, ""}, {Member::Devices, ""},
+        {Member::Alarms, ""}, {Member::Full, "Идет обработка каталога RRN - 121"},
     };
     // The file of the first pass of each member, except in the full run, where the kinds
     // before RRN 121 have finished their files.
@@ -342,11 +344,20 @@ TEST(BadInputExtractions, ResultFileThatCannotBeMadeEndsTheRun) {
             b.addInput("b.s12", crlf(W));
             ::mkdir(b.data("log").c_str(), 0755);
             const std::string path = b.data("log/" + blocked.at(m.member));
-            bl.make(path);
+            if (bl.create) ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+            std::optional<FileSizeLimit> full;
+            const std::string& trigger = passBegins.at(m.member);
+            if (!bl.create && trigger.empty()) full.emplace(0);
+            b.rec.onStatus = [&](const std::string& text) {
+                if (!bl.create && text == trigger) full.emplace(0);
+            };
             const int before = openDescriptors();
             click(b.engine, m.member);
+            full.reset();
             EXPECT_EQ(openDescriptors(), before) << what;
-            expectEndedBy(b, b.engine, (bl.create ? "Не удалось создать файл " : "Ошибка записи в файл ") + path + bl.message,
+            expectEndedBy(b, b.engine,
+                          bl.create ? "Не удалось создать файл " + path + ": это каталог"
+                                    : "Ошибка записи в файл " + path + ": файл слишком велик",
                           what);
             // Files finished before the failure stay whole; no later pass ran.
             Files expected;
@@ -359,7 +370,7 @@ TEST(BadInputExtractions, ResultFileThatCannotBeMadeEndsTheRun) {
             expectSameFiles(actual, expected, what);
             struct stat st;
             ASSERT_EQ(::lstat(path.c_str(), &st), 0) << what;  // the blocker itself is left alone
-            EXPECT_TRUE(bl.create ? S_ISDIR(st.st_mode) : S_ISLNK(st.st_mode)) << what;
+            EXPECT_TRUE(bl.create ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode) && st.st_size == 0) << what;
         }
     }
 }

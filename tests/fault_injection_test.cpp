@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "cp1251.h"
+#include "file_size_limit.h"
 #include "files.h"
 #include "list_files.h"
 #include "printout_builder.h"
@@ -197,21 +199,25 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     writeFile(b.data("reports.ini"), reports);
     writeFile(b.data("dev.ini"), dev);
     writeFile(b.data("alldev.ini"), alldev);
-    ::mkdir(b.data("log").c_str(), 0755);
-    ASSERT_EQ(::symlink("/dev/full", b.data("log/alarm.log").c_str()), 0);
     b.addInput("a.s12", crlf(numReport("121", "A")) + crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5",
                                                              "6", "7", "8", "9", "  ALARM", ""}));
     for (CheckBox box : {CheckBox::Check1, CheckBox::Check3, CheckBox::Check2, CheckBox::Check8})
         b.options.set(box, 1);
     b.lists.reports = {"121", "48"};
+    // The disk fills up when the alarms pass begins.
+    std::optional<FileSizeLimit> full;
+    b.rec.onStatus = [&](const std::string& text) {
+        if (text == "Идет обработка каталога Аварии") full.emplace(0);
+    };
     b.engine.btnFileAll_Click();
+    full.reset();
+    b.rec.onStatus = nullptr;
     EXPECT_TRUE(b.engine.outcome().aborted);
     EXPECT_NE(b.rec.statuses.back().find("alarm.log"), std::string::npos) << b.rec.statuses.back();
     EXPECT_EQ(readFile(b.data("reports.ini")), reports);
     EXPECT_EQ(readFile(b.data("dev.ini")), dev);
     EXPECT_EQ(readFile(b.data("alldev.ini")), alldev);
-    // The next run, with the link gone, works and only then extends the catalogue.
-    ::unlink(b.data("log/alarm.log").c_str());
+    // The next run, with room on the disk, works and only then extends the catalogue.
     b.engine.resetOutcome();
     b.engine.btnFileAll_Click();
     EXPECT_FALSE(b.engine.outcome().anyFailure());
@@ -272,4 +278,96 @@ TEST(FaultInjection, UnexpectedExceptionEndsTheRunNotTheProgram) {
     engine.btnFile121_Click();
     EXPECT_FALSE(engine.outcome().anyFailure());
     EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf({header(), "", "  A", "  END NO = 0", "", ""}));
+}
+
+TEST(FaultInjection, LinksNamedLikeResultsAreRemovedNeverWrittenThrough) {
+    // An alarm report and an anomaly report of error type 12: log/alarm.log, log/rep48.log,
+    // error/12 and error/errorstat come out.
+    const std::string printout = crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5", "6", "7", "8", "9",
+                                       "  ALARM", ""}) +
+                                 crlf(anomalyReport("0012345" + std::string("12  ") + " DATA"));
+    const std::string rep48 = crlf({"0012345" + std::string("12  ") + " DATA N123 " + kDate});
+    struct Case {
+        const char* what;
+        std::function<void(Bench&, const std::string& outside)> setUp;
+        std::string failure;  // after the data directory; empty: the run goes to its end
+    } cases[] = {
+        {"result file a link to a file elsewhere",
+         [](Bench& b, const std::string& o) { ASSERT_EQ(::symlink(o.c_str(), b.data("log/alarm.log").c_str()), 0); }, ""},
+        {"detail files links, one of them dangling",
+         [](Bench& b, const std::string& o) {
+             ASSERT_EQ(::symlink(o.c_str(), b.data("error/12").c_str()), 0);
+             ASSERT_EQ(::symlink("nowhere", b.data("error/errorstat").c_str()), 0);
+         },
+         ""},
+        {"a link made after the clearing",
+         [](Bench& b, const std::string& o) {
+             b.rec.onStatus = [&b, o](const std::string& text) {
+                 if (text == "Идет обработка каталога Аварии") ASSERT_EQ(::symlink(o.c_str(), b.data("log/alarm.log").c_str()), 0);
+             };
+         },
+         "/log/alarm.log не является обычным файлом"},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        ::mkdir(b.data("log").c_str(), 0755);
+        ::mkdir(b.data("error").c_str(), 0755);
+        const std::string outside = b.tmp.file("outside.txt");
+        writeFile(outside, "precious");
+        c.setUp(b, outside);
+        b.addInput("a.s12", printout);
+        b.options.set(CheckBox::Check3, 1);
+        b.options.set(CheckBox::Check2, 1);
+        b.engine.btnFileAll_Click();
+        EXPECT_EQ(readFile(outside), "precious") << c.what;
+        if (!c.failure.empty()) {
+            EXPECT_EQ(b.rec.statuses.back(), "Файл " + b.dataRoot + c.failure) << c.what;
+            continue;
+        }
+        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        for (const char* name : {"log/alarm.log", "log/rep48.log", "error/12", "error/errorstat"}) {
+            struct stat st;
+            ASSERT_EQ(::lstat(b.data(name).c_str(), &st), 0) << c.what << ": " << name;
+            EXPECT_TRUE(S_ISREG(st.st_mode)) << c.what << ": " << name;
+        }
+        EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"})) << c.what;
+        EXPECT_EQ(readFile(b.data("log/rep48.log")), rep48) << c.what;
+    }
+    // log/ itself may live elsewhere, behind a link: followed.
+    Bench b;
+    ::mkdir(b.tmp.file("elsewhere").c_str(), 0755);
+    ASSERT_EQ(::symlink(b.tmp.file("elsewhere").c_str(), b.data("log").c_str()), 0);
+    b.addInput("a.s12", printout);
+    b.engine.btnFile48_Click();
+    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_EQ(readFile(b.tmp.file("elsewhere/rep48.log")), rep48);
+}
+
+TEST(FaultInjection, CatalogueAppendOnAFullDiskLeavesWholeLines) {
+    // 1016 bytes: the new device's 16 would end 8 bytes past a limit of 1024.
+    struct Case {
+        const char* what;
+        std::string catalogue;
+        std::string after;  // once there is room again
+    } cases[] = {
+        {"last line ended", "0001/0001/0001 " + std::string(999, 'x') + "\r\n", "0012/0034/0005\r\n"},
+        {"last line without its line break", "0001/0001/0001 " + std::string(1001, 'x'), "\r\n0012/0034/0005\r\n"},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        writeFile(b.data("alldev.ini"), c.catalogue);
+        b.options.set(CheckBox::Check8, 1);
+        b.addInput("a.s12", crlf(otherReport("0012/0034/0005", "7")));
+        {
+            FileSizeLimit full(1024);
+            b.engine.btnFile48_Click();
+        }
+        EXPECT_EQ(b.rec.statuses.back(), "Ошибка записи в файл " + b.data("alldev.ini") + ": файл слишком велик") << c.what;
+        EXPECT_TRUE(readFile(b.data("alldev.ini")) == c.catalogue) << c.what;
+        b.engine.resetOutcome();
+        b.engine.btnFile48_Click();
+        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        EXPECT_TRUE(readFile(b.data("alldev.ini")) == c.catalogue + c.after) << c.what;
+        EXPECT_EQ(readFile(b.data("error/newdev")), "0012/0034/0005\r\n") << c.what;
+    }
 }

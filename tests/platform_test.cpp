@@ -33,6 +33,7 @@
 #include "collate.h"
 #include "cp1251.h"
 #include "file_pattern.h"
+#include "file_size_limit.h"
 #include "files.h"
 #include "find_text.h"
 #include "io_error.h"
@@ -908,6 +909,37 @@ TEST(LineReader, LinesOfMegabytesNeedNoLineBreak) {
     }
 }
 
+TEST(LineReader, NeedleLateInALongLineGivesTheWholeLine) {
+    // Blocks of 64 bytes: a line without the needle is let go of after 256 bytes, so the line
+    // found is put together from the file again. The needle at every place, across every
+    // block boundary and every point where the line was let go of.
+    TempDir dir;
+    const std::string path = dir / "f.txt";
+    std::string filler(800, ' ');
+    for (size_t i = 0; i < filler.size(); ++i) filler[i] = "abc\r\0"[i % 5];
+    for (const std::string needle : {"Q", "QZ", "QZQ\r"}) {
+        for (size_t at = 0; at + needle.size() <= filler.size(); ++at) {
+            std::string line = filler;
+            line.replace(at, needle.size(), needle);
+            putFile(path, "before\n" + line + "\r\nafter Q\n");
+            LineReader reader(64);
+            reader.open(path);
+            std::string_view got;
+            ASSERT_TRUE(reader.nextContaining(needle, got));
+            ASSERT_TRUE(got == line) << needle.size() << " at " << at;
+            ASSERT_TRUE(reader.next(got));
+            EXPECT_EQ(got, "after Q");
+        }
+    }
+    // The needle runs into the CR of a long line's break: not in that line, found in the next.
+    putFile(path, filler + "Q\r\n" + "Q\rZ\n");
+    LineReader reader(64);
+    reader.open(path);
+    std::string_view got;
+    ASSERT_TRUE(reader.nextContaining("Q\r", got));
+    EXPECT_EQ(got, "Q\rZ");
+}
+
 TEST(LineReader, ReopenAndCloseStartOver) {
     TempDir dir;
     putFile(dir / "one.txt", std::string(500, 'a') + "\nfirst\n");
@@ -1175,21 +1207,24 @@ TEST(Files, OutFileWritesCrLfLinesThroughItsBuffer) {
 
 TEST(Files, OutFileReportsAFullDiskNoLaterThanClose) {
     TempDir dir;
-    const std::string link = dir / "full.txt";
-    ASSERT_EQ(::symlink("/dev/full", link.c_str()), 0);
+    const std::string path = dir / "full.txt";
     for (size_t len : {size_t{1}, size_t{1000}, size_t{600000}}) {
         SCOPED_TRACE(len);
         OutFile f;
-        f.create(link);
-        const auto err = catchIoError([&] {
-            f.writeLine(std::string(len, 'x'));
-            f.close();
-        });
+        f.create(path);
+        std::optional<IoError> err;
+        {
+            kalvimo::test::FileSizeLimit full(0);
+            err = catchIoError([&] {
+                f.writeLine(std::string(len, 'x'));
+                f.close();
+            });
+        }
         ASSERT_TRUE(err);
         EXPECT_EQ(err->op(), IoError::Op::Write);
-        EXPECT_EQ(err->error(), ENOSPC);
-        EXPECT_EQ(err->path(), link);
-        EXPECT_EQ(err->message(), "Ошибка записи в файл " + link + ": нет места на диске");
+        EXPECT_EQ(err->error(), EFBIG);
+        EXPECT_EQ(err->path(), path);
+        EXPECT_EQ(err->message(), "Ошибка записи в файл " + path + ": файл слишком велик");
     }
     // Creating over a directory fails as a creation.
     OutFile f;

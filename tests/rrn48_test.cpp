@@ -1,8 +1,11 @@
 // The RRN 48 extraction: header detection, the composed line, and the two searches.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "cp1251.h"
 #include "printout_builder.h"
+#include "reference_rrn48.h"
 #include "rrn48.h"
 #include "test_support.h"
 
@@ -139,6 +142,40 @@ TEST(NewDeviceSearch, MissingCatalogueIsCreatedAndNothingWhenBoxClear) {
     b.options.set(CheckBox::Check8, 1);
     runRrn48(b);
     EXPECT_EQ(readFile(b.data("alldev.ini")), crlf({"0005/0005/0005"}));
+}
+
+TEST(NewDeviceSearch, AgreesWithTheLineByLineModelWhateverTheCatalogueLines) {
+    // Devices from a few characters, so they often lie inside one another and inside catalogue
+    // lines; catalogue lines short and long (a long comment), device texts of every length.
+    std::mt19937 rng(48);
+    auto text = [&](size_t length) {
+        std::string t;
+        for (size_t i = 0; i < length; ++i) t += "01/ A"[rng() % 5];
+        return t;
+    };
+    for (int iter = 0; iter < 30; ++iter) {
+        // Now and then no catalogue: an empty device text is then new every time it is met,
+        // until the catalogue has a non-empty line.
+        std::vector<std::string> catalogue;
+        const int lines = iter % 4 == 0 ? 0 : static_cast<int>(rng() % 12);
+        for (int i = 0; i < lines; ++i) catalogue.push_back(text(rng() % 3 == 0 ? 60 + rng() % 200 : rng() % 20));
+        std::vector<std::string> reports;
+        for (int i = 0; i < 40; ++i) {
+            // Line 2 cut anywhere: the device text is what is left of columns 10 to 23.
+            const std::string device = line2(text(14), "STATUS");
+            const size_t cut = lines == 0 && i < 2 ? 5 : rng() % 30;  // empty device texts first
+            reports = reports + std::vector<std::string>{header(), device.substr(0, cut), numberLine("7")};
+        }
+        const std::string content = crlf(reports);
+        Bench b;
+        b.options.set(CheckBox::Check8, 1);
+        if (!catalogue.empty()) writeFile(b.data("alldev.ini"), crlf(catalogue));
+        b.addInput("a.s12", content);
+        runRrn48(b);
+        const auto expected = referenceRrn48({content}, "ZARYA-UZEL", false, true, catalogue, {});
+        ASSERT_EQ(readFile(b.data("error/newdev")), expected.newdev.empty() ? "" : crlf(expected.newdev)) << iter;
+        ASSERT_EQ(readFile(b.data("alldev.ini")), expected.alldev.empty() ? "" : crlf(expected.alldev)) << iter;
+    }
 }
 
 // ---- search for new report numbers ----

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,11 @@ std::vector<std::string> dirEntries(const std::string& dir);  // sorted by byte 
 // Records every status text, progress call, selection and pause, in order.
 class Recorder : public StatusSink, public ProgressSink, public Pauses, public OutputsListener {
 public:
-    void setStatus(const std::string& text) override { events.push_back("status:" + text); statuses.push_back(text); }
+    void setStatus(const std::string& text) override {
+        events.push_back("status:" + text);
+        statuses.push_back(text);
+        if (onStatus) onStatus(text);
+    }
     void setValue(int value) override { events.push_back("value:" + std::to_string(value)); values.push_back(value); }
     void setRange(int min, int max) override {
         events.push_back("range:" + std::to_string(min) + ".." + std::to_string(max));
@@ -51,6 +56,8 @@ public:
     std::vector<std::string> events;
     std::vector<std::string> statuses;
     std::vector<int> values;
+    // Called after each status text: lets a test change things at a given point of a run.
+    std::function<void(const std::string&)> onStatus;
 };
 
 class ScriptedInput : public InputSelection {

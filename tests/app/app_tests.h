@@ -13,6 +13,7 @@ private slots:
     void saveRoundTrip();
     void failedSave_data();
     void failedSave();
+    void fifosInPlaceOfTheSettingsFiles();
 };
 
 class RunsTest : public QObject {
@@ -29,6 +30,7 @@ private slots:
     void modeSwitchDuringTheWalk();
     void closingDuringARun_data();
     void closingDuringARun();
+    void busyDataDirectoryStartsNothing();
 };
 
 class ControlsTest : public QObject {

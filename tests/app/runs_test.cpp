@@ -18,6 +18,7 @@
 
 #include "app_fixture.h"
 #include "app_tests.h"
+#include "busy_data_dir.h"
 #include "help_windows.h"
 #include "list_boxes.h"
 #include "list_windows.h"
@@ -418,4 +419,25 @@ void RunsTest::closingDuringARun() {
     QVERIFY(runAndWait(*w, w->btnFile48));
     QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
     QVERIFY(QFileInfo::exists(place.data + "/error/errorstat"));
+}
+
+void RunsTest::busyDataDirectoryStartsNothing() {
+    // Another program's run holds the data directory: the button says so and touches nothing.
+    Place place;
+    writeCorpus(place.in);
+    writeLists(place.data);
+    kalvimo::test::BusyDataDir holder(KALVIMO_BATCH, place.data.toStdString(), place.root.toStdString());
+    QVERIFY(holder.holding());
+    writeBytes(place.data + "/log/old.log", "old");
+    const auto before = filesOf(place.data + "/log");
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    QVERIFY(w.dirList->setPath(place.in));
+    StatusLog status(w);
+    QVERIFY(runAndWait(w, w.btnFile48));
+    const QString busy = QStringLiteral("Каталог данных занят: идёт обработка (PID %1)").arg(holder.pid());
+    QCOMPARE(status.texts, QStringList{busy});
+    QCOMPARE(w.LabelInfo->text(), busy);
+    QCOMPARE(filesOf(place.data + "/log"), before);
+    QVERIFY(!QFileInfo::exists(place.data + "/error/errorstat"));
 }

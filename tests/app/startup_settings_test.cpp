@@ -7,6 +7,7 @@
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app_fixture.h"
@@ -360,4 +361,22 @@ void StartupSettingsTest::failedSave() {
     const QString station = cause == "directory" ? QStringLiteral("ZARYA-UZEL") : QStringLiteral("OLD");
     const QString dir = cause == "directory" ? place.home : place.in;
     QVERIFY(readBytes(ini).startsWith(cp1251(dir + "\r\n" + station + "\r\n 1    ")));
+}
+
+void StartupSettingsTest::fifosInPlaceOfTheSettingsFiles() {
+    // The window comes up and says why the station list is empty; the settings read as
+    // missing. Were an open to wait on a FIFO, the alarm would end the test instead of it
+    // hanging.
+    Place place;
+    for (const char* name : {"exchange.ini", "Kalvimo.ini"})
+        QVERIFY(::mkfifo(place.dataFile(name).toLocal8Bit().constData(), 0644) == 0);
+    ::alarm(20);
+    RecordingStarter starter;
+    frmopen w(place.options(&starter));
+    ::alarm(0);
+    QCOMPARE(w.LabelInfo->text(), QStringLiteral("Файл ") + place.dataFile("exchange.ini") +
+                                      QStringLiteral(" не является обычным файлом"));
+    QCOMPARE(w.exchlist->count(), 0);
+    QCOMPARE(w.exchlist->currentText(), QStringLiteral("ZARYA-UZEL"));
+    QCOMPARE(w.curDir, place.home);
 }

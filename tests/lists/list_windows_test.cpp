@@ -13,6 +13,7 @@
 
 #include "list_windows.h"
 #include "sorted_list_box.h"
+#include "../busy_data_dir.h"
 #include "../unprivileged.h"
 
 using namespace kalvimo;
@@ -267,6 +268,44 @@ private slots:
         QCOMPARE(texts(w.ListRrnFor), QStringList({"121", "48"}));
         QCOMPARE(readBytes(file("reports.ini")), std::string("121\r\n48\r\n"));
         QVERIFY(w.findChild<QMessageBox*>("listFailure"));
+    }
+
+    void busyDataDirectoryLeavesTheListAsOnDisk() {
+        // Another program's run holds the data directory: a change waits two seconds for it,
+        // then says the list was not changed, and window and file stay as they were.
+        writeBytes(file("allreports.ini"), "121\r\n");
+        writeBytes(file("reports.ini"), "48\r\n");
+        writeBytes(file("dev.ini"), "A\r\nB\r\n");
+        kalvimo::test::BusyDataDir holder(KALVIMO_BATCH, root_, dir_.path().toStdString());
+        QVERIFY(holder.holding());
+        const QString refused =
+            QStringLiteral("Список не изменён. Каталог данных занят: идёт обработка (PID %1)").arg(holder.pid());
+        frmSpisokrrn rrn(root_);
+        rrn.show();
+        select(rrn.ListRrnAll, "121");
+        QTest::mouseClick(rrn.addRRN, Qt::LeftButton);
+        auto* box = rrn.findChild<QMessageBox*>("listFailure");
+        QVERIFY(box);
+        QVERIFY2(box->text() == refused, qPrintable(box->text() + " / " + refused));
+        QCOMPARE(texts(rrn.ListRrnFor), QStringList{"48"});
+        QCOMPARE(readBytes(file("reports.ini")), std::string("48\r\n"));
+
+        frmSpisokDev dev(root_);
+        dev.show();
+        select(dev.ListDev, "B");
+        QTest::mouseClick(dev.remspisok, Qt::LeftButton);
+        box = dev.findChild<QMessageBox*>("listFailure");
+        QVERIFY(box);
+        QCOMPARE(box->text(), refused);
+        QCOMPARE(texts(dev.ListDev), QStringList({"A", "B"}));
+        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\nB\r\n"));
+
+        // Once that run is over, the same change goes through.
+        holder.kill();
+        select(dev.ListDev, "B");
+        QTest::mouseClick(dev.remspisok, Qt::LeftButton);
+        QCOMPARE(texts(dev.ListDev), QStringList{"A"});
+        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\n"));
     }
 };
 

@@ -1,0 +1,63 @@
+#pragma once
+// One advisory lock per data directory, on the file .kalvimo.lock inside it, so that two
+// programs never write the same results and lists at once. The kernel lets go of it when the
+// process ends, however it ends, so a killed run never leaves it stuck. The holder's process
+// id stands in the file for the message of whoever finds it taken; the holder removes the file
+// when it lets go (a killed one leaves it, unlocked).
+//
+// Within one process the lock is shared: a run that holds it may append to a list, and the
+// window may save its settings while its own run goes on. Each holder counts; the last one to
+// let go releases it.
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace kalvimo {
+
+inline constexpr const char* kDataLockFile = ".kalvimo.lock";
+
+// "Каталог данных занят: идёт обработка (PID 1234)".
+std::string dataDirBusyText(pid_t holder);
+
+class DataLock {
+public:
+    DataLock() = default;
+    ~DataLock() { release(); }
+    DataLock(DataLock&& other) noexcept : key_(other.key_), holder_(other.holder_) { other.key_ = nullptr; }
+    DataLock& operator=(DataLock&& other) noexcept;
+    DataLock(const DataLock&) = delete;
+    DataLock& operator=(const DataLock&) = delete;
+
+    bool held() const { return key_ != nullptr; }
+    // The process that held the lock when it was last found taken.
+    pid_t holder() const { return holder_; }
+    void release() noexcept;
+
+    // One attempt. Throws IoError when the lock file cannot be opened or created, or is no
+    // regular file.
+    static DataLock tryAcquire(const std::string& dataRoot);
+
+    // Tries until the lock is free, the time is up (a negative timeout waits without end) or
+    // stop becomes true. waiting is told each time a new holder is found in the way.
+    static DataLock acquire(const std::string& dataRoot, std::chrono::milliseconds timeout,
+                            const std::atomic<bool>* stop = nullptr,
+                            const std::function<void(pid_t holder)>& waiting = {});
+
+private:
+    void* key_ = nullptr;  // the process-wide entry of the lock file
+    pid_t holder_ = 0;
+};
+
+// For the writes of list and settings files: holds the data directory's lock for one write,
+// waiting for a run of another program at most this long.
+inline constexpr std::chrono::milliseconds kListWriteWait{2000};
+
+// Runs write while holding the lock of the data directory that holds path; a directory that
+// is still busy after kListWriteWait throws IoError with the text "<refused>: Каталог данных
+// занят: ...", and write does not run.
+void writeUnderDataLock(const std::string& path, const std::string& refused, const std::function<void()>& write);
+
+}  // namespace kalvimo

@@ -1,0 +1,32 @@
+#pragma once
+// A disk that fills up, for tests: while the object lives, this process may not grow any file
+// past the given size (RLIMIT_FSIZE), so a write beyond it fails with EFBIG. Child processes
+// started meanwhile inherit the limit. SIGXFSZ, which would end the process, is ignored.
+#include <sys/resource.h>
+
+#include <csignal>
+
+namespace kalvimo::test {
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        struct rlimit small = old_;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    struct rlimit old_ {};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+}  // namespace kalvimo::test
