@@ -303,7 +303,9 @@ TEST(FaultInjection, LinksNamedLikeResultsAreRemovedNeverWrittenThrough) {
         {"a link made after the clearing",
          [](Bench& b, const std::string& o) {
              b.rec.onStatus = [&b, o](const std::string& text) {
-                 if (text == "Идет обработка каталога Аварии") ASSERT_EQ(::symlink(o.c_str(), b.data("log/alarm.log").c_str()), 0);
+                 if (text == "Идет обработка каталога Аварии") {
+                     ASSERT_EQ(::symlink(o.c_str(), b.data("log/alarm.log").c_str()), 0);
+                 }
              };
          },
          "/log/alarm.log не является обычным файлом"},
