@@ -14,6 +14,8 @@ const char* const kBatchUsage =
     "  devices   \"Заданные устройства\": рапорта устройств списка dev.ini\n"
     "  alarms    \"Аварии\": строки аварий в log/alarm.log\n"
     "  full      \"Полная\": все отмеченные виды обработки подряд\n"
+    "  chart     график последней обработки RRN 48 в файл рисунка, без экрана;\n"
+    "            каталог данных только читается\n"
     "\n"
     "Параметры:\n"
     "  --data-dir КАТАЛОГ  каталог данных (по умолчанию ~/KARDOVELNIST)\n"
@@ -25,13 +27,15 @@ const char* const kBatchUsage =
     "  --new-devices       искать новые устройства (по умолчанию строка 9 Kalvimo.ini)\n"
     "  --kinds СПИСОК      для full: reports,devices,rrn121,alarms,rrn48 через запятую\n"
     "                      (по умолчанию флажки из Kalvimo.ini)\n"
+    "  --out ФАЙЛ          для chart: рисунок, ФАЙЛ.png или ФАЙЛ.svg\n"
+    "  --by type|time      для chart: по типам ошибок (по умолчанию) или по времени\n"
     "  -h, --help          эта справка\n"
     "\n"
     "Сообщения о ходе обработки выводятся в стандартный поток ошибок.\n"
     "SIGINT (Ctrl+C) и SIGTERM останавливают обработку, как закрытие окна: файлы\n"
     "результатов сохраняют записанные строки целиком, списки не меняются.\n"
     "Код выхода: 0 - обработка завершена; 1 - был отказ (нет файла, нет файлов, пустой\n"
-    "список) или ошибка ввода-вывода; 2 - ошибка в командной строке; 130 - остановлена\n"
+    "список, для chart - нет данных) или ошибка ввода-вывода; 2 - ошибка в командной строке; 130 - остановлена\n"
     "по SIGINT; 143 - остановлена по SIGTERM.\n";
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
@@ -39,6 +43,7 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
         {"rrn48", BatchCommand::Rrn48},     {"rrn121", BatchCommand::Rrn121},
         {"reports", BatchCommand::Reports}, {"devices", BatchCommand::Devices},
         {"alarms", BatchCommand::Alarms},   {"full", BatchCommand::Full},
+        {"chart", BatchCommand::Chart},
     };
     BatchOptions o;
     bool haveCommand = false;
@@ -76,6 +81,8 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             else if (name == "--pattern") target = &o.pattern;
             else if (name == "--file") target = &o.file;
             else if (name == "--kinds") target = &o.kinds;
+            else if (name == "--out") target = &o.out;
+            else if (name == "--by") target = &o.by;
             if (!target) {
                 error = "неизвестный параметр " + name;
                 return std::nullopt;
@@ -123,7 +130,40 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
     if (o.kinds) {
         if (!parseKinds(*o.kinds, error)) return std::nullopt;
     }
+    if (!chartOptionsFit(o, error)) return std::nullopt;
     return o;
+}
+
+bool chartOptionsFit(const BatchOptions& o, std::string& error) {
+    if (o.command != BatchCommand::Chart) {
+        if (o.out || o.by) error = "параметры --out и --by допустимы только с командой chart";
+        return !(o.out || o.by);
+    }
+    const std::pair<bool, const char*> unused[] = {
+        {o.dir.has_value(), "--dir"},        {o.file.has_value(), "--file"},   {o.pattern.has_value(), "--pattern"},
+        {o.station.has_value(), "--station"}, {o.newReports, "--new-reports"}, {o.newDevices, "--new-devices"},
+    };
+    for (const auto& [given, name] : unused) {
+        if (given) {
+            error = std::string("параметр ") + name + " не используется командой chart";
+            return false;
+        }
+    }
+    if (!o.out) {
+        error = "для команды chart нужен параметр --out ФАЙЛ.png или --out ФАЙЛ.svg";
+        return false;
+    }
+    std::string suffix = o.out->size() >= 4 ? o.out->substr(o.out->size() - 4) : "";
+    for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (suffix != ".png" && suffix != ".svg") {
+        error = "имя файла --out должно оканчиваться на .png или .svg";
+        return false;
+    }
+    if (o.by && *o.by != "type" && *o.by != "time") {
+        error = "параметр --by принимает type или time";
+        return false;
+    }
+    return true;
 }
 
 std::optional<FullKinds> parseKinds(const std::string& list, std::string& error) {
