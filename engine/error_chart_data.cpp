@@ -31,7 +31,7 @@ std::vector<TypeBar> typeBars(const ErrorTally& tally, const std::vector<std::st
     for (size_t i = 0; i < types.size(); ++i) {
         const int t = types[i];
         if (i < top) {
-            bars.push_back({TypeBar::Kind::Type, t, tally.count(t), 0, tally.typeText(t), firstDescription(catalogue, t)});
+            bars.push_back({TypeBar::Kind::Type, t, tally.count(t), 0, tally.typeTexts(t), firstDescription(catalogue, t)});
         } else {
             others.count += tally.count(t);
             ++others.typesInside;
@@ -81,7 +81,7 @@ TimeChart timeChart(const ErrorTally& tally, size_t top) {
     std::unordered_map<int, size_t> seriesOf;
     for (const auto& [type, k] : ranked) {
         seriesOf[type] = chart.series.size();
-        chart.series.push_back({type, tally.typeText(type), std::vector<long>(n, 0)});
+        chart.series.push_back({type, tally.typeTexts(type), std::vector<long>(n, 0)});
     }
     TimeSeries rest{-1, {}, std::vector<long>(n, 0)};
     chart.restarts.assign(n, 0);

@@ -15,7 +15,7 @@ struct TypeBar {
     int type = -1;             // for Type
     long count = 0;
     int typesInside = 0;       // for Others: how many types it sums
-    std::string typeText;      // for Type: the name of its file in error/ (Windows-1251)
+    std::vector<std::string> typeTexts;  // for Type: the names of its files in error/ (Windows-1251)
     std::string description;   // for Type: the first catalogue description (Windows-1251)
 };
 
@@ -27,7 +27,7 @@ enum class TimeUnit { Hour, Day, Month };
 
 struct TimeSeries {
     int type = -1;          // -1: the sum of all other lines, lines without a type included
-    std::string typeText;   // Windows-1251
+    std::vector<std::string> typeTexts;  // the names of its files in error/ (Windows-1251)
     std::vector<long> counts;  // one per period
 };
 

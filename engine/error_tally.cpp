@@ -44,7 +44,7 @@ Presence presence(const std::string& path, std::string& problem) {
 
 }  // namespace
 
-ErrorTally::ErrorTally() : counts_(kTypes, 0) {}
+ErrorTally::ErrorTally() : counts_(kTypes, 0), texts_(kTypes) {}
 
 PeriodCounts& ErrorTally::period(std::map<std::int64_t, PeriodCounts>& map, std::int64_t key,
                                  std::int64_t& cachedKey, PeriodCounts*& cached) {
@@ -66,7 +66,10 @@ void ErrorTally::add(std::string_view line) {
     auto parsed = parseInt16(typeText);
     const int type = parsed && *parsed >= 0 ? *parsed : -1;
     if (type >= 0) {
-        if (counts_[static_cast<size_t>(type)]++ == 0) texts_.emplace(type, std::string(typeText));
+        ++counts_[static_cast<size_t>(type)];
+        auto& texts = texts_[static_cast<size_t>(type)];
+        if (texts.empty() || (texts[0] != typeText && std::find(texts.begin(), texts.end(), typeText) == texts.end()))
+            texts.emplace_back(typeText);
     } else {
         ++untyped_;
     }
@@ -91,15 +94,15 @@ void ErrorTally::add(std::string_view line) {
     if (hoursKept_) tallyLine(period(hours_, floorDiv(*time, 3600), hourKey_, hour_), type, restart, reboot);
 }
 
-std::string ErrorTally::typeText(int type) const {
-    const auto it = texts_.find(type);
-    return it == texts_.end() ? std::string() : it->second;
+const std::vector<std::string>& ErrorTally::typeTexts(int type) const {
+    static const std::vector<std::string> none;
+    return type >= 0 && type < kTypes ? texts_[static_cast<size_t>(type)] : none;
 }
 
 std::vector<int> ErrorTally::typesByCount() const {
     std::vector<int> types;
-    types.reserve(texts_.size());
-    for (const auto& entry : texts_) types.push_back(entry.first);
+    for (int t = 0; t < kTypes; ++t)
+        if (counts_[static_cast<size_t>(t)] > 0) types.push_back(t);
     std::sort(types.begin(), types.end(), [this](int a, int b) {
         const long ca = count(a), cb = count(b);
         return ca != cb ? ca > cb : a < b;

@@ -37,8 +37,9 @@ public:
     long untyped() const { return untyped_; }
     long undated() const { return undated_; }
     long count(int type) const { return type >= 0 && type < kTypes ? counts_[static_cast<size_t>(type)] : 0; }
-    // The type text of the type's first line: the name of its file in error/ (Windows-1251).
-    std::string typeText(int type) const;
+    // The type texts of the type in the order met (Windows-1251): the names of its files in
+    // error/, as "12" and "0012" are one type in two files.
+    const std::vector<std::string>& typeTexts(int type) const;
     // The types met, most lines first, then by number.
     std::vector<int> typesByCount() const;
 
@@ -59,7 +60,7 @@ private:
 
     long lines_ = 0, restarts_ = 0, reboots_ = 0, untyped_ = 0, undated_ = 0;
     std::vector<long> counts_;
-    std::unordered_map<int, std::string> texts_;
+    std::vector<std::vector<std::string>> texts_;
     std::map<std::int64_t, PeriodCounts> hours_, days_;
     bool hoursKept_ = true;
     bool anyDated_ = false;

@@ -91,8 +91,8 @@ TEST(ErrorTally, HandCountedLog) {
     EXPECT_EQ(t.undated(), 4);
     EXPECT_EQ(t.typesByCount(), (std::vector<int>{12, 7, 3, 42}));
     EXPECT_EQ(t.count(12), 3);
-    EXPECT_EQ(t.typeText(12), "12");  // the first text: the file with the heading
-    EXPECT_EQ(t.typeText(42), " 42");
+    EXPECT_EQ(t.typeTexts(12), (std::vector<std::string>{"12", "0012"}));  // in the order of their files
+    EXPECT_EQ(t.typeTexts(42), std::vector<std::string>{" 42"});
 
     const std::vector<std::string> catalogue = {"12   twelve first", "7    seven", "12   twelve second"};
     const auto bars = typeBars(t, catalogue, 2);
@@ -102,10 +102,12 @@ TEST(ErrorTally, HandCountedLog) {
         int type;
         long count;
         int inside;
-        std::string text, description;
+        std::vector<std::string> texts;
+        std::string description;
     } expected[] = {
-        {K::Type, 12, 3, 0, "12", "twelve first"}, {K::Type, 7, 2, 0, "7", "seven"}, {K::Others, -1, 2, 2, "", ""},
-        {K::Untyped, -1, 3, 0, "", ""},             {K::Restarts, -1, 2, 0, "", ""}, {K::Reboots, -1, 3, 0, "", ""},
+        {K::Type, 12, 3, 0, {"12", "0012"}, "twelve first"}, {K::Type, 7, 2, 0, {"7"}, "seven"},
+        {K::Others, -1, 2, 2, {}, ""},  {K::Untyped, -1, 3, 0, {}, ""},
+        {K::Restarts, -1, 2, 0, {}, ""}, {K::Reboots, -1, 3, 0, {}, ""},
     };
     ASSERT_EQ(bars.size(), std::size(expected));
     for (size_t i = 0; i < bars.size(); ++i) {
@@ -113,7 +115,7 @@ TEST(ErrorTally, HandCountedLog) {
         EXPECT_EQ(bars[i].type, expected[i].type) << i;
         EXPECT_EQ(bars[i].count, expected[i].count) << i;
         EXPECT_EQ(bars[i].typesInside, expected[i].inside) << i;
-        EXPECT_EQ(bars[i].typeText, expected[i].text) << i;
+        EXPECT_EQ(bars[i].typeTexts, expected[i].texts) << i;
         EXPECT_EQ(bars[i].description, expected[i].description) << i;
     }
 

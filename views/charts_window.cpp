@@ -139,10 +139,12 @@ void frmCharts::install(QChartView* view, QChart* chart) {
 }
 
 void frmCharts::openEntry(QObject* carrier, int index) {
-    const QStringList files = carrier->property("files").toStringList();
-    if (index < 0 || index >= files.size() || files[index].isEmpty()) return;
-    const QString problem = startViewer(starter_, root_, files[index]);
-    if (!problem.isEmpty()) note(problem);
+    const QVariantList files = carrier->property("files").toList();
+    if (index < 0 || index >= files.size()) return;
+    for (const QString& file : files[index].toStringList()) {
+        const QString problem = startViewer(starter_, root_, file);
+        if (!problem.isEmpty()) return note(problem);
+    }
 }
 
 void frmCharts::showTip(QObject* carrier, bool on, int index) {

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHorizontalStackedBarSeries>
+#include <QHorizontalBarSeries>
 #include <QPainter>
 #include <QSaveFile>
 #include <QScatterSeries>
@@ -39,11 +39,20 @@ QString dataFile(const QString& root, const char* dir, const std::string& cp1251
     return QDir(QDir(root).filePath(QString::fromLatin1(dir))).filePath(fromCp1251(cp1251Name));
 }
 
-QString rep48(const QString& root) { return dataFile(root, "log", "rep48.log"); }
+QStringList rep48(const QString& root) { return {dataFile(root, "log", "rep48.log")}; }
 
-void carry(QObject* o, const QStringList& tips, const QStringList& files) {
+// The files of one type: one per type text met, as "12" and "0012".
+QStringList typeFiles(const QString& root, const std::vector<std::string>& texts) {
+    QStringList files;
+    for (const auto& t : texts) files << dataFile(root, "error", t);
+    return files;
+}
+
+void carry(QObject* o, const QStringList& tips, const QList<QStringList>& files) {
     o->setProperty("tips", tips);
-    o->setProperty("files", files);
+    QVariantList list;
+    for (const auto& f : files) list << f;
+    o->setProperty("files", list);
 }
 
 QValueAxis* countAxis(long max, const QString& title) {
@@ -70,24 +79,29 @@ QChart* newChart(const QString& title) {
 
 QChart* typeChart(const ChartSource& source, const QString& root) {
     const std::vector<TypeBar> bars = typeBars(source.tally, source.catalogue);
-    auto* types = new QBarSet(QStringLiteral("Типы ошибок"));
-    auto* marks = new QBarSet(QStringLiteral("Рестарты и перезагрузки"));
-    types->setColor(kTypeColor);
-    marks->setColor(kRestartColor);
-    QStringList categories, typeTips, markTips, typeFiles, markFiles;
+    // One set, so that every bar keeps its whole width and its count beside it; restarts and
+    // reboots are told apart by the colour of selected bars.
+    auto* set = new QBarSet(QStringLiteral("Аномалии"));
+    set->setColor(kTypeColor);
+    set->setSelectedColor(kRestartColor);
+    set->setLabelColor(QColor(0x33, 0x33, 0x33));  // beside the bar, on white
+    QStringList categories, tips;
+    QList<QStringList> files;
+    QList<int> marks;
     long most = 0;
     // Categories are drawn from the bottom up, so the most frequent go in last.
     for (auto bar = bars.rbegin(); bar != bars.rend(); ++bar) {
-        QString label, tip, file;
+        QString label, tip;
+        QStringList file;
         const QString count = QString::number(bar->count);
         switch (bar->kind) {
         case TypeBar::Kind::Type: {
-            const QString description = fromCp1251(bar->description);
+            const QString description = fromCp1251(bar->description).trimmed();
             label = QString::number(bar->type);
-            if (!description.trimmed().isEmpty()) label += QStringLiteral("  ") + shortened(description, 30);
+            if (!description.isEmpty()) label += QStringLiteral("  ") + shortened(description, 30);
             tip = QStringLiteral("Тип %1: %2").arg(bar->type).arg(count);
-            if (!description.trimmed().isEmpty()) tip += QStringLiteral("\n") + description.trimmed();
-            file = dataFile(root, "error", bar->typeText);
+            if (!description.isEmpty()) tip += QStringLiteral("\n") + description;
+            file = typeFiles(root, bar->typeTexts);
             break;
         }
         case TypeBar::Kind::Others:
@@ -103,40 +117,41 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
         case TypeBar::Kind::Restarts:
             label = QStringLiteral("рестарты (REST)");
             tip = QStringLiteral("рестарты: %1").arg(count);
-            file = dataFile(root, "error", "restart");
+            file = QStringList{dataFile(root, "error", "restart")};
+            marks << static_cast<int>(categories.size());
             break;
         case TypeBar::Kind::Reboots:
             label = QStringLiteral("перезагрузки (BOOT)");
             tip = QStringLiteral("перезагрузки: %1").arg(count);
-            file = dataFile(root, "error", "reboot");
+            file = QStringList{dataFile(root, "error", "reboot")};
+            marks << static_cast<int>(categories.size());
             break;
         }
-        const bool mark = bar->kind == TypeBar::Kind::Restarts || bar->kind == TypeBar::Kind::Reboots;
         categories << label;
-        *types << (mark ? 0 : bar->count);
-        *marks << (mark ? bar->count : 0);
-        typeTips << (mark ? QString() : tip);
-        markTips << (mark ? tip : QString());
-        typeFiles << (mark ? QString() : file);
-        markFiles << (mark ? file : QString());
+        *set << bar->count;
+        tips << tip;
+        files << file;
         most = std::max(most, bar->count);
     }
-    carry(types, typeTips, typeFiles);
-    carry(marks, markTips, markFiles);
+    set->selectBars(marks);
+    carry(set, tips, files);
 
-    auto* series = new QHorizontalStackedBarSeries;
-    series->append(types);
-    series->append(marks);
+    auto* series = new QHorizontalBarSeries;
+    series->append(set);
+    series->setBarWidth(0.6);
     series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     QChart* chart = newChart(QStringLiteral("Аномалии по типам ошибок"));
+    chart->legend()->hide();
     chart->addSeries(series);
     auto* typeAxis = new QBarCategoryAxis;
     typeAxis->append(categories);
+    typeAxis->setTruncateLabels(false);  // shortened above; the whole text is the tooltip
     chart->addAxis(typeAxis, Qt::AlignLeft);
     series->attachAxis(typeAxis);
     QString note = QStringLiteral("Строк в rep48.log: %1").arg(source.tally.lines());
     if (source.tally.untyped() > 0) note += QStringLiteral(", из них без типа: %1").arg(source.tally.untyped());
+    note += QStringLiteral("; красным — рестарты и перезагрузки");
     QValueAxis* counts = countAxis(most, note);
     chart->addAxis(counts, Qt::AlignBottom);
     series->attachAxis(counts);
@@ -158,20 +173,21 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
     for (size_t s = 0; s < data.series.size(); ++s) {
         const TimeSeries& ts = data.series[s];
         const bool rest = ts.type < 0;
-        QString name = QStringLiteral("прочие");
+        const QString name = rest ? QStringLiteral("прочие") : QStringLiteral("тип %1").arg(ts.type);
+        QString described = name;
         if (!rest) {
-            name = QStringLiteral("тип %1").arg(ts.type);
-            const QString description = fromCp1251(firstDescription(source.catalogue, ts.type));
-            if (!description.trimmed().isEmpty()) name += QStringLiteral(" ") + shortened(description, 24);
+            const QString description = fromCp1251(firstDescription(source.catalogue, ts.type)).trimmed();
+            if (!description.isEmpty()) described += QStringLiteral(" (") + description + QStringLiteral(")");
         }
         auto* set = new QBarSet(name);
         set->setColor(rest ? kOthersColor : kSeriesColors[s % std::size(kSeriesColors)]);
-        const QString file = rest ? rep48(root) : dataFile(root, "error", ts.typeText);
-        QStringList tips, files;
+        const QStringList file = rest ? rep48(root) : typeFiles(root, ts.typeTexts);
+        QStringList tips;
+        QList<QStringList> files;
         for (size_t i = 0; i < n; ++i) {
             *set << ts.counts[i];
             totals[i] += ts.counts[i];
-            tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], name).arg(ts.counts[i]);
+            tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], described).arg(ts.counts[i]);
             files << file;
         }
         carry(set, tips, files);
@@ -180,6 +196,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
     chart->addSeries(series);
     auto* timeAxis = new QBarCategoryAxis;
     timeAxis->append(periods);
+    timeAxis->setTruncateLabels(false);
     if (n > 12) timeAxis->setLabelsAngle(-90);
     QString note = unit;
     if (data.undated > 0) note += QStringLiteral("; без даты: %1 (не показаны)").arg(data.undated);
@@ -210,11 +227,12 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         marks->setBorderColor(kind.color.darker());
         marks->setMarkerShape(kind.shape);
         marks->setMarkerSize(11);
-        QStringList tips, files;
+        QStringList tips;
+        QList<QStringList> files;
         for (size_t i = 0; i < n; ++i) {
             if (kind.counts[i] > 0) marks->append(static_cast<qreal>(i) + kind.shift, 0);
             tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], marks->name()).arg(kind.counts[i]);
-            files << dataFile(root, "error", kind.file);
+            files << QStringList{dataFile(root, "error", kind.file)};
         }
         carry(marks, tips, files);
         chart->addSeries(marks);

@@ -1,7 +1,8 @@
 #pragma once
 // The two charts of errors drawn with Qt Charts, shared by the window and the batch program.
 // Every bar set (and every series of marks) carries two lists, one entry per bar or period:
-// the property "tips", what hovering shows, and the property "files", what clicking opens.
+// the property "tips", what hovering shows, and the property "files", the files that clicking
+// opens (a QStringList each, as one type may have several files).
 #include <QString>
 
 #include "error_chart_data.h"
