@@ -56,18 +56,33 @@ TimeChart timeChart(const ErrorTally& tally, size_t top) {
     if (tally.days().empty()) return chart;
 
     const std::int64_t span = tally.lastTime() - tally.firstTime();
-    chart.unit = span <= ErrorTally::kHourSpan && tally.hoursKept() ? TimeUnit::Hour
-                 : span <= std::int64_t{kDaySpanDays} * 86400   ? TimeUnit::Day
-                                                                 : TimeUnit::Month;
+    const std::int64_t firstDay = tally.days().begin()->first, lastDay = tally.days().rbegin()->first;
+    chart.unit = span <= ErrorTally::kHourSpan && tally.hoursKept()              ? TimeUnit::Hour
+                 : span <= std::int64_t{kDaySpanDays} * 86400                    ? TimeUnit::Day
+                 : monthOfDay(lastDay) - monthOfDay(firstDay) < kMaxMonthPeriods ? TimeUnit::Month
+                                                                                 : TimeUnit::Year;
     const auto& source = chart.unit == TimeUnit::Hour ? tally.hours() : tally.days();
     // The period of a key of the source, numbered on the unit's own scale.
-    auto periodOf = [&](std::int64_t key) { return chart.unit == TimeUnit::Month ? monthOfDay(key) : key; };
+    auto periodOf = [&](std::int64_t key) {
+        return chart.unit == TimeUnit::Month ? monthOfDay(key) : chart.unit == TimeUnit::Year ? monthOfDay(key) / 12 : key;
+    };
+    // Every period from the first to the last; only the periods with lines when dates far
+    // apart would make more bars than one can see.
+    std::vector<std::int64_t> periods;
     const std::int64_t first = periodOf(source.begin()->first), last = periodOf(source.rbegin()->first);
-    const size_t n = static_cast<size_t>(last - first + 1);
-    for (std::int64_t p = first; p <= last; ++p) {
-        chart.starts.push_back(chart.unit == TimeUnit::Hour  ? p * 3600
-                               : chart.unit == TimeUnit::Day ? p * 86400
-                                                             : firstDayOfMonth(p) * 86400);
+    if (last - first < kMaxPeriods) {
+        for (std::int64_t p = first; p <= last; ++p) periods.push_back(p);
+    } else {
+        for (const auto& entry : source)
+            if (periods.empty() || periods.back() != periodOf(entry.first)) periods.push_back(periodOf(entry.first));
+        chart.gapsLeftOut = true;
+    }
+    const size_t n = periods.size();
+    for (std::int64_t p : periods) {
+        chart.starts.push_back(chart.unit == TimeUnit::Hour    ? p * 3600
+                               : chart.unit == TimeUnit::Day   ? p * 86400
+                               : chart.unit == TimeUnit::Month ? firstDayOfMonth(p) * 86400
+                                                               : firstDayOfMonth(p * 12) * 86400);
     }
 
     // The most frequent types among the dated lines.
@@ -87,7 +102,7 @@ TimeChart timeChart(const ErrorTally& tally, size_t top) {
     chart.restarts.assign(n, 0);
     chart.reboots.assign(n, 0);
     for (const auto& [key, counts] : source) {
-        const size_t i = static_cast<size_t>(periodOf(key) - first);
+        const size_t i = static_cast<size_t>(std::lower_bound(periods.begin(), periods.end(), periodOf(key)) - periods.begin());
         for (const auto& [type, k] : counts.types) {
             const auto s = seriesOf.find(type);
             (s == seriesOf.end() ? rest : chart.series[s->second]).counts[i] += k;
@@ -113,6 +128,7 @@ std::string periodLabel(TimeUnit unit, std::int64_t start) {
         break;
     case TimeUnit::Day: std::snprintf(text, sizeof text, "%02u.%02u.%04d", d, m, y); break;
     case TimeUnit::Month: std::snprintf(text, sizeof text, "%02u.%04d", m, y); break;
+    case TimeUnit::Year: std::snprintf(text, sizeof text, "%04d", y); break;
     }
     return text;
 }

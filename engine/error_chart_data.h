@@ -23,7 +23,7 @@ struct TypeBar {
 // is a rest, the lines without a type when there are any, then restarts and reboots, always.
 std::vector<TypeBar> typeBars(const ErrorTally& tally, const std::vector<std::string>& catalogue, size_t top = 20);
 
-enum class TimeUnit { Hour, Day, Month };
+enum class TimeUnit { Hour, Day, Month, Year };
 
 struct TimeSeries {
     int type = -1;          // -1: the sum of all other lines, lines without a type included
@@ -37,14 +37,18 @@ struct TimeChart {
     std::vector<TimeSeries> series;    // the most frequent types of the dated lines, then the rest
     std::vector<long> restarts, reboots;  // one per period
     long undated = 0;
+    bool gapsLeftOut = false;  // only the periods with lines, the dates being too far apart
 };
 
-// Per hour over at most three days, per day over at most kDaySpanDays days, per month beyond
-// (so that a long rep48.log still gives bars one can see). Empty periods in between stay.
+// Per hour over at most three days, per day over at most kDaySpanDays days, per month up to
+// kMaxMonthPeriods months, per year beyond (so that a long rep48.log still gives bars one can
+// see). Empty periods in between stay, unless they would make more than kMaxPeriods periods.
 TimeChart timeChart(const ErrorTally& tally, size_t top = 5);
 inline constexpr int kDaySpanDays = 62;
+inline constexpr int kMaxMonthPeriods = 240;
+inline constexpr int kMaxPeriods = 400;
 
-// The label of a period: "28.08 10:00", "28.08.2000" or "08.2000".
+// The label of a period: "28.08 10:00", "28.08.2000", "08.2000" or "2000".
 std::string periodLabel(TimeUnit unit, std::int64_t start);
 
 }  // namespace kalvimo

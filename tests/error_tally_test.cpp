@@ -152,6 +152,10 @@ TEST(ErrorTally, PeriodFollowsTheSpan) {
          {1, 0, 0, 1}},
         {"beyond two months: months", {"01.01.2001 00:00", "05.03.2001 00:00", "31.01.2001 23:59"}, TimeUnit::Month, 3,
          "01.2001", {2, 0, 1}},
+        {"beyond twenty years: years", {"31.12.1969 23:59", "01.01.1990 00:00", "01-01-69 00:00"}, TimeUnit::Year, 101,
+         "1969", {1, 2}},
+        {"years far apart: only those with lines", {"01.01.0001 00:00", "2000-08-28 10:15", "31.12.9999 23:59"},
+         TimeUnit::Year, 3, "0001", {1, 1, 1}},
     };
     for (const auto& k : cases) {
         std::vector<std::string> lines;

@@ -161,7 +161,7 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
 QChart* timeChart(const ChartSource& source, const QString& root) {
     const TimeChart data = kalvimo::timeChart(source.tally);
     const size_t n = data.starts.size();
-    static const char* const kUnits[] = {"по часам", "по дням", "по месяцам"};
+    static const char* const kUnits[] = {"по часам", "по дням", "по месяцам", "по годам"};
     const QString unit = QString::fromUtf8(kUnits[static_cast<int>(data.unit)]);
     QChart* chart = newChart(n == 0 ? QStringLiteral("Аномалии по времени: ни одной даты не прочитано")
                                     : QStringLiteral("Аномалии %1").arg(unit));
@@ -199,6 +199,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
     timeAxis->setTruncateLabels(false);
     if (n > 12) timeAxis->setLabelsAngle(-90);
     QString note = unit;
+    if (data.gapsLeftOut) note += QStringLiteral(" (только годы, в которых есть строки)");
     if (data.undated > 0) note += QStringLiteral("; без даты: %1 (не показаны)").arg(data.undated);
     timeAxis->setTitleText(note);
     chart->addAxis(timeAxis, Qt::AlignBottom);
