@@ -581,8 +581,10 @@ void frmopen::Toolbar1_ButtonClick(QAction* button) {
 
 void frmopen::mnudisp_Click() {
     if (running()) return;
-    if (!resultsWindow)
+    if (!resultsWindow) {
         resultsWindow = new frmDispRes(data_.root(), *starter_, [this](const QString& t) { setStatus(t); }, this);
+        connect(resultsWindow, &frmDispRes::chartsRequested, this, &frmopen::mnudisp_charts_Click);
+    }
     bringForward(resultsWindow);
 }
 

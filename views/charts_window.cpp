@@ -107,8 +107,8 @@ void frmCharts::showSource(const ChartSource& source) {
         btnSave->setEnabled(true);
         QStringList notes;
         if (source.tally.undated() > 0)
-            notes << QStringLiteral("Без даты: %1 строк — дата и время в конце строки не прочитаны; на графике по "
-                                    "времени их нет.")
+            notes << QStringLiteral("Строк без даты: %1 — дата и время в конце строки не прочитаны; на графике "
+                                    "по времени их нет.")
                          .arg(source.tally.undated());
         if (!source.catalogueProblem.empty())
             notes << fromUtf8(source.catalogueProblem) + QStringLiteral(" — описания типов не показаны.");

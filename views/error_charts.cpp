@@ -105,8 +105,8 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
             break;
         }
         case TypeBar::Kind::Others:
-            label = QStringLiteral("прочие (%1 типов)").arg(bar->typesInside);
-            tip = QStringLiteral("прочие: %1 в %2 типах").arg(count).arg(bar->typesInside);
+            label = QStringLiteral("прочие (типов: %1)").arg(bar->typesInside);
+            tip = QStringLiteral("прочие: %1 (типов: %2)").arg(count).arg(bar->typesInside);
             file = rep48(root);
             break;
         case TypeBar::Kind::Untyped:

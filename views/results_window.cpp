@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMetaMethod>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -102,6 +103,7 @@ void frmDispRes::File1_dblclick() {
 void frmDispRes::btnErrNum_Click() { view(QDir(error_).filePath(QStringLiteral("errorstat"))); }
 
 void frmDispRes::btnCharts_Click() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&frmDispRes::chartsRequested))) return emit chartsRequested();
     if (!charts_) charts_ = new frmCharts(dataRoot_, starter_, this);
     charts_->show();
     charts_->raise();

@@ -35,12 +35,17 @@ public:
     FileListBox* File1;
     QPushButton* btnQuit;
 
+signals:
+    // "Графики ошибок" asks whoever keeps the charts window; with no one listening the results
+    // window opens one of its own, which goes with it.
+    void chartsRequested();
+
 private:
     void view(const QString& file);
 
     std::string dataRoot_;
     QString root_, log_, error_;
-    QPointer<frmCharts> charts_;  // goes with this window, so a run closes it too
+    QPointer<frmCharts> charts_;
     ProgramStarter& starter_;
     std::function<void(const QString&)> report_;
 };

@@ -384,9 +384,14 @@ void WindowsTest::aRunClosesTheResultsWindow() {
     QCOMPARE(before->File1->names(), QStringList{"old.log"});
     w.mnuhlp_info->trigger();  // the help window is not the run's business
     QVERIFY(w.helpWindow);
-    w.mnudisp_charts->trigger();  // the charts would show what the run replaces
+    // The results window's "Графики ошибок" opens the main window's one charts window, which
+    // would show what the run replaces.
+    QTest::mouseClick(before->btnCharts, Qt::LeftButton);
     QPointer<frmCharts> charts = w.chartsWindow;
     QVERIFY(charts && charts->isVisible());
+    QVERIFY(!before->findChild<frmCharts*>());
+    w.mnudisp_charts->trigger();
+    QCOMPARE(w.chartsWindow.data(), charts.data());
 
     QSignalSpy cleared(&w, &frmopen::outputsCleared);
     QVERIFY(runAndWait(w, w.findChild<QPushButton*>(button)));

@@ -92,7 +92,7 @@ private slots:
         frmCharts* w = openCharts();
         QVERIFY(w);
         QVERIFY(w->barReading->isHidden());
-        QVERIFY2(w->labNote->text().startsWith(QStringLiteral("Без даты: 1 строк")), qPrintable(w->labNote->text()));
+        QVERIFY2(w->labNote->text().startsWith(QStringLiteral("Строк без даты: 1 — ")), qPrintable(w->labNote->text()));
 
         // By type, from the bottom: reboots, restarts, 7, 12.
         QChartView* types = w->chartTypes;
