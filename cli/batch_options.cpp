@@ -35,8 +35,8 @@ const char* const kBatchUsage =
     "SIGINT (Ctrl+C) и SIGTERM останавливают обработку, как закрытие окна: файлы\n"
     "результатов сохраняют записанные строки целиком, списки не меняются.\n"
     "Код выхода: 0 - обработка завершена; 1 - был отказ (нет файла, нет файлов, пустой\n"
-    "список, для chart - нет данных) или ошибка ввода-вывода; 2 - ошибка в командной строке; 130 - остановлена\n"
-    "по SIGINT; 143 - остановлена по SIGTERM.\n";
+    "список; для chart - нет данных) или ошибка ввода-вывода; 2 - ошибка в командной\n"
+    "строке; 130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
     static const std::map<std::string, BatchCommand> commands = {
