@@ -21,6 +21,7 @@
 #include <QToolButton>
 
 #include "button_keys.h"
+#include "charts_window.h"
 #include "collate.h"
 #include "files.h"
 #include "help_windows.h"
@@ -304,6 +305,11 @@ void frmopen::buildMenus() {
     mnufile_stop->setEnabled(false);  // only while a run goes on
     mnufile_exit = action(mnufile, "mnufile_exit", QStringLiteral("&Выход"));
     mnudisp = action(nullptr, "mnudisp", QStringLiteral("&Просмотр"));
+    mnudisp_menu = new QMenu(this);
+    mnudisp_menu->setObjectName(QStringLiteral("mnudisp_menu"));
+    mnudisp_results = action(mnudisp_menu, "mnudisp_results", QStringLiteral("&Результаты обработки"));
+    mnudisp_charts = action(mnudisp_menu, "mnudisp_charts", QStringLiteral("&Графики ошибок"));
+    mnudisp->setMenu(mnudisp_menu);
     mnunastr = bar->addMenu(QStringLiteral("&Настройка"));
     mnunastr->setObjectName(QStringLiteral("mnunastr"));
     mnunastr_RRN = action(mnunastr, "mnunastr_RRN", QStringLiteral("&Настройка списка RRN"));
@@ -374,6 +380,8 @@ void frmopen::connectHandlers() {
     });
     pressButtonsWithEnter(this);
     connect(mnudisp, &QAction::triggered, this, &frmopen::mnudisp_Click);
+    connect(mnudisp_results, &QAction::triggered, this, &frmopen::mnudisp_Click);
+    connect(mnudisp_charts, &QAction::triggered, this, &frmopen::mnudisp_charts_Click);
     connect(mnunastr_RRN, &QAction::triggered, this, &frmopen::mnunastr_RRN_Click);
     connect(mnunastr_DEV, &QAction::triggered, this, &frmopen::mnunastr_DEV_Click);
     connect(mnuhlp_info, &QAction::triggered, this, &frmopen::mnuhlp_info_Click);
@@ -399,6 +407,7 @@ void frmopen::connectHandlers() {
     // A results window would list files the run has just deleted.
     connect(this, &frmopen::outputsCleared, this, [this] {
         if (resultsWindow) resultsWindow->close();
+        if (chartsWindow) chartsWindow->close();
     });
 }
 
@@ -572,9 +581,17 @@ void frmopen::Toolbar1_ButtonClick(QAction* button) {
 
 void frmopen::mnudisp_Click() {
     if (running()) return;
-    if (!resultsWindow)
+    if (!resultsWindow) {
         resultsWindow = new frmDispRes(data_.root(), *starter_, [this](const QString& t) { setStatus(t); }, this);
+        connect(resultsWindow, &frmDispRes::chartsRequested, this, &frmopen::mnudisp_charts_Click);
+    }
     bringForward(resultsWindow);
+}
+
+void frmopen::mnudisp_charts_Click() {
+    if (running()) return;
+    if (!chartsWindow) chartsWindow = new frmCharts(data_.root(), *starter_, this);
+    bringForward(chartsWindow);
 }
 
 void frmopen::mnuhlp_info_Click() {
@@ -608,7 +625,7 @@ void frmopen::mnuhlp_about_Click() {
 }
 
 QList<QAction*> frmopen::windowCommands() const {
-    QList<QAction*> out{mnudisp, mnunastr_RRN, mnunastr_DEV, mnuhlp_info, mnuhlp_about};
+    QList<QAction*> out{mnudisp, mnudisp_results, mnudisp_charts, mnunastr_RRN, mnunastr_DEV, mnuhlp_info, mnuhlp_about};
     for (QAction* a : Toolbar1->actions()) {
         const QString key = a->data().toString();
         if (key >= QStringLiteral("t2") && key <= QStringLiteral("t5")) out << a;

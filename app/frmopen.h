@@ -30,6 +30,7 @@ class DriveListBox;
 class FileListBox;
 class FrmHlp;
 class ProgramStarter;
+class frmCharts;
 class frmDispRes;
 class frmInfo;
 class frmSpisokDev;
@@ -78,6 +79,7 @@ public:
     void mnufile_save_Click();
     void mnufile_exit_Click();
     void mnudisp_Click();
+    void mnudisp_charts_Click();
     void mnunastr_RRN_Click();
     void mnunastr_DEV_Click();
     void mnuhlp_info_Click();
@@ -109,10 +111,15 @@ public:
     QLabel *Imagerep, *Imagedev, *Label3, *Label1;
     StateCheckBox *Check1, *Check2, *Check3, *Check4, *Check5, *Check7, *Check8;
     QMenu *mnufile, *mnunastr, *mnuhlp;
+    // "&Просмотр" stays the action mnudisp in the bar (t2 and trigger() open the results
+    // window); a click in the bar drops down this menu of the results and the charts.
+    QMenu* mnudisp_menu;
+    QAction *mnudisp_results, *mnudisp_charts;
     QAction *mnufile_save, *mnufile_stop, *mnufile_exit, *mnudisp, *mnunastr_RRN, *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
 
     // The windows opened from the menu, while they are open.
     QPointer<frmDispRes> resultsWindow;
+    QPointer<frmCharts> chartsWindow;
     QPointer<FrmHlp> helpWindow;
     QPointer<frmSpisokrrn> reportListWindow;
     QPointer<frmSpisokDev> deviceListWindow;

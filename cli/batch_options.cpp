@@ -14,6 +14,8 @@ const char* const kBatchUsage =
     "  devices   \"Заданные устройства\": рапорта устройств списка dev.ini\n"
     "  alarms    \"Аварии\": строки аварий в log/alarm.log\n"
     "  full      \"Полная\": все отмеченные виды обработки подряд\n"
+    "  chart     график последней обработки RRN 48 в файл рисунка, без экрана;\n"
+    "            каталог данных только читается\n"
     "\n"
     "Параметры:\n"
     "  --data-dir КАТАЛОГ  каталог данных (по умолчанию ~/KARDOVELNIST)\n"
@@ -27,6 +29,8 @@ const char* const kBatchUsage =
     "                      (по умолчанию флажки из Kalvimo.ini)\n"
     "  --wait              если каталог данных занят другой обработкой, дождаться её конца\n"
     "                      (без него - отказ с кодом 1)\n"
+    "  --out ФАЙЛ          для chart: рисунок, ФАЙЛ.png или ФАЙЛ.svg\n"
+    "  --by type|time      для chart: по типам ошибок (по умолчанию) или по времени\n"
     "  -h, --help          эта справка\n"
     "  --version           версия программы\n"
     "\n"
@@ -35,14 +39,15 @@ const char* const kBatchUsage =
     "SIGINT (Ctrl+C) и SIGTERM останавливают обработку, как закрытие окна: файлы\n"
     "результатов сохраняют записанные строки целиком, списки не меняются.\n"
     "Код выхода: 0 - обработка завершена; 1 - был отказ (нет файла, нет файлов, пустой\n"
-    "список), ошибка ввода-вывода или каталог данных занят; 2 - ошибка в командной строке;\n"
-    "130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
+    "список; для chart - нет данных), ошибка ввода-вывода или каталог данных занят;\n"
+    "2 - ошибка в командной строке; 130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
     static const std::map<std::string, BatchCommand> commands = {
         {"rrn48", BatchCommand::Rrn48},     {"rrn121", BatchCommand::Rrn121},
         {"reports", BatchCommand::Reports}, {"devices", BatchCommand::Devices},
         {"alarms", BatchCommand::Alarms},   {"full", BatchCommand::Full},
+        {"chart", BatchCommand::Chart},
     };
     BatchOptions o;
     bool haveCommand = false;
@@ -84,6 +89,8 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             else if (name == "--pattern") target = &o.pattern;
             else if (name == "--file") target = &o.file;
             else if (name == "--kinds") target = &o.kinds;
+            else if (name == "--out") target = &o.out;
+            else if (name == "--by") target = &o.by;
             if (!target) {
                 error = "неизвестный параметр " + name;
                 return std::nullopt;
@@ -131,7 +138,40 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
     if (o.kinds) {
         if (!parseKinds(*o.kinds, error)) return std::nullopt;
     }
+    if (!chartOptionsFit(o, error)) return std::nullopt;
     return o;
+}
+
+bool chartOptionsFit(const BatchOptions& o, std::string& error) {
+    if (o.command != BatchCommand::Chart) {
+        if (o.out || o.by) error = "параметры --out и --by допустимы только с командой chart";
+        return !(o.out || o.by);
+    }
+    const std::pair<bool, const char*> unused[] = {
+        {o.dir.has_value(), "--dir"},        {o.file.has_value(), "--file"},   {o.pattern.has_value(), "--pattern"},
+        {o.station.has_value(), "--station"}, {o.newReports, "--new-reports"}, {o.newDevices, "--new-devices"},
+    };
+    for (const auto& [given, name] : unused) {
+        if (given) {
+            error = std::string("параметр ") + name + " не используется командой chart";
+            return false;
+        }
+    }
+    if (!o.out) {
+        error = "для команды chart нужен параметр --out ФАЙЛ.png или --out ФАЙЛ.svg";
+        return false;
+    }
+    std::string suffix = o.out->size() >= 4 ? o.out->substr(o.out->size() - 4) : "";
+    for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (suffix != ".png" && suffix != ".svg") {
+        error = "имя файла --out должно оканчиваться на .png или .svg";
+        return false;
+    }
+    if (o.by && *o.by != "type" && *o.by != "time") {
+        error = "параметр --by принимает type или time";
+        return false;
+    }
+    return true;
 }
 
 std::optional<FullKinds> parseKinds(const std::string& list, std::string& error) {

@@ -6,7 +6,7 @@
 
 namespace kalvimo {
 
-enum class BatchCommand { Rrn48, Rrn121, Reports, Devices, Alarms, Full };
+enum class BatchCommand { Rrn48, Rrn121, Reports, Devices, Alarms, Full, Chart };
 
 struct BatchOptions {
     BatchCommand command = BatchCommand::Rrn48;
@@ -21,6 +21,8 @@ struct BatchOptions {
     bool newReports = false;
     bool newDevices = false;
     std::optional<std::string> kinds;
+    std::optional<std::string> out;  // chart: the picture to write
+    std::optional<std::string> by;   // chart: "type" or "time"
 };
 
 // Parses the arguments (without the program name). On a usage error returns nothing and
@@ -33,6 +35,9 @@ struct FullKinds {
     bool reports = false, devices = false, rrn121 = false, alarms = false, rrn48 = false;
 };
 std::optional<FullKinds> parseKinds(const std::string& list, std::string& error);
+
+// The options of chart, and chart's options with no other command; false with error set.
+bool chartOptionsFit(const BatchOptions& options, std::string& error);
 
 extern const char* const kBatchUsage;
 

@@ -9,6 +9,7 @@
 #include "batch_host.h"
 #include "list_source.h"
 #include "batch_options.h"
+#include "chart_command.h"
 #include "cp1251.h"
 #include "data_dir.h"
 #include "data_lock.h"
@@ -106,6 +107,10 @@ int main(int argc, char** argv) {
     const BatchOptions& o = *parsed;
     if (o.help) return printText(kBatchUsage, closedAtStart & 2u);
     if (o.version) return printText("kalvimo-batch " KALVIMO_VERSION "\n", closedAtStart & 2u);
+    if (o.command == BatchCommand::Chart) {
+        const int status = runChartCommand(o, argv[0], &stopRequested);
+        return stopSignal != 0 ? 128 + stopSignal : status;
+    }
     std::string station;
     if (o.station) {
         bool lossy = false;
@@ -193,6 +198,7 @@ int main(int argc, char** argv) {
     case BatchCommand::Devices: engine.btnDev_Click(); break;
     case BatchCommand::Alarms: engine.btnalarm_Click(); break;
     case BatchCommand::Full: engine.btnFileAll_Click(); break;
+    case BatchCommand::Chart: break;  // handled above, before the data directory is touched
     }
     status.flush();
     if (stopSignal != 0) return 128 + stopSignal;  // 130 for SIGINT, 143 for SIGTERM

@@ -1,11 +1,14 @@
 // The error analysis on any rep48.log and any error catalogue: no crash, and every line
-// counted once.
+// counted once; the counts behind the charts of errors agree with it.
 #include <filesystem>
 
 #include "batch_host.h"
+#include "cp1251.h"
 #include "data_dir.h"
 #include "engine.h"
 #include "error_analysis.h"
+#include "error_chart_data.h"
+#include "error_tally.h"
 #include "files.h"
 #include "fuzz_support.h"
 
@@ -59,5 +62,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         detailLines += lines;
     }
     FUZZ_CHECK(detailLines <= splitLines(rep48).size());
+
+    // The charts count what the analysis counted: the three totals of errorstat, and per type
+    // the lines of all the type's files.
+    const ChartSource source = readChartSource(DataDir(root));
+    const ErrorTally& t = source.tally;
+    FUZZ_CHECK(t.lines() == static_cast<long>(splitLines(rep48).size()));
+    const std::string stat = fuzz::readBytes(root + "/error/errorstat");
+    auto counted = [](const char* label, long n) { return utf8ToCp1251(label) + " " + std::to_string(n) + " \r\n"; };
+    FUZZ_CHECK(stat.find(counted("   Restart's   : ", t.restarts())) != std::string::npos);
+    FUZZ_CHECK(stat.find(counted("   Reboot's    : ", t.reboots())) != std::string::npos);
+    FUZZ_CHECK(stat.find(counted("   Всего ошибок: ", t.lines())) != std::string::npos);
+    long typed = 0;
+    for (int type : t.typesByCount()) {
+        long lines = 0;
+        for (const auto& text : t.typeTexts(type)) {
+            const std::string bytes = fuzz::readBytes(root + "/error/" + text);
+            lines += static_cast<long>(splitLines(bytes).size());
+            if (bytes.rfind(std::string(21, ' ') + "ERROR N " + text + "\r\n\r\n", 0) == 0) lines -= 3;
+        }
+        FUZZ_CHECK(lines == t.count(type));
+        typed += t.count(type);
+    }
+    FUZZ_CHECK(typed + t.untyped() == t.lines());
+    const TimeChart c = timeChart(t);
+    long drawn = c.undated;
+    for (const auto& s : c.series)
+        for (long k : s.counts) drawn += k;
+    FUZZ_CHECK(drawn == t.lines());
     return 0;
 }

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <tuple>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,6 +24,8 @@
 #include "busy_data_dir.h"
 #include "cp1251.h"
 #include "file_size_limit.h"
+#include "data_dir.h"
+#include "error_tally.h"
 #include "printout_builder.h"
 #include "reference_rrn48.h"
 #include "test_support.h"
@@ -188,6 +191,13 @@ TEST(BatchCommandLine, UsageErrorsTouchNothing) {
         {"station not in Windows-1251", {"--station", "ZARYA\xE2\x98\x83", "rrn48"}},
         {"option without value", {"rrn48", "--dir"}},
         {"value for a flag", {"--new-reports=1", "rrn48"}},
+        {"chart without --out", {"chart"}},
+        {"--out with another command", {"--out", "x.png", "rrn48"}},
+        {"--by with another command", {"--by", "time", "full"}},
+        {"chart picture neither PNG nor SVG", {"chart", "--out", "x.jpg"}},
+        {"chart by an unknown kind", {"chart", "--out", "x.png", "--by", "week"}},
+        {"chart with an input", {"chart", "--out", "x.png", "--dir", "/tmp"}},
+        {"chart with a station", {"chart", "--out=x.svg", "--station", "A"}},
     };
     for (const auto& c : cases) {
         Place p;
@@ -852,4 +862,137 @@ TEST(BatchRuns, LineTooLongForMemoryCostsItsFileOnly) {
                                 "  Идет обработка ошибок  1", "Составляется отчет", kStop}));
     EXPECT_EQ(readFile(p.data + "/log/rep48.log"), crlf({"A1 N123 " + kDate}));
 #endif
+}
+namespace {
+
+// Every file under a directory with its bytes, by path below it.
+Files treeOf(const std::string& dir, const std::string& prefix = "") {
+    Files f;
+    for (const auto& name : dirEntries(dir)) {
+        const std::string path = dir + "/" + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) f.merge(treeOf(path, prefix + name + "/"));
+        else f[prefix + name] = readFile(path);
+    }
+    return f;
+}
+
+// The counts errorstat gives: restarts, reboots, total, and the table by type.
+struct Errorstat {
+    long restarts = -1, reboots = -1, total = -1;
+    std::map<int, long> types;
+    explicit Errorstat(const std::string& text) {
+        std::vector<std::string> lines;
+        for (size_t pos = 0; pos < text.size();) {
+            const size_t e = text.find("\r\n", pos);
+            lines.push_back(text.substr(pos, e - pos));
+            pos = e + 2;
+        }
+        if (lines.size() < 9) return;
+        restarts = std::stol(lines[2].substr(17));
+        reboots = std::stol(lines[3].substr(17));
+        total = std::stol(lines[4].substr(utf8ToCp1251("   Всего ошибок: ").size()));
+        for (size_t i = 8; i < lines.size() && lines[i] != " "; ++i)
+            types[std::stoi(lines[i].substr(2, 11))] = std::stol(lines[i].substr(13, 4));
+    }
+};
+
+}  // namespace
+
+TEST(BatchChart, AgreesWithErrorstatAndDrawsBothKindsReadingOnly) {
+    Place p;
+    generate(p.in + "/day.s12", 7, 1536 * 1024);
+    std::string catalogue;  // every number, so that errorstat has a row for each type met
+    for (int t = 0; t < 10000; ++t) catalogue += std::to_string(t) + std::string(5 - std::to_string(t).size(), ' ') + "E" + std::to_string(t) + "\r\n";
+    writeFile(p.data + "/allerror.ini", catalogue);
+    ASSERT_EQ(batch({"--data-dir", p.data, "--file", p.in + "/day.s12", "rrn48"}, p.home).exitCode, 0);
+
+    const ChartSource source = readChartSource(DataDir(p.data));
+    ASSERT_EQ(source.state, ChartSource::State::Ready);
+    const Errorstat stat(readFile(p.data + "/error/errorstat"));
+    EXPECT_EQ(source.tally.lines(), stat.total);
+    EXPECT_EQ(source.tally.restarts(), stat.restarts);
+    EXPECT_EQ(source.tally.reboots(), stat.reboots);
+    std::map<int, long> tallied;
+    for (int t : source.tally.typesByCount()) tallied[t] = source.tally.count(t);
+    EXPECT_GT(tallied.size(), 20u);  // enough for the rest to be summed
+    EXPECT_GT(source.tally.untyped(), 0);
+    EXPECT_EQ(tallied, stat.types);
+
+    const Files before = treeOf(p.data);
+    for (const auto& [by, name, start] :
+         {std::tuple<std::string, std::string, std::string>{"type", "types.png", "\x89PNG\r\n"},
+          {"time", "times.svg", "<?xml"}}) {
+        const std::string out = p.tmp.file(name);
+        const Result r = batch({"chart", "--data-dir", p.data, "--by", by, "--out", out}, p.home);
+        EXPECT_EQ(r.exitCode, 0) << by << "\n" << r.err;
+        EXPECT_EQ(r.err, "") << by;
+        const std::string picture = readFile(out);
+        EXPECT_GT(picture.size(), 10000u) << by;
+        EXPECT_EQ(picture.substr(0, start.size()), start) << by;
+    }
+    EXPECT_EQ(treeOf(p.data), before);
+    EXPECT_TRUE(dirEntries(p.home).empty());
+}
+
+TEST(BatchChart, ARunningRunIsRefusedOrWaitedFor) {
+    for (const bool wait : {false, true}) {
+        Place p;
+        BusyDataDir holder(KALVIMO_BATCH, p.data, p.tmp.path());
+        ASSERT_TRUE(holder.holding());
+        writeFile(p.data + "/log/rep48.log", crlf({"ERC001 0045 SEQ1 N123 " + kDate}));
+        const std::string out = p.tmp.file("c.png");
+        const std::string busy = "Каталог данных занят: идёт обработка (PID " + std::to_string(holder.pid()) + ")";
+        std::vector<std::string> args = {"chart", "--data-dir", p.data, "--out", out};
+        if (!wait) {
+            const Result r = batch(args, p.home);
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+            EXPECT_EQ(r.err, "kalvimo-batch: " + busy + "\n");
+            EXPECT_FALSE(fileExists(out));
+            continue;
+        }
+        args.push_back("--wait");
+        const Running chart = start(KALVIMO_BATCH, args, p.home);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (chart.errText().empty() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(chart.errText(), busy + "; ожидание\n");
+        EXPECT_FALSE(fileExists(out));
+        holder.kill();
+        const Result r = chart.wait(60);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_GT(readFile(out).size(), 1000u);
+    }
+}
+
+TEST(BatchChart, NothingToDrawWritesNothing) {
+    const std::string noData = "kalvimo-batch: Нет данных: сначала выполните обработку RRN 48\n";
+    struct Case {
+        const char* what;
+        std::function<void(Place&)> setUp;
+        bool givenDataDir;
+        std::string message;
+    } cases[] = {
+        {"no rep48.log", [](Place&) {}, true, noData},
+        {"empty rep48.log",
+         [](Place& p) {
+             ::mkdir((p.data + "/log").c_str(), 0755);
+             writeFile(p.data + "/log/rep48.log", "");
+         },
+         true, noData},
+        {"no default data directory", [](Place&) {}, false, noData},
+        {"given data directory missing", [](Place& p) { ::rmdir(p.data.c_str()); }, true, "не существует"},
+    };
+    for (const auto& c : cases) {
+        Place p;
+        c.setUp(p);
+        const Files before = treeOf(p.tmp.path());
+        std::vector<std::string> args = {"chart", "--out", p.tmp.file("c.png")};
+        if (c.givenDataDir) args.push_back("--data-dir=" + p.data);
+        const Result r = batch(args, p.home);
+        EXPECT_EQ(r.exitCode, 1) << c.what;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << "\n" << r.err;
+        EXPECT_EQ(treeOf(p.tmp.path()), before) << c.what;
+    }
 }

@@ -1,5 +1,5 @@
 # Sourced by ./run and ./test: installs the Debian packages the build needs.
-KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev qt6-base-dev)
+KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev qt6-base-dev qt6-charts-dev qt6-svg-dev)
 
 # ensure_packages [EXTRA_PACKAGE...]
 ensure_packages() {

@@ -3,10 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMetaMethod>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 
+#include "charts_window.h"
 #include "list_boxes.h"
 #include "look.h"
 #include "program_starter.h"
@@ -17,6 +20,7 @@ namespace kalvimo {
 frmDispRes::frmDispRes(const std::string& dataRoot, ProgramStarter& starter,
                        std::function<void(const QString&)> report, QWidget* parent)
     : QDialog(parent),
+      dataRoot_(dataRoot),
       root_(fromUtf8(dataRoot)),
       log_(QDir(root_).filePath(QStringLiteral("log"))),
       error_(QDir(root_).filePath(QStringLiteral("error"))),
@@ -31,6 +35,10 @@ frmDispRes::frmDispRes(const std::string& dataRoot, ProgramStarter& starter,
     btnErrNum->setObjectName(QStringLiteral("btnErrNum"));
     btnErrNum->setToolTip(QStringLiteral("Просмотр отчета о количестве и типе ошибок"));
     btnErrNum->setFont(textFont(11.25));
+    btnCharts = new QPushButton(QStringLiteral("Графики ошибок"), this);
+    btnCharts->setObjectName(QStringLiteral("btnCharts"));
+    btnCharts->setToolTip(QStringLiteral("Аномалии по типам ошибок и по времени"));
+    btnCharts->setFont(textFont(11.25));
     OptionErr = new QRadioButton(QStringLiteral("Ошибки"), this);
     OptionErr->setObjectName(QStringLiteral("OptionErr"));
     OptionErr->setFont(textFont(11.25));
@@ -44,13 +52,16 @@ frmDispRes::frmDispRes(const std::string& dataRoot, ProgramStarter& starter,
     btnQuit->setObjectName(QStringLiteral("btnQuit"));
     btnQuit->setIcon(QIcon::fromTheme(QStringLiteral("window-close"), style()->standardIcon(QStyle::SP_DialogCloseButton)));
     btnQuit->setToolTip(QStringLiteral("Закрыть"));
-    for (QPushButton* b : {btnErrNum, btnQuit}) b->setAutoDefault(false);
+    for (QPushButton* b : {btnErrNum, btnCharts, btnQuit}) b->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(OptionRep, 0, 0);
     grid->addWidget(OptionErr, 0, 1);
     grid->addWidget(File1, 1, 0, 1, 2);
-    grid->addWidget(btnErrNum, 2, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnErrNum);
+    buttons->addWidget(btnCharts);
+    grid->addLayout(buttons, 2, 0);
     grid->addWidget(btnQuit, 2, 1, Qt::AlignRight);
     resize(twips(4500), twips(6000));
 
@@ -58,6 +69,7 @@ frmDispRes::frmDispRes(const std::string& dataRoot, ProgramStarter& starter,
     connect(OptionRep, &QRadioButton::clicked, this, &frmDispRes::OptionRep_Click);
     connect(File1, &QListWidget::itemActivated, this, &frmDispRes::File1_dblclick);
     connect(btnErrNum, &QPushButton::clicked, this, &frmDispRes::btnErrNum_Click);
+    connect(btnCharts, &QPushButton::clicked, this, &frmDispRes::btnCharts_Click);
     connect(btnQuit, &QPushButton::clicked, this, &frmDispRes::btnQuit_Click);
     Form_Load();
 }
@@ -89,6 +101,14 @@ void frmDispRes::File1_dblclick() {
 }
 
 void frmDispRes::btnErrNum_Click() { view(QDir(error_).filePath(QStringLiteral("errorstat"))); }
+
+void frmDispRes::btnCharts_Click() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&frmDispRes::chartsRequested))) return emit chartsRequested();
+    if (!charts_) charts_ = new frmCharts(dataRoot_, starter_, this);
+    charts_->show();
+    charts_->raise();
+    charts_->activateWindow();
+}
 
 void frmDispRes::view(const QString& file) {
     const QString problem = startViewer(starter_, root_, file);

@@ -1,6 +1,7 @@
 #pragma once
 // The results window: the files of log/ or error/, opened in the viewer with a double-click.
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <string>
 
@@ -11,6 +12,7 @@ namespace kalvimo {
 
 class FileListBox;
 class ProgramStarter;
+class frmCharts;
 
 class frmDispRes : public QDialog {
     Q_OBJECT
@@ -24,17 +26,26 @@ public:
     void OptionRep_Click();
     void File1_dblclick();
     void btnErrNum_Click();
+    void btnCharts_Click();
     void btnQuit_Click() { close(); }
 
     QPushButton* btnErrNum;
+    QPushButton* btnCharts;
     QRadioButton *OptionErr, *OptionRep;
     FileListBox* File1;
     QPushButton* btnQuit;
 
+signals:
+    // "Графики ошибок" asks whoever keeps the charts window; with no one listening the results
+    // window opens one of its own, which goes with it.
+    void chartsRequested();
+
 private:
     void view(const QString& file);
 
+    std::string dataRoot_;
     QString root_, log_, error_;
+    QPointer<frmCharts> charts_;
     ProgramStarter& starter_;
     std::function<void(const QString&)> report_;
 };

@@ -21,6 +21,7 @@
 
 #include "app_fixture.h"
 #include "app_tests.h"
+#include "charts_window.h"
 #include "help_windows.h"
 #include "list_boxes.h"
 #include "list_windows.h"
@@ -47,6 +48,7 @@ void give(frmopen& w, const QString& command) {
 // The window the main window holds under the given name, while it is open.
 QWidget* held(frmopen& w, const QString& name) {
     if (name == "frmDispRes") return w.resultsWindow.data();
+    if (name == "frmCharts") return w.chartsWindow.data();
     if (name == "FrmHlp") return w.helpWindow.data();
     if (name == "frmInfo") return w.aboutWindow.data();
     if (name == "frmSpisokrrn") return w.reportListWindow.data();
@@ -110,6 +112,8 @@ void WindowsTest::commandsOpenTheirWindow_data() {
     const QString rrn = QStringLiteral("Настройка списка RRN    "), dev = QStringLiteral("Настройка списка устройств    ");
     QTest::newRow("&Просмотр") << "mnudisp" << "frmDispRes" << results << false;
     QTest::newRow("t2") << "t2" << "frmDispRes" << results << false;
+    QTest::newRow("&Результаты обработки") << "mnudisp_results" << "frmDispRes" << results << false;
+    QTest::newRow("&Графики ошибок") << "mnudisp_charts" << "frmCharts" << QStringLiteral("Графики ошибок") << false;
     QTest::newRow("&Информация для пользователей") << "mnuhlp_info" << "FrmHlp" << help << false;
     QTest::newRow("t5") << "t5" << "FrmHlp" << help << false;
     QTest::newRow("&О программе") << "mnuhlp_about" << "frmInfo" << QStringLiteral("О программе") << true;
@@ -145,7 +149,7 @@ void WindowsTest::commandsOpenTheirWindow() {
     QVERIFY(QTest::qWaitForWindowExposed(opened));
     QCOMPARE(windowsNamed(w, window), 1);
     // Only the window asked for.
-    for (const char* other : {"frmDispRes", "FrmHlp", "frmInfo", "frmSpisokrrn", "frmSpisokDev"})
+    for (const char* other : {"frmDispRes", "frmCharts", "FrmHlp", "frmInfo", "frmSpisokrrn", "frmSpisokDev"})
         if (other != window) QVERIFY2(!held(w, other) && windowsNamed(w, other) == 0, other);
 
     clickThroughWindowSystem(w.btnErrNum);
@@ -380,11 +384,20 @@ void WindowsTest::aRunClosesTheResultsWindow() {
     QCOMPARE(before->File1->names(), QStringList{"old.log"});
     w.mnuhlp_info->trigger();  // the help window is not the run's business
     QVERIFY(w.helpWindow);
+    // The results window's "Графики ошибок" opens the main window's one charts window, which
+    // would show what the run replaces.
+    QTest::mouseClick(before->btnCharts, Qt::LeftButton);
+    QPointer<frmCharts> charts = w.chartsWindow;
+    QVERIFY(charts && charts->isVisible());
+    QVERIFY(!before->findChild<frmCharts*>());
+    w.mnudisp_charts->trigger();
+    QCOMPARE(w.chartsWindow.data(), charts.data());
 
     QSignalSpy cleared(&w, &frmopen::outputsCleared);
     QVERIFY(runAndWait(w, w.findChild<QPushButton*>(button)));
     QCOMPARE(cleared.size(), 1);
     QTRY_VERIFY(before.isNull());
+    QTRY_VERIFY(charts.isNull());
     QVERIFY(w.resultsWindow.isNull());
     QCOMPARE(windowsNamed(w, "frmDispRes"), 0);
     QVERIFY(w.helpWindow && w.helpWindow->isVisible());

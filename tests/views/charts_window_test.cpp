@@ -1,0 +1,176 @@
+// The window "Графики ошибок", opened from the results window and used with the mouse: a bar
+// clicked opens the file of its lines, hovering shows the count, the chart shown is saved, and
+// an empty or missing rep48.log says so.
+#include <QAbstractBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolTip>
+#include <QtTest>
+#include <fstream>
+
+#include "charts_window.h"
+#include "error_charts.h"
+#include "program_starter.h"
+#include "results_window.h"
+
+using namespace kalvimo;
+
+namespace {
+
+struct RecordingStarter : ProgramStarter {
+    QStringList started;  // "viewer|path" or "program|arg"
+    bool startDetached(const QString& program, const QStringList& arguments) override {
+        started << program + "|" + arguments.join("|");
+        return true;
+    }
+    bool openWithDesktop(const QString& path) override {
+        started << "desktop|" + path;
+        return true;
+    }
+    void openInViewer(const QString& path, const QString&) override { started << "viewer|" + path; }
+};
+
+void write(const QString& path, const std::string& bytes) { std::ofstream(path.toStdString(), std::ios::binary) << bytes; }
+
+std::string line(const std::string& type, const std::string& marks, const std::string& date) {
+    return "0012345" + type + " 1 0B DATA " + marks + " N1  " + date + "\r\n";
+}
+
+// Where the middle of a value range of a series lies in the view, for the mouse.
+QPoint inView(QChartView* view, QAbstractSeries* series, QPointF value) {
+    return view->mapFromScene(view->chart()->mapToScene(view->chart()->mapToPosition(value, series)));
+}
+
+QAbstractBarSeries* bars(QChartView* view) { return qobject_cast<QAbstractBarSeries*>(view->chart()->series().first()); }
+
+}  // namespace
+
+class ChartsWindowTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString root_;
+    RecordingStarter starter_;
+    std::unique_ptr<frmDispRes> results_;
+
+    // Opened as the user does, by the button of the results window; null when it did not read.
+    frmCharts* openCharts() {
+        results_.reset(new frmDispRes(root_.toStdString(), starter_, [](const QString&) {}));
+        results_->show();
+        QTest::mouseClick(results_->btnCharts, Qt::LeftButton);
+        auto* w = results_->findChild<frmCharts*>(QStringLiteral("frmCharts"));
+        if (!w) return nullptr;
+        QSignalSpy shown(w, &frmCharts::chartsShown);
+        if (!shown.wait(10000)) return nullptr;
+        if (!QTest::qWaitForWindowExposed(w)) return nullptr;
+        return w;
+    }
+
+private slots:
+    void init() {
+        root_ = tmp_.path() + "/" + QTest::currentTestFunction() + QTest::currentDataTag();
+        QVERIFY(QDir().mkpath(root_ + "/log") && QDir().mkpath(root_ + "/error"));
+        starter_ = RecordingStarter();
+    }
+    void cleanup() { results_.reset(); }
+
+    void barsOpenTheirFilesAndShowTheirCounts() {
+        write(root_ + "/log/rep48.log", line("12  ", "RESTART", "28.08.2000 10:15:46") +
+                                            line("0012", "", "28.08.2000 10:20:00") +
+                                            line("12  ", "", "28.08.2000 11:20:00") +
+                                            line("7   ", "REBOOT", "28.08.2000 11:30:00") + line("7   ", "", "no date"));
+        write(root_ + "/allerror.ini", "12   twelve\r\n");
+        frmCharts* w = openCharts();
+        QVERIFY(w);
+        QVERIFY(w->barReading->isHidden());
+        QVERIFY2(w->labNote->text().startsWith(QStringLiteral("Строк без даты: 1 — ")), qPrintable(w->labNote->text()));
+
+        // By type, from the bottom: reboots, restarts, 7, 12.
+        QChartView* types = w->chartTypes;
+        QAbstractBarSeries* series = bars(types);
+        const struct {
+            qreal value, category;
+            QStringList files;
+        } clicks[] = {{1.5, 3, {"/error/12", "/error/0012"}}, {0.5, 1, {"/error/restart"}}, {1, 2, {"/error/7"}}};
+        for (const auto& c : clicks) {
+            starter_.started.clear();
+            QTest::mouseClick(types->viewport(), Qt::LeftButton, {}, inView(types, series, {c.value, c.category}));
+            QStringList expected;
+            for (const QString& f : c.files) expected << "viewer|" + root_ + f;
+            QCOMPARE(starter_.started, expected);
+        }
+        QTest::mouseMove(types->viewport(), inView(types, series, {1.5, 3}));
+        QTRY_VERIFY2(QToolTip::text().startsWith(QStringLiteral("Тип 12: 3\ntwelve")), qPrintable(QToolTip::text()));
+
+        // Over time, hour 11: type 12 below, type 7 on top.
+        QTabBar* tabs = w->tabCharts->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        QCOMPARE(w->currentChart(), w->chartTime);
+        QVERIFY(QTest::qWaitForWindowExposed(w->chartTime->window()));
+        QCOMPARE(bars(w->chartTime)->barSets().size(), 2);
+        QTest::mouseClick(w->chartTime->viewport(), Qt::LeftButton, {},
+                          inView(w->chartTime, bars(w->chartTime), {1, 1.5}));
+        QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/error/7");
+        QVERIFY(w->chartTime->chart()->axes(Qt::Horizontal).first()->titleText().contains("без даты: 1"));
+    }
+
+    void theShownChartIsSaved() {
+        write(root_ + "/log/rep48.log", line("12  ", "", "28.08.2000 10:15:46"));
+        qputenv("HOME", root_.toLocal8Bit());  // where the dialog starts
+        frmCharts* w = openCharts();
+        QVERIFY(w);
+        for (const QString name : {"by-type.png", "over-time.svg"}) {
+            if (name.endsWith(".svg")) QTest::mouseClick(w->tabCharts->tabBar(), Qt::LeftButton, {}, w->tabCharts->tabBar()->tabRect(1).center());
+            QTest::mouseClick(w->btnSave, Qt::LeftButton);
+            auto* dialog = w->findChild<QFileDialog*>(QStringLiteral("dlgSave"));
+            QVERIFY(dialog);
+            QTRY_VERIFY(dialog->isVisible());
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(edit);
+            edit->clear();
+            const QString path = root_ + "/" + name;
+            QTest::keyClicks(edit, name);
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTRY_VERIFY(QFile::exists(path));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY(f.read(5) == (name.endsWith(".png") ? QByteArray("\x89PNG\r") : QByteArray("<?xml")));
+            QVERIFY(f.size() > 5000);
+            QCOMPARE(w->labNote->text(), QStringLiteral("Сохранено: ") + path);
+            QTRY_VERIFY(!w->findChild<QFileDialog*>());  // gone once closed
+        }
+    }
+
+    void nothingToDrawSaysSo_data() {
+        QTest::addColumn<int>("what");  // 0 no file, 1 an empty file, 2 a directory in its place
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("missing") << 0 << QString::fromUtf8(kNoChartData);
+        QTest::newRow("empty") << 1 << QString::fromUtf8(kNoChartData);
+        QTest::newRow("directory") << 2 << QStringLiteral("Не удалось открыть файл %1/log/rep48.log: это каталог");
+    }
+    void nothingToDrawSaysSo() {
+        QFETCH(int, what);
+        QFETCH(QString, shown);
+        if (what == 1) write(root_ + "/log/rep48.log", "");
+        if (what == 2) QVERIFY(QDir().mkpath(root_ + "/log/rep48.log"));
+        frmCharts* w = openCharts();
+        QVERIFY(w);
+        QCOMPARE(w->labNote->text(), shown.contains("%1") ? shown.arg(root_) : shown);
+        QVERIFY(!w->btnSave->isEnabled());
+        QVERIFY(!w->tabCharts->isEnabled());
+        QTest::mouseClick(w->btnQuit, Qt::LeftButton);
+        QTRY_VERIFY(!results_->findChild<frmCharts*>());
+    }
+};
+
+QTEST_MAIN(ChartsWindowTest)
+#include "charts_window_test.moc"

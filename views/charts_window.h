@@ -1,0 +1,57 @@
+#pragma once
+// The window "Графики ошибок": the anomalies of the last RRN 48 run by error type and over
+// time. rep48.log is read on a thread of its own; clicking a bar opens the lines behind it in
+// the viewer.
+#include <QDialog>
+#include <string>
+
+#include "background_job.h"
+
+class QChart;
+class QChartView;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace kalvimo {
+
+class ProgramStarter;
+struct ChartSource;
+
+class frmCharts : public QDialog {
+    Q_OBJECT
+public:
+    frmCharts(const std::string& dataRoot, ProgramStarter& starter, QWidget* parent = nullptr);
+    ~frmCharts() override;
+
+    QTabWidget* tabCharts;
+    QChartView *chartTypes, *chartTime;
+    QProgressBar* barReading;
+    QLabel* labNote;
+    QPushButton *btnSave, *btnQuit;
+
+    // The chart of the tab shown.
+    QChartView* currentChart() const;
+    // Writes the chart shown to path (.png or .svg); false with the reason shown when it fails.
+    bool saveShownChart(const QString& path);
+
+signals:
+    void chartsShown();  // the reading ended and its outcome is on the screen
+
+private:
+    void read();
+    void showSource(const ChartSource& source);
+    void install(QChartView* view, QChart* chart);
+    void openEntry(QObject* carrier, int index);
+    void showTip(QObject* carrier, bool on, int index);
+    void btnSave_Click();
+    void note(const QString& text);
+
+    std::string dataRoot_;
+    QString root_;
+    ProgramStarter& starter_;
+    BackgroundJob job_;
+};
+
+}  // namespace kalvimo
