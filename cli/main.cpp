@@ -9,7 +9,7 @@
 #include "batch_host.h"
 #include "list_source.h"
 #include "batch_options.h"
-#include "chart_command.h"
+#include "chart_program.h"
 #include "cp1251.h"
 #include "data_dir.h"
 #include "data_lock.h"
@@ -17,6 +17,7 @@
 #include "files.h"
 #include "process_setup.h"
 #include "settings_file.h"
+#include "stop_signals.h"
 
 using namespace kalvimo;
 
@@ -33,25 +34,6 @@ std::string directoryFromSettings(const std::string& curDir) {
     if (path.size() == 3 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' && path[2] == '\\')
         return DataDir::homeDirectory();
     return path;
-}
-
-// SIGINT and SIGTERM stop the run at the next block, as closing the window does; a second
-// one ends the program at once.
-std::atomic<bool> stopRequested{false};
-volatile std::sig_atomic_t stopSignal = 0;
-
-void onStopSignal(int signal) {
-    stopSignal = signal;
-    stopRequested.store(true);
-}
-
-void stopOnSignals() {
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 std::vector<std::string> listOrNothing(const std::string& dir, const std::string& pattern) {
@@ -97,8 +79,7 @@ DataLock waitForDataDir(const std::string& root, TerminalStatus& status, const s
 }  // namespace
 
 int main(int argc, char** argv) {
-    static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-    stopOnSignals();
+    const std::atomic<bool>* stop = stopOnSignals();
     const unsigned closedAtStart = setUpStandardDescriptors();
     keepRunningWhenOutputFails();
     std::string error;
@@ -107,10 +88,7 @@ int main(int argc, char** argv) {
     const BatchOptions& o = *parsed;
     if (o.help) return printText(kBatchUsage, closedAtStart & 2u);
     if (o.version) return printText("kalvimo-batch " KALVIMO_VERSION "\n", closedAtStart & 2u);
-    if (o.command == BatchCommand::Chart) {
-        const int status = runChartCommand(o, argv[0], &stopRequested);
-        return stopSignal != 0 ? 128 + stopSignal : status;
-    }
+    if (o.command == BatchCommand::Chart) return runChartProgram(argv);
     std::string station;
     if (o.station) {
         bool lossy = false;
@@ -188,9 +166,9 @@ int main(int argc, char** argv) {
     ListFilesSource lists(root);
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, &stopRequested});
-    const DataLock waited = o.wait ? waitForDataDir(root, status, &stopRequested) : DataLock{};
-    if (stopSignal != 0) return 128 + stopSignal;  // stopped while waiting: nothing was touched
+    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, stop});
+    const DataLock waited = o.wait ? waitForDataDir(root, status, stop) : DataLock{};
+    if (stopSignal() != 0) return exitStatusAfterSignal(1);  // stopped while waiting: nothing touched
     switch (o.command) {
     case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
     case BatchCommand::Rrn121: engine.btnFile121_Click(); break;
@@ -201,6 +179,5 @@ int main(int argc, char** argv) {
     case BatchCommand::Chart: break;  // handled above, before the data directory is touched
     }
     status.flush();
-    if (stopSignal != 0) return 128 + stopSignal;  // 130 for SIGINT, 143 for SIGTERM
-    return engine.outcome().anyFailure() ? 1 : 0;
+    return exitStatusAfterSignal(engine.outcome().anyFailure() ? 1 : 0);
 }
