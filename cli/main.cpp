@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch_host.h"
+#include "batch_output.h"
 #include "list_source.h"
 #include "batch_options.h"
 #include "cp1251.h"
@@ -83,7 +84,7 @@ int printText(const std::string& text, bool stdoutWasClosed) {
 // --wait: takes the data directory's lock before the run, saying once per holder that it
 // waits; the run then shares the lock. Without --wait the run itself refuses a busy directory.
 // A stop asked for while waiting ends the wait; the run then stops at once.
-DataLock waitForDataDir(const std::string& root, TerminalStatus& status, const std::atomic<bool>* stop) {
+DataLock waitForDataDir(const std::string& root, StatusSink& status, const std::atomic<bool>* stop) {
     try {
         return DataLock::acquire(root, std::chrono::milliseconds(-1), stop, [&](pid_t holder) {
             status.setStatus(dataDirBusyText(holder) + "; ожидание");
@@ -178,13 +179,14 @@ int main(int argc, char** argv) {
         else input = FixedInput::directory(dir, listOrNothing(dir, pattern));
     }
 
-    TerminalStatus status(stderr);
-    SilentProgress progress;
+    BatchOutput output(stderr, o.quiet, input);
     ListFilesSource lists(root);
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, &stopRequested});
-    const DataLock waited = o.wait ? waitForDataDir(root, status, &stopRequested) : DataLock{};
+    Engine engine(data, RunEnvironment{output.status(), output.progress(), output.input(), options, lists, pauses,
+                                       outputs, &stopRequested});
+    engine.reader().setReadObserver(output.readObserver());
+    const DataLock waited = o.wait ? waitForDataDir(root, output.status(), &stopRequested) : DataLock{};
     if (stopSignal != 0) return 128 + stopSignal;  // stopped while waiting: nothing was touched
     switch (o.command) {
     case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
@@ -194,7 +196,7 @@ int main(int argc, char** argv) {
     case BatchCommand::Alarms: engine.btnalarm_Click(); break;
     case BatchCommand::Full: engine.btnFileAll_Click(); break;
     }
-    status.flush();
+    output.finish();
     if (stopSignal != 0) return 128 + stopSignal;  // 130 for SIGINT, 143 for SIGTERM
     return engine.outcome().anyFailure() ? 1 : 0;
 }
