@@ -157,8 +157,10 @@ void TerminalProgress::setCountStatus(const char* prefix, long count) {
     redraw();
 }
 
-void TerminalProgress::setPassStatus(const std::string& text) {
-    pass_ = text;
+void TerminalProgress::setPassStatus(const std::string& text, const std::string& device) {
+    // Devices that share a comment share a text; the device tells their passes apart.
+    const auto trimmed = [](const std::string& s) { return s.substr(0, s.find_last_not_of(' ') + 1); };
+    pass_ = device.empty() ? text : trimmed(text) + " " + trimmed(device);
     readInFile_ = 0;  // the pass reads its files again
     setStatus(text);
 }

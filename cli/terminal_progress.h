@@ -43,7 +43,7 @@ public:
 
     void setStatus(const std::string& text) override;
     void setCountStatus(const char* prefix, long count) override;
-    void setPassStatus(const std::string& text) override;
+    void setPassStatus(const std::string& text, const std::string& device) override;
 
     void setValue(int value) override;
     void setRange(int min, int max) override;

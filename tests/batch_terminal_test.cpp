@@ -197,20 +197,21 @@ TEST(BatchTerminal, ProgressLineOnATerminalOnlyAndTheLinesAsInAPipe) {
     ASSERT_EQ(::mkdir(in.c_str(), 0755), 0);
     ASSERT_EQ(::mkdir(data.c_str(), 0755), 0);
     writeFile(in + "/a.s12", "ZARYA-UZEL   28.08.2000   10:15:32\r\n  LINE\r\n");
+    writeFile(data + "/dev.ini", "0012/0034/0005 CBR\r\n");
     const int fd = ::open((in + "/b.s12").c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_TRUE(::ftruncate(fd, off_t{1} << 40) == 0 || ::ftruncate(fd, off_t{1} << 34) == 0);
     ::close(fd);
 
-    const std::vector<std::string> args = {"--data-dir", data, "--dir", in, "--kinds", "rrn121,rrn48", "full"};
+    const std::vector<std::string> args = {"--data-dir", data, "--dir", in, "--kinds", "devices,rrn48", "full"};
     const auto stopAfter = std::chrono::milliseconds(600);
     const Output pipe = runStopped(args, false, stopAfter, 0);
-    const Output tty = runStopped(args, true, stopAfter, 72);
+    const Output tty = runStopped(args, true, stopAfter, 120);
     EXPECT_EQ(pipe.exitCode, 130) << pipe.bytes;
     EXPECT_EQ(tty.exitCode, 130) << tty.bytes;
 
     // A pipe gets one status a line and nothing else.
-    EXPECT_EQ(pipe.bytes, "Идет обработка каталога RRN - 121\nОбработка остановлена\n" + kStop + "\n");
+    EXPECT_EQ(pipe.bytes, "Идет обработка каталога по устройству CBR\nОбработка остановлена\n" + kStop + "\n");
 
     // The terminal gets the same lines, byte for byte, with the progress line among them.
     const Split s = split(tty.bytes);
@@ -218,8 +219,8 @@ TEST(BatchTerminal, ProgressLineOnATerminalOnlyAndTheLinesAsInAPipe) {
     ASSERT_FALSE(s.drawn.empty());
     bool sawFile = false;
     for (const auto& text : s.drawn) {
-        EXPECT_LT(chars(text), 72u) << text;
-        sawFile = sawFile || (text.find("RRN - 121 · файл 2/2 b.s12 · ") != std::string::npos &&
+        EXPECT_LT(chars(text), 120u) << text;
+        sawFile = sawFile || (text.find("по устройству CBR 0012/0034/0005 · файл 2/2 b.s12 · ") != std::string::npos &&
                               text.find(" МБ/с · осталось ") != std::string::npos);
     }
     EXPECT_TRUE(sawFile) << tty.bytes;
