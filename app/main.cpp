@@ -1,5 +1,5 @@
 // kalvimo: the desktop program. Without arguments the main window; with files, the viewer on
-// them (for "Open with" in file managers); --version prints the version.
+// them (for "Open with" in file managers); --version and --help print their texts.
 #include <QApplication>
 #include <QTabWidget>
 #include <cstdio>
@@ -13,6 +13,23 @@
 #include "viewer_starter.h"
 #include "viewer_window.h"
 
+namespace {
+
+const char* const kUsage =
+    "Использование: kalvimo [ФАЙЛ...]\n"
+    "\n"
+    "Без файлов открывает главное окно; с файлами - просмотр этих файлов\n"
+    "(Windows-1251), каждый во вкладке.\n"
+    "\n"
+    "Параметры:\n"
+    "  -h, --help   эта справка\n"
+    "  --version    версия программы\n"
+    "  --           дальше только файлы\n"
+    "Принимаются и стандартные параметры Qt (например -platform, -style).\n"
+    "Обработка из терминала и по расписанию: kalvimo-batch --help\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Closed standard descriptors would be taken by the files the program opens.
     kalvimo::reopenClosedStandardDescriptors();
@@ -21,6 +38,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("kalvimo " KALVIMO_VERSION);
+            return 0;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
             return 0;
         }
     QApplication app(argc, argv);

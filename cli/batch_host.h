@@ -43,6 +43,7 @@ public:
     std::string currentFileName() override;
     void selectFile(int index) override { current_ = index; }
     std::string directory() override { return dir_; }
+    const std::vector<std::string>& files() const { return files_; }
 
 private:
     bool fileMode_ = false;

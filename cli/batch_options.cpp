@@ -29,12 +29,15 @@ const char* const kBatchUsage =
     "                      (по умолчанию флажки из Kalvimo.ini)\n"
     "  --wait              если каталог данных занят другой обработкой, дождаться её конца\n"
     "                      (без него - отказ с кодом 1)\n"
+    "  --quiet             выводить только отказы и ошибки\n"
     "  --out ФАЙЛ          для chart: рисунок, ФАЙЛ.png или ФАЙЛ.svg\n"
     "  --by type|time      для chart: по типам ошибок (по умолчанию) или по времени\n"
     "  -h, --help          эта справка\n"
     "  --version           версия программы\n"
     "\n"
-    "Сообщения о ходе обработки выводятся в стандартный поток ошибок.\n"
+    "Сообщения о ходе обработки выводятся в стандартный поток ошибок, по одному в строке;\n"
+    "на терминале под ними видна строка хода: проход, файл, прочитано МБ, скорость,\n"
+    "оставшееся время.\n"
     "Две обработки никогда не работают с одним каталогом данных одновременно.\n"
     "SIGINT (Ctrl+C) и SIGTERM останавливают обработку, как закрытие окна: файлы\n"
     "результатов сохраняют записанные строки целиком, списки не меняются.\n"
@@ -74,12 +77,16 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             seen[name] = true;
-            if (name == "--new-reports" || name == "--new-devices" || name == "--wait") {
+            static const std::map<std::string, bool BatchOptions::*> flags = {
+                {"--new-reports", &BatchOptions::newReports}, {"--new-devices", &BatchOptions::newDevices},
+                {"--wait", &BatchOptions::wait},              {"--quiet", &BatchOptions::quiet},
+            };
+            if (const auto flag = flags.find(name); flag != flags.end()) {
                 if (inlineValue) {
                     error = "параметр " + name + " не принимает значения";
                     return std::nullopt;
                 }
-                (name == "--new-reports" ? o.newReports : name == "--new-devices" ? o.newDevices : o.wait) = true;
+                o.*(flag->second) = true;
                 continue;
             }
             std::optional<std::string>* target = nullptr;

@@ -13,6 +13,7 @@ struct BatchOptions {
     bool help = false;
     bool version = false;
     bool wait = false;  // wait for another run that holds the data directory
+    bool quiet = false;  // print nothing but failures
     std::optional<std::string> dataDir;
     std::optional<std::string> station;  // UTF-8 as given
     std::optional<std::string> dir;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch_host.h"
+#include "batch_output.h"
 #include "list_source.h"
 #include "batch_options.h"
 #include "chart_program.h"
@@ -66,7 +67,7 @@ int printText(const std::string& text, bool stdoutWasClosed) {
 // --wait: takes the data directory's lock before the run, saying once per holder that it
 // waits; the run then shares the lock. Without --wait the run itself refuses a busy directory.
 // A stop asked for while waiting ends the wait; the run then stops at once.
-DataLock waitForDataDir(const std::string& root, TerminalStatus& status, const std::atomic<bool>* stop) {
+DataLock waitForDataDir(const std::string& root, StatusSink& status, const std::atomic<bool>* stop) {
     try {
         return DataLock::acquire(root, std::chrono::milliseconds(-1), stop, [&](pid_t holder) {
             status.setStatus(dataDirBusyText(holder) + "; ожидание");
@@ -161,13 +162,14 @@ int main(int argc, char** argv) {
         else input = FixedInput::directory(dir, listOrNothing(dir, pattern));
     }
 
-    TerminalStatus status(stderr);
-    SilentProgress progress;
+    BatchOutput output(stderr, o.quiet, input);
     ListFilesSource lists(root);
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, stop});
-    const DataLock waited = o.wait ? waitForDataDir(root, status, stop) : DataLock{};
+    Engine engine(data, RunEnvironment{output.status(), output.progress(), output.input(), options, lists, pauses,
+                                       outputs, stop});
+    engine.reader().setReadObserver(output.readObserver());
+    const DataLock waited = o.wait ? waitForDataDir(root, output.status(), stop) : DataLock{};
     if (stopSignal() != 0) return exitStatusAfterSignal(1);  // stopped while waiting: nothing touched
     switch (o.command) {
     case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
@@ -178,6 +180,6 @@ int main(int argc, char** argv) {
     case BatchCommand::Full: engine.btnFileAll_Click(); break;
     case BatchCommand::Chart: break;  // handled above, before the data directory is touched
     }
-    status.flush();
+    output.finish();
     return exitStatusAfterSignal(engine.outcome().anyFailure() ? 1 : 0);
 }

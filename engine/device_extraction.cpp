@@ -55,7 +55,7 @@ void DeviceExtraction::pass(const DeviceEntry& entry, const std::string& fileNam
             engine_.refuse(texts::kNoFileSelected);
             return;
         }
-        engine_.setStatus(texts::kDeviceFilePrefix + comment);
+        engine_.setPassStatus(texts::kDeviceFilePrefix + comment, cp1251ToUtf8(entry.device));
         frame_.createOutput(scan_.out, engine_.data().logFile(fileName));
         frame_.scanCurrentFile(scan_);
         engine_.setStatus(texts::kFileDone);
@@ -64,7 +64,7 @@ void DeviceExtraction::pass(const DeviceEntry& entry, const std::string& fileNam
             engine_.refuse(texts::kNoFilesInDir);
             return;
         }
-        engine_.setStatus(texts::kDeviceDirPrefix + comment);
+        engine_.setPassStatus(texts::kDeviceDirPrefix + comment, cp1251ToUtf8(entry.device));
         frame_.createOutput(scan_.out, engine_.data().logFile(fileName));
         if (frame_.walkDirectory(scan_, true)) engine_.setStatus(texts::kDirDone);
     }

@@ -16,7 +16,7 @@ Engine::Engine(DataDir data, RunEnvironment env) : data_(std::move(data)), env_(
 
 void Engine::refuse(const std::string& text) {
     ++outcome_.refusals;
-    setStatus(text);
+    env_.status.setFailureStatus(text);
 }
 
 void Engine::setProgressRange(int min, long long max) {
@@ -27,13 +27,13 @@ void Engine::setProgressRange(int min, long long max) {
 
 void Engine::fail(const IoError& error) {
     outcome_.aborted = true;
-    setStatus(error.message());
+    env_.status.setFailureStatus(error.message());
     throw RunEnded{};
 }
 
 void Engine::skipInput(const std::string& reason) {
     ++outcome_.inputFailures;
-    setStatus(reason + texts::kInputSkipped);
+    env_.status.setFailureStatus(reason + texts::kInputSkipped);
 }
 
 void Engine::checkStop() {
@@ -54,12 +54,12 @@ bool Engine::lockDataDir(DataLock& lock) {
         lock = DataLock::tryAcquire(data_.root());
     } catch (const IoError& e) {
         outcome_.aborted = true;
-        setStatus(e.message());
+        env_.status.setFailureStatus(e.message());
         return false;
     }
     if (lock.held()) return true;
     outcome_.busy = true;
-    setStatus(dataDirBusyText(lock.holder()));
+    env_.status.setFailureStatus(dataDirBusyText(lock.holder()));
     return false;
 }
 

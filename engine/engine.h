@@ -57,6 +57,9 @@ public:
     RunEnvironment& env() { return env_; }
     LineReader& reader() { return reader_; }
     void setStatus(const std::string& text) { env_.status.setStatus(text); }
+    void setPassStatus(const std::string& text, const std::string& device = {}) {
+        env_.status.setPassStatus(text, device);
+    }
     // The working lists; one that cannot be read ends the run with its text.
     std::vector<std::string> workingReports();
     std::vector<std::string> workingDevices();

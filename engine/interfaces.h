@@ -16,6 +16,12 @@ public:
     // A running count ("  Идет обработка ошибок  N"), set once per line; a sink that shows
     // only the last value can skip building the text.
     virtual void setCountStatus(const char* prefix, long count) { setStatus(prefix + std::to_string(count)); }
+    // The text that begins a pass over the input and names it (with the device the text leaves
+    // out, UTF-8, for a pass of the device extraction), and a failure: a refusal, a skipped
+    // input file, a failed result file, a busy data directory. Shown like any other text unless
+    // a sink tells them apart (a progress line, a quiet run).
+    virtual void setPassStatus(const std::string& text, const std::string& /*device*/) { setStatus(text); }
+    virtual void setFailureStatus(const std::string& text) { setStatus(text); }
 };
 
 // The progress bar. The engine keeps the range valid (min below max).

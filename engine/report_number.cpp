@@ -38,7 +38,7 @@ bool ReportNumberRun::startNumber(const std::string& number, const char* statusP
         engine_.refuse("Номер «" + shownName(trimmed) + "» не годится для имени файла результата; номер пропущен");
         return false;
     }
-    engine_.setStatus(statusPrefix + cp1251ToUtf8(number));
+    engine_.setPassStatus(statusPrefix + cp1251ToUtf8(number));
     scan_.setNumber(trimmed);
     frame_.createOutput(scan_.out, engine_.data().logFile(*name));
     return true;

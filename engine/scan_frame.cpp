@@ -120,7 +120,7 @@ void ScanFrame::run(FrameMember& member) {
             closingPause();
             return;
         }
-        engine_.setStatus(member.statusFileMode());
+        engine_.setPassStatus(member.statusFileMode());
         createOutput(member.out, member.outputPath());
         scanCurrentFile(member);
         engine_.setStatus(texts::kFileDone);
@@ -130,7 +130,7 @@ void ScanFrame::run(FrameMember& member) {
             closingPause();
             return;
         }
-        engine_.setStatus(member.statusDirMode());
+        engine_.setPassStatus(member.statusDirMode());
         createOutput(member.out, member.outputPath());
         if (walkDirectory(member, true)) engine_.setStatus(texts::kDirDone);
     }

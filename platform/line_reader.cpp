@@ -99,6 +99,7 @@ bool LineReader::fill() {
         return false;
     }
     end_ += static_cast<size_t>(n);
+    if (observer_) observer_->bytesRead(static_cast<size_t>(n));
     return true;
 }
 

@@ -14,6 +14,14 @@
 
 namespace kalvimo {
 
+// Told the size of every block read from a file, on the reading thread: a progress display
+// counts the bytes with it.
+class ReadObserver {
+public:
+    virtual ~ReadObserver() = default;
+    virtual void bytesRead(size_t count) = 0;
+};
+
 class LineReader {
 public:
     explicit LineReader(size_t blockSize = kIoBlock);
@@ -29,6 +37,7 @@ public:
 
     // When the flag becomes true, reading stops as at the end of the file.
     void setCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+    void setReadObserver(ReadObserver* observer) { observer_ = observer; }
 
     // The next line, valid until the next call; false at the end of the file.
     // Throws IoError(Read) when the file cannot be read.
@@ -69,6 +78,7 @@ private:
     std::string rejoined_;  // a line put together by rejoin(), until the next read
     bool eof_ = false;
     const std::atomic<bool>* cancel_ = nullptr;
+    ReadObserver* observer_ = nullptr;
 };
 
 }  // namespace kalvimo

@@ -344,7 +344,9 @@ TEST(BadInputExtractions, ResultFileThatCannotBeMadeEndsTheRun) {
             b.addInput("b.s12", crlf(W));
             ::mkdir(b.data("log").c_str(), 0755);
             const std::string path = b.data("log/" + blocked.at(m.member));
-            if (bl.create) ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+            if (bl.create) {
+                ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+            }
             std::optional<FileSizeLimit> full;
             const std::string& trigger = passBegins.at(m.member);
             if (!bl.create && trigger.empty()) full.emplace(0);

@@ -996,3 +996,41 @@ TEST(BatchChart, NothingToDrawWritesNothing) {
         EXPECT_EQ(treeOf(p.tmp.path()), before) << c.what;
     }
 }
+
+TEST(BatchCommandLine, QuietPrintsOnlyTheFailures) {
+    Place p;
+    writeFile(p.in + "/a.s12", crlf(anomalyReport("A1")));
+    const std::string bad = p.tmp.file("bad");
+    ASSERT_EQ(::mkdir(bad.c_str(), 0755), 0);
+    writeFile(bad + "/a.s12", crlf(anomalyReport("A1")));
+    ASSERT_EQ(::symlink("/proc/self/mem", (bad + "/b.s12").c_str()), 0);  // every read fails
+    writeFile(p.tmp.file("big.s12"), crlf(anomalyReport("A1" + std::string(5000, 'x'))));
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+        int exitCode;
+        Spawn how;
+    } cases[] = {
+        {"a run that gets to its end", {"--dir", p.in, "rrn48"}, {}, 0, {}},
+        {"a refusal", {"--file", p.in + "/none.s12", "rrn48"}, {"Файл не выбран"}, 1, {}},
+        {"a refusal in a full run that goes on", {"--dir", p.in, "--kinds", "reports,rrn48", "full"}, {"Список  пустой"}, 1, {}},
+        {"an input file skipped", {"--dir", bad, "rrn48"},
+         {"Ошибка чтения файла " + bad + "/b.s12: ошибка ввода-вывода; файл пропущен"}, 1, {}},
+        {"a result file that cannot be written", {"--file", p.tmp.file("big.s12"), "rrn48"},
+         {"Ошибка записи в файл " + p.data + "/log/rep48.log: файл слишком велик"}, 1, Spawn{.fileSizeLimit = 4096}},
+    };
+    for (const auto& c : cases) {
+        auto args = c.args;
+        args.insert(args.end(), {"--quiet", "--data-dir", p.data});
+        const Result r = batch(args, p.home, c.how);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.what;
+        EXPECT_EQ(r.errLines(), c.lines) << c.what;
+    }
+    BusyDataDir holder(KALVIMO_BATCH, p.data, p.tmp.path());
+    ASSERT_TRUE(holder.holding());
+    const Result busy = batch({"--quiet", "--data-dir", p.data, "--dir", p.in, "rrn48"}, p.home);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_EQ(busy.errLines(),
+              std::vector<std::string>{"Каталог данных занят: идёт обработка (PID " + std::to_string(holder.pid()) + ")"});
+}
