@@ -1,4 +1,4 @@
-#include "frmopen.h"
+#include "app/frmopen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,21 +20,21 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "button_keys.h"
-#include "collate.h"
-#include "files.h"
-#include "help_windows.h"
-#include "io_error.h"
-#include "list_boxes.h"
-#include "list_windows.h"
-#include "look.h"
-#include "program_starter.h"
-#include "qt_text.h"
-#include "results_window.h"
-#include "settings_file.h"
-#include "status_label.h"
-#include "texts.h"
-#include "viewer_starter.h"
+#include "engine/settings_file.h"
+#include "engine/texts.h"
+#include "platform/collate.h"
+#include "platform/files.h"
+#include "platform/io_error.h"
+#include "platform/qt/button_keys.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/look.h"
+#include "platform/qt/program_starter.h"
+#include "platform/qt/qt_text.h"
+#include "platform/qt/status_label.h"
+#include "views/help_windows.h"
+#include "views/list_windows.h"
+#include "views/results_window.h"
+#include "views/viewer_starter.h"
 
 namespace kalvimo {
 namespace {

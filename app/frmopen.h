@@ -7,9 +7,9 @@
 #include <QString>
 #include <memory>
 
-#include "data_dir.h"
-#include "engine.h"
-#include "run_host.h"
+#include "app/run_host.h"
+#include "engine/data_dir.h"
+#include "engine/engine.h"
 
 class QAction;
 class QComboBox;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "frmopen.h"
-#include "process_setup.h"
-#include "text_document.h"
-#include "viewer_starter.h"
-#include "viewer_window.h"
+#include "app/frmopen.h"
+#include "platform/process_setup.h"
+#include "views/text_document.h"
+#include "views/viewer_starter.h"
+#include "views/viewer_window.h"
 
 int main(int argc, char** argv) {
     // Closed standard descriptors would be taken by the files the program opens.

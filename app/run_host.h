@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "interfaces.h"
-#include "list_source.h"
+#include "engine/interfaces.h"
+#include "engine/list_source.h"
 
 namespace kalvimo {
 

@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "frmopen.h"
-#include "list_boxes.h"
+#include "app/frmopen.h"
+#include "platform/qt/list_boxes.h"
 
 namespace {
 

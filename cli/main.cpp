@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "batch_host.h"
-#include "list_source.h"
-#include "batch_options.h"
-#include "cp1251.h"
-#include "data_dir.h"
-#include "data_lock.h"
-#include "engine.h"
-#include "files.h"
-#include "process_setup.h"
-#include "settings_file.h"
+#include "cli/batch_host.h"
+#include "cli/batch_options.h"
+#include "engine/data_dir.h"
+#include "engine/engine.h"
+#include "engine/list_source.h"
+#include "engine/settings_file.h"
+#include "platform/cp1251.h"
+#include "platform/data_lock.h"
+#include "platform/files.h"
+#include "platform/process_setup.h"
 
 using namespace kalvimo;
 

@@ -1,7 +1,7 @@
-#include "alarms.h"
+#include "engine/alarms.h"
 
-#include "engine.h"
-#include "texts.h"
+#include "engine/engine.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
 

@@ -3,7 +3,7 @@
 // log/alarm.log, leaving out the lines that carry one of the filter words.
 #include <string_view>
 
-#include "scan_frame.h"
+#include "engine/scan_frame.h"
 
 namespace kalvimo {
 

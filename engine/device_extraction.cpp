@@ -1,11 +1,11 @@
-#include "device_extraction.h"
+#include "engine/device_extraction.h"
 
-#include "cp1251.h"
-#include "engine.h"
-#include "report_blocks.h"
-#include "result_names.h"
-#include "text_ops.h"
-#include "texts.h"
+#include "engine/engine.h"
+#include "engine/report_blocks.h"
+#include "engine/result_names.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
 

@@ -1,14 +1,14 @@
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <climits>
 
-#include "alarms.h"
-#include "device_extraction.h"
-#include "files.h"
-#include "report_number.h"
-#include "rrn48.h"
-#include "scan_frame.h"
-#include "texts.h"
+#include "engine/alarms.h"
+#include "engine/device_extraction.h"
+#include "engine/report_number.h"
+#include "engine/rrn48.h"
+#include "engine/scan_frame.h"
+#include "engine/texts.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "data_dir.h"
-#include "data_lock.h"
-#include "interfaces.h"
-#include "io_error.h"
-#include "line_reader.h"
+#include "engine/data_dir.h"
+#include "engine/interfaces.h"
+#include "platform/data_lock.h"
+#include "platform/io_error.h"
+#include "platform/line_reader.h"
 
 namespace kalvimo {
 

@@ -1,11 +1,11 @@
-#include "error_analysis.h"
+#include "engine/error_analysis.h"
 
-#include "cp1251.h"
-#include "engine.h"
-#include "files.h"
-#include "new_entry_search.h"
-#include "text_ops.h"
-#include "texts.h"
+#include "engine/engine.h"
+#include "engine/new_entry_search.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
+#include "platform/cp1251.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {

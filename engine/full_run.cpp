@@ -1,7 +1,7 @@
 // "Полная": every ticked kind of extraction, one after another, into the same output
 // directories and across one progress range.
-#include "engine.h"
-#include "texts.h"
+#include "engine/engine.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
 

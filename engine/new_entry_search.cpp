@@ -1,8 +1,8 @@
-#include "new_entry_search.h"
+#include "engine/new_entry_search.h"
 
-#include "engine.h"
-#include "files.h"
-#include "text_ops.h"
+#include "engine/engine.h"
+#include "engine/text_ops.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {

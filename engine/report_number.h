@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "scan_frame.h"
+#include "engine/scan_frame.h"
 
 namespace kalvimo {
 

@@ -1,9 +1,9 @@
-#include "rrn48.h"
+#include "engine/rrn48.h"
 
-#include "engine.h"
-#include "error_analysis.h"
-#include "text_ops.h"
-#include "texts.h"
+#include "engine/engine.h"
+#include "engine/error_analysis.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
 

@@ -2,8 +2,8 @@
 // The RRN 48 extraction: one composed line per anomaly report into log/rep48.log, the
 // searches for new devices and report numbers in the other reports, and the error analysis
 // afterwards.
-#include "new_entry_search.h"
-#include "scan_frame.h"
+#include "engine/new_entry_search.h"
+#include "engine/scan_frame.h"
 
 namespace kalvimo {
 

@@ -1,10 +1,10 @@
-#include "scan_frame.h"
+#include "engine/scan_frame.h"
 
 #include <cerrno>
 #include <new>
 
-#include "engine.h"
-#include "texts.h"
+#include "engine/engine.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "files.h"
-#include "line_reader.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 
 namespace kalvimo {
 

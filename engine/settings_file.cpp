@@ -1,11 +1,11 @@
-#include "settings_file.h"
+#include "engine/settings_file.h"
 
 #include <vector>
 
-#include "cp1251.h"
-#include "data_lock.h"
-#include "files.h"
-#include "text_ops.h"
+#include "engine/text_ops.h"
+#include "platform/cp1251.h"
+#include "platform/data_lock.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {

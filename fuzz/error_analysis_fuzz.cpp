@@ -2,12 +2,12 @@
 // counted once.
 #include <filesystem>
 
-#include "batch_host.h"
-#include "data_dir.h"
-#include "engine.h"
-#include "error_analysis.h"
-#include "files.h"
-#include "fuzz_support.h"
+#include "cli/batch_host.h"
+#include "engine/data_dir.h"
+#include "engine/engine.h"
+#include "engine/error_analysis.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/files.h"
 
 using namespace kalvimo;
 

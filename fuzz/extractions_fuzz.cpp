@@ -2,12 +2,12 @@
 // models of the tests: the result files must be the models' to the byte.
 #include <filesystem>
 
-#include "batch_host.h"
-#include "data_dir.h"
-#include "engine.h"
-#include "fuzz_support.h"
-#include "reference_extractions.h"
-#include "reference_rrn48.h"
+#include "cli/batch_host.h"
+#include "engine/data_dir.h"
+#include "engine/engine.h"
+#include "fuzz/fuzz_support.h"
+#include "tests/reference_extractions.h"
+#include "tests/reference_rrn48.h"
 
 using namespace kalvimo;
 

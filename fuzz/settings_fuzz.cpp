@@ -1,6 +1,6 @@
 // The settings reader on any bytes, and the round trip of what it read.
-#include "fuzz_support.h"
-#include "settings_file.h"
+#include "engine/settings_file.h"
+#include "fuzz/fuzz_support.h"
 
 using namespace kalvimo;
 

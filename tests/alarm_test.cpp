@@ -2,9 +2,9 @@
 // of the alarm lines, and the progress step back after the walk.
 #include <gtest/gtest.h>
 
-#include "alarms.h"
-#include "printout_builder.h"
-#include "test_support.h"
+#include "engine/alarms.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

@@ -13,12 +13,12 @@
 #include <map>
 #include <optional>
 
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "list_source.h"
-#include "printout_builder.h"
-#include "test_support.h"
-#include "unprivileged.h"
+#include "engine/list_source.h"
+#include "platform/cp1251.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

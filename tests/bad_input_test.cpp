@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "printout_builder.h"
-#include "reference_rrn48.h"
-#include "test_support.h"
+#include "platform/cp1251.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

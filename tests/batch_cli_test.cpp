@@ -20,12 +20,12 @@
 #include <optional>
 #include <thread>
 
-#include "busy_data_dir.h"
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "printout_builder.h"
-#include "reference_rrn48.h"
-#include "test_support.h"
+#include "platform/cp1251.h"
+#include "tests/busy_data_dir.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 extern char** environ;
 

@@ -2,9 +2,9 @@
 // comment names, the blocks written, and the status and progress sequences per pass.
 #include <gtest/gtest.h>
 
-#include "device_extraction.h"
-#include "printout_builder.h"
-#include "test_support.h"
+#include "engine/device_extraction.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

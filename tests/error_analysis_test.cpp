@@ -9,9 +9,9 @@
 #include <ctime>
 #include <map>
 
-#include "cp1251.h"
-#include "error_analysis.h"
-#include "test_support.h"
+#include "engine/error_analysis.h"
+#include "platform/cp1251.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

@@ -12,10 +12,10 @@
 #include <map>
 #include <utility>
 
-#include "cp1251.h"
-#include "reference_extractions.h"
-#include "reference_rrn48.h"
-#include "test_support.h"
+#include "platform/cp1251.h"
+#include "tests/reference_extractions.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 extern char** environ;
 

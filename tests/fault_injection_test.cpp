@@ -10,14 +10,14 @@
 #include <optional>
 #include <stdexcept>
 
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "files.h"
-#include "list_files.h"
-#include "printout_builder.h"
-#include "reference_extractions.h"
-#include "test_support.h"
-#include "unprivileged.h"
+#include "lists/list_files.h"
+#include "platform/cp1251.h"
+#include "platform/files.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_extractions.h"
+#include "tests/test_support.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

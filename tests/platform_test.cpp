@@ -30,15 +30,15 @@
 
 #include <gtest/gtest.h>
 
-#include "collate.h"
-#include "cp1251.h"
-#include "file_pattern.h"
-#include "file_size_limit.h"
-#include "files.h"
-#include "find_text.h"
-#include "io_error.h"
-#include "line_reader.h"
-#include "unprivileged.h"
+#include "platform/collate.h"
+#include "platform/cp1251.h"
+#include "platform/file_pattern.h"
+#include "platform/files.h"
+#include "platform/find_text.h"
+#include "platform/io_error.h"
+#include "platform/line_reader.h"
+#include "tests/file_size_limit.h"
+#include "tests/unprivileged.h"
 
 namespace kalvimo {
 // Readable failure messages for the operation of an IoError.

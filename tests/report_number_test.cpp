@@ -2,8 +2,8 @@
 // status and progress sequences of the file and directory variants.
 #include <gtest/gtest.h>
 
-#include "printout_builder.h"
-#include "test_support.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

@@ -3,11 +3,11 @@
 
 #include <random>
 
-#include "cp1251.h"
-#include "printout_builder.h"
-#include "reference_rrn48.h"
-#include "rrn48.h"
-#include "test_support.h"
+#include "engine/rrn48.h"
+#include "platform/cp1251.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

@@ -1,9 +1,9 @@
 // Kalvimo.ini: eleven lines, read up to the first failure; written back exactly.
 #include <gtest/gtest.h>
 
-#include "cp1251.h"
-#include "settings_file.h"
-#include "test_support.h"
+#include "engine/settings_file.h"
+#include "platform/cp1251.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

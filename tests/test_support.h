@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "data_dir.h"
-#include "engine.h"
-#include "interfaces.h"
+#include "engine/data_dir.h"
+#include "engine/engine.h"
+#include "engine/interfaces.h"
 
 namespace kalvimo::test {
 

@@ -1,4 +1,4 @@
-#include "help_windows.h"
+#include "views/help_windows.h"
 
 #include <QFile>
 #include <QFrame>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "look.h"
+#include "platform/qt/look.h"
 
 // The resources of a static library must be registered by hand.
 static void initViewsResources() { Q_INIT_RESOURCE(views); }

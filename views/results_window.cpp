@@ -1,4 +1,4 @@
-#include "results_window.h"
+#include "views/results_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,10 +7,10 @@
 #include <QRadioButton>
 #include <QStyle>
 
-#include "list_boxes.h"
-#include "look.h"
-#include "program_starter.h"
-#include "qt_text.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/look.h"
+#include "platform/qt/program_starter.h"
+#include "platform/qt/qt_text.h"
 
 namespace kalvimo {
 

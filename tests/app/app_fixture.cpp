@@ -1,4 +1,4 @@
-#include "app_fixture.h"
+#include "tests/app/app_fixture.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
@@ -12,8 +12,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "cp1251.h"
-#include "printout_builder.h"
+#include "platform/cp1251.h"
+#include "tests/printout_builder.h"
 
 namespace kalvimo::apptest {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "frmopen.h"
-#include "program_starter.h"
+#include "app/frmopen.h"
+#include "platform/qt/program_starter.h"
 
 class QPushButton;
 class QToolButton;

@@ -19,11 +19,11 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "results_window.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "views/help_windows.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;

@@ -10,9 +10,9 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "list_boxes.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;

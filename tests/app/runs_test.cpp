@@ -16,13 +16,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "busy_data_dir.h"
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "list_windows.h"
-#include "results_window.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "tests/busy_data_dir.h"
+#include "views/help_windows.h"
+#include "views/list_windows.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;

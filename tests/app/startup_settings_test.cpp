@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "list_boxes.h"
-#include "../unprivileged.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;

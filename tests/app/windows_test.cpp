@@ -19,14 +19,14 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "list_windows.h"
-#include "results_window.h"
-#include "sorted_list_box.h"
-#include "text_document.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "views/help_windows.h"
+#include "views/list_windows.h"
+#include "views/results_window.h"
+#include "views/sorted_list_box.h"
+#include "views/text_document.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;

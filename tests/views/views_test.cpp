@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "program_starter.h"
-#include "results_window.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/program_starter.h"
+#include "views/help_windows.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
 

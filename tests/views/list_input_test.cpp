@@ -11,8 +11,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "list_windows.h"
-#include "sorted_list_box.h"
+#include "views/list_windows.h"
+#include "views/sorted_list_box.h"
 
 using namespace kalvimo;
 

@@ -1,4 +1,4 @@
-#include "list_windows.h"
+#include "views/list_windows.h"
 
 #include <QComboBox>
 #include <QKeySequence>
@@ -10,14 +10,14 @@
 #include <QStyle>
 #include <functional>
 
-#include "button_keys.h"
-#include "collate.h"
-#include "files.h"
-#include "io_error.h"
-#include "list_files.h"
-#include "look.h"
-#include "qt_text.h"
-#include "sorted_list_box.h"
+#include "lists/list_files.h"
+#include "platform/collate.h"
+#include "platform/files.h"
+#include "platform/io_error.h"
+#include "platform/qt/button_keys.h"
+#include "platform/qt/look.h"
+#include "platform/qt/qt_text.h"
+#include "views/sorted_list_box.h"
 
 namespace kalvimo {
 namespace {

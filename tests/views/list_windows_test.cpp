@@ -11,10 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "list_windows.h"
-#include "sorted_list_box.h"
-#include "../busy_data_dir.h"
-#include "../unprivileged.h"
+#include "tests/busy_data_dir.h"
+#include "tests/unprivileged.h"
+#include "views/list_windows.h"
+#include "views/sorted_list_box.h"
 
 using namespace kalvimo;
 
