@@ -358,12 +358,10 @@ void frmopen::connectHandlers() {
     connect(OptionDir, &QRadioButton::toggled, this, [this](bool on) {
         if (on) OptionDir_Click();
     });
-    const std::pair<StateCheckBox*, CheckBox> boxes[] = {
-        {Check1, CheckBox::Check1}, {Check2, CheckBox::Check2}, {Check3, CheckBox::Check3}, {Check4, CheckBox::Check4},
-        {Check5, CheckBox::Check5}, {Check7, CheckBox::Check7}, {Check8, CheckBox::Check8}};
-    for (const auto& [widget, box] : boxes) {
+    for (Choice choice : kAllChoices) {
+        StateCheckBox* widget = checkBox(choice);
         connect(widget, &QCheckBox::stateChanged, this,
-                [this, widget = widget, box = box] { host_->setCheck(box, widget->state()); });
+                [this, widget, choice] { host_->setCheck(choice, widget->state()); });
     }
     connect(mnufile_save, &QAction::triggered, this, &frmopen::mnufile_save_Click);
     connect(mnufile_exit, &QAction::triggered, this, &frmopen::mnufile_exit_Click);
@@ -400,6 +398,19 @@ void frmopen::connectHandlers() {
     connect(this, &frmopen::outputsCleared, this, [this] {
         if (resultsWindow) resultsWindow->close();
     });
+}
+
+StateCheckBox* frmopen::checkBox(Choice choice) const {
+    switch (choice) {
+    case Choice::Reports: return Check1;
+    case Choice::Devices: return Check5;
+    case Choice::Rrn121: return Check7;
+    case Choice::Alarms: return Check3;
+    case Choice::Rrn48: return Check2;
+    case Choice::NewReports: return Check4;
+    case Choice::NewDevices: return Check8;
+    }
+    return nullptr;
 }
 
 void frmopen::setStatus(const QString& text) {
@@ -445,19 +456,9 @@ void frmopen::Form_Load() {
 }
 
 void frmopen::applySettings() {
-    Settings s;
-    try {
-        s = parseSettings(readWholeFile(data_.file("Kalvimo.ini")));
-    } catch (const IoError&) {
-        s = parseSettings("");  // a missing or unreadable file: a read failure at line 1
-    }
+    const Settings s = loadSettingsFile(data_.root());
     if (s.linesApplied >= 2) exchlist->setEditText(fromCp1251(s.station));
-    const std::pair<StateCheckBox*, int> boxes[] = {
-        {Check1, s.checks[Settings::Check1]}, {Check5, s.checks[Settings::Check5]},
-        {Check7, s.checks[Settings::Check7]}, {Check3, s.checks[Settings::Check3]},
-        {Check2, s.checks[Settings::Check2]}, {Check4, s.checks[Settings::Check4]},
-        {Check8, s.checks[Settings::Check8]}};
-    for (const auto& [box, state] : boxes) box->setState(state);
+    for (Choice choice : kAllChoices) checkBox(choice)->setState(s.checks[choice]);
     if (s.optionFile) {
         Optionfile->setChecked(true);
     } else if (s.optionDir) {
@@ -473,10 +474,9 @@ void frmopen::applySettings() {
     // 4. The mode picture follows the selected mode; directory mode when none is.
     Image4->setPixmap(Optionfile->isChecked() ? Image2->pixmap() : Image3->pixmap());
 
-    // 5. "c:\" stands for the home directory; a directory that is gone is a read failure.
+    // 5. A directory that is gone is a read failure.
     const QString home = fromUtf8(options_.homeDirectory);
-    QString dir = s.readFailed ? home : fromCp1251(s.curDir);
-    if (dir.compare(QStringLiteral("c:\\"), Qt::CaseInsensitive) == 0) dir = home;
+    QString dir = fromUtf8(settingsDirectory(s, options_.homeDirectory));
     if (!QFileInfo(dir).isDir() || !QFileInfo(dir).isReadable()) dir = home;
     bringListsTo(dir);
 }
@@ -496,13 +496,7 @@ void frmopen::mnufile_save_Click() {
     Settings s;
     s.curDir = toCp1251(curDir);
     s.station = toCp1251(exchlist->currentText());
-    s.checks[Settings::Check1] = Check1->state();
-    s.checks[Settings::Check5] = Check5->state();
-    s.checks[Settings::Check7] = Check7->state();
-    s.checks[Settings::Check3] = Check3->state();
-    s.checks[Settings::Check2] = Check2->state();
-    s.checks[Settings::Check4] = Check4->state();
-    s.checks[Settings::Check8] = Check8->state();
+    for (Choice choice : kAllChoices) s.checks[choice] = checkBox(choice)->state();
     s.optionFile = Optionfile->isChecked();
     s.optionDir = OptionDir->isChecked();
     try {

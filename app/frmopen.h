@@ -139,6 +139,7 @@ private:
     void setStatus(const QString& text);
     void selectMode(bool fileMode);  // neither when both are false: see applySettings
     void applySettings();
+    StateCheckBox* checkBox(Choice choice) const;
     void bringListsTo(const QString& dir);
     void showModal(QDialog* window);
     QList<QAction*> windowCommands() const;

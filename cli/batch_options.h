@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/choices.h"
+
 namespace kalvimo {
 
-enum class BatchCommand { Rrn48, Rrn121, Reports, Devices, Alarms, Full };
-
 struct BatchOptions {
-    BatchCommand command = BatchCommand::Rrn48;
+    RunKind command = RunKind::Rrn48;
     bool help = false;
     bool version = false;
     bool wait = false;  // wait for another run that holds the data directory
@@ -20,19 +20,16 @@ struct BatchOptions {
     std::optional<std::string> file;
     bool newReports = false;
     bool newDevices = false;
-    std::optional<std::string> kinds;
+    std::optional<std::vector<Choice>> kinds;  // the kinds --kinds ticks for a full run
 };
 
 // Parses the arguments (without the program name). On a usage error returns nothing and
 // sets error to a Russian text saying what is wrong.
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error);
 
-// The kinds of a full run, in the order of the check boxes Check1, Check5, Check7, Check3,
-// Check2; nothing when a kind is unknown.
-struct FullKinds {
-    bool reports = false, devices = false, rrn121 = false, alarms = false, rrn48 = false;
-};
-std::optional<FullKinds> parseKinds(const std::string& list, std::string& error);
+// The kinds named in a comma list ("reports,alarms"), as the choices that tick them; nothing
+// when a name is not one of the five kinds.
+std::optional<std::vector<Choice>> parseKinds(const std::string& list, std::string& error);
 
 extern const char* const kBatchUsage;
 

@@ -26,14 +26,6 @@ int usageError(const std::string& what) {
     return 2;
 }
 
-// "c:\" stands for the home directory where there are no drives.
-std::string directoryFromSettings(const std::string& curDir) {
-    const std::string path = cp1251ToUtf8(curDir);
-    if (path.size() == 3 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' && path[2] == '\\')
-        return DataDir::homeDirectory();
-    return path;
-}
-
 // SIGINT and SIGTERM stop the run at the next block, as closing the window does; a second
 // one ends the program at once.
 std::atomic<bool> stopRequested{false};
@@ -135,30 +127,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Settings settings;
-    try {
-        settings = parseSettings(readWholeFile(data.file("Kalvimo.ini")));
-    } catch (const IoError&) {
-        settings = parseSettings("");  // a missing or unreadable file: as the window starts
-    }
+    const Settings settings = loadSettingsFile(root);  // as the window starts
 
     FixedOptions options;
     options.station = o.station ? station : settings.station;
-    options.checks[static_cast<size_t>(CheckBox::Check1)] = settings.checks[Settings::Check1];
-    options.checks[static_cast<size_t>(CheckBox::Check2)] = settings.checks[Settings::Check2];
-    options.checks[static_cast<size_t>(CheckBox::Check3)] = settings.checks[Settings::Check3];
-    options.checks[static_cast<size_t>(CheckBox::Check5)] = settings.checks[Settings::Check5];
-    options.checks[static_cast<size_t>(CheckBox::Check7)] = settings.checks[Settings::Check7];
-    options.checks[static_cast<size_t>(CheckBox::Check4)] = o.newReports ? 1 : settings.checks[Settings::Check4];
-    options.checks[static_cast<size_t>(CheckBox::Check8)] = o.newDevices ? 1 : settings.checks[Settings::Check8];
+    options.checks = settings.checks;
+    if (o.newReports) options.checks[Choice::NewReports] = 1;
+    if (o.newDevices) options.checks[Choice::NewDevices] = 1;
     if (o.kinds) {
-        std::string ignored;
-        const FullKinds k = *parseKinds(*o.kinds, ignored);  // checked when the options were parsed
-        options.checks[static_cast<size_t>(CheckBox::Check1)] = k.reports;
-        options.checks[static_cast<size_t>(CheckBox::Check5)] = k.devices;
-        options.checks[static_cast<size_t>(CheckBox::Check7)] = k.rrn121;
-        options.checks[static_cast<size_t>(CheckBox::Check3)] = k.alarms;
-        options.checks[static_cast<size_t>(CheckBox::Check2)] = k.rrn48;
+        for (const FullRunKind& k : kFullRunKinds) options.checks[k.choice] = 0;
+        for (Choice ticked : *o.kinds) options.checks[ticked] = 1;
     }
 
     const std::string pattern = o.pattern ? *o.pattern : "*.s12";
@@ -172,7 +150,7 @@ int main(int argc, char** argv) {
     } else if (o.dir) {
         input = FixedInput::directory(*o.dir, listOrNothing(*o.dir, pattern));
     } else {
-        const std::string dir = directoryFromSettings(settings.curDir);
+        const std::string dir = settingsDirectory(settings, DataDir::homeDirectory());
         // Only "Файла" selected means file mode; the saved file list has no current entry.
         if (settings.optionFile) input = FixedInput::file(dir, "");
         else input = FixedInput::directory(dir, listOrNothing(dir, pattern));
@@ -187,12 +165,12 @@ int main(int argc, char** argv) {
     const DataLock waited = o.wait ? waitForDataDir(root, status, &stopRequested) : DataLock{};
     if (stopSignal != 0) return 128 + stopSignal;  // stopped while waiting: nothing was touched
     switch (o.command) {
-    case BatchCommand::Rrn48: engine.btnFile48_Click(); break;
-    case BatchCommand::Rrn121: engine.btnFile121_Click(); break;
-    case BatchCommand::Reports: engine.btnFileRrn_Click(); break;
-    case BatchCommand::Devices: engine.btnDev_Click(); break;
-    case BatchCommand::Alarms: engine.btnalarm_Click(); break;
-    case BatchCommand::Full: engine.btnFileAll_Click(); break;
+    case RunKind::Rrn48: engine.btnFile48_Click(); break;
+    case RunKind::Rrn121: engine.btnFile121_Click(); break;
+    case RunKind::Reports: engine.btnFileRrn_Click(); break;
+    case RunKind::Devices: engine.btnDev_Click(); break;
+    case RunKind::Alarms: engine.btnalarm_Click(); break;
+    case RunKind::Full: engine.btnFileAll_Click(); break;
     }
     status.flush();
     if (stopSignal != 0) return 128 + stopSignal;  // 130 for SIGINT, 143 for SIGTERM

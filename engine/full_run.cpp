@@ -10,11 +10,11 @@ void Engine::progressbar() {
     long long k = 0;
     if (fullMode) {
         // Only a box ticked exactly counts; a greyed one does not.
-        if (options.ticked(CheckBox::Check1)) k += static_cast<long long>(workingReports().size());
-        if (options.ticked(CheckBox::Check5)) k += static_cast<long long>(workingDevices().size());
-        if (options.ticked(CheckBox::Check7)) ++k;
-        if (options.ticked(CheckBox::Check3)) ++k;
-        if (options.ticked(CheckBox::Check2)) ++k;
+        if (options.ticked(Choice::Reports)) k += static_cast<long long>(workingReports().size());
+        if (options.ticked(Choice::Devices)) k += static_cast<long long>(workingDevices().size());
+        if (options.ticked(Choice::Rrn121)) ++k;
+        if (options.ticked(Choice::Alarms)) ++k;
+        if (options.ticked(Choice::Rrn48)) ++k;
     }
     if (k == 0) k = 1;
     setProgressRange(0, k * (static_cast<long long>(env_.input.fileCount()) - 1));
@@ -26,11 +26,11 @@ void Engine::btnFileAll_Click() {
         fullMode = true;
         progressbar();
         RunOptions& options = env_.options;
-        if (options.ticked(CheckBox::Check1)) btnFileRrn_Click();
-        if (options.ticked(CheckBox::Check5)) btnDev_Click();
-        if (options.ticked(CheckBox::Check7)) btnFile121_Click();
-        if (options.ticked(CheckBox::Check3)) btnalarm_Click();
-        if (options.ticked(CheckBox::Check2)) btnFile48_Click();
+        if (options.ticked(Choice::Reports)) btnFileRrn_Click();
+        if (options.ticked(Choice::Devices)) btnDev_Click();
+        if (options.ticked(Choice::Rrn121)) btnFile121_Click();
+        if (options.ticked(Choice::Alarms)) btnalarm_Click();
+        if (options.ticked(Choice::Rrn48)) btnFile48_Click();
         env_.pauses.finalPause();
         checkStop();
         setStatus(texts::kStopAfterRun);

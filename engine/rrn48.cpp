@@ -44,9 +44,9 @@ void Rrn48Member::onHeader(LineReader& in, std::string_view header) {
         return;
     }
     RunOptions& options = engine_.env().options;
-    if (options.ticked(CheckBox::Check8)) devices_.search(columns(line, 10, 14));
+    if (options.ticked(Choice::NewDevices)) devices_.search(columns(line, 10, 14));
     if (!in.next(line)) return;  // line 3, read whether or not a search runs
-    if (options.ticked(CheckBox::Check4)) reports_.search(columns(line, 21, 5));
+    if (options.ticked(Choice::NewReports)) reports_.search(columns(line, 21, 5));
 }
 
 void Rrn48Member::postProcess() { ErrorAnalysis(engine_).run(); }

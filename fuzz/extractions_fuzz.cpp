@@ -38,9 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FixedInput input = FixedInput::directory(inputDir, {"p.s12"});
     FixedOptions options;
     options.station = station;
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check2, CheckBox::Check3, CheckBox::Check5, CheckBox::Check7,
-                         CheckBox::Check4, CheckBox::Check8})
-        options.checks[static_cast<size_t>(box)] = 1;
+    for (Choice choice : kAllChoices) options.checks[choice] = 1;
     fuzz::FixedLists lists;
     lists.reports = {"", " 1", "12", "21"};  // in the order the list windows give them
     lists.devices = {"", "0  X", "A"};

@@ -113,7 +113,7 @@ void click(Engine& e, Member m) {
 void standardSetup(Bench& b) {
     b.lists.reports = {"21", "7"};
     b.lists.devices = {kDevice + " CBR", kOtherDevice};
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check5, CheckBox::Check7, CheckBox::Check3})
+    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms})
         b.options.set(box, 1);
 }
 
@@ -552,12 +552,12 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         const char* what;
         Member member;
         std::string unreadable;  // made a directory
-        std::vector<CheckBox> ticked;
+        std::vector<Choice> ticked;
     } cases[] = {
         {"reports", Member::Reports, "reports.ini", {}},
         {"devices", Member::Devices, "dev.ini", {}},
-        {"full run, reports ticked", Member::Full, "reports.ini", {CheckBox::Check1, CheckBox::Check3}},
-        {"full run, devices ticked", Member::Full, "dev.ini", {CheckBox::Check5, CheckBox::Check7}},
+        {"full run, reports ticked", Member::Full, "reports.ini", {Choice::Reports, Choice::Alarms}},
+        {"full run, devices ticked", Member::Full, "dev.ini", {Choice::Devices, Choice::Rrn121}},
     };
     for (const auto& c : cases) {
         Bench b;
@@ -568,7 +568,7 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         ASSERT_EQ(::mkdir(b.data(c.unreadable).c_str(), 0755), 0);
         ::mkdir(b.data("log").c_str(), 0755);
         writeFile(b.data("log/old.log"), "old");  // cleared before the list is read
-        for (CheckBox box : c.ticked) b.options.set(box, 1);
+        for (Choice box : c.ticked) b.options.set(box, 1);
         ListFilesSource lists(b.dataRoot);
         Engine engine(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
         const int before = openDescriptors();

@@ -288,7 +288,7 @@ void checkFullRun(const Corpus& corpus) {
     expectSameFiles(expectLog, model, "separate runs");
     EXPECT_TRUE(expectError.count("errorstat"));
 
-    for (auto box : {CheckBox::Check1, CheckBox::Check5, CheckBox::Check7, CheckBox::Check3, CheckBox::Check2})
+    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms, Choice::Rrn48})
         b.options.set(box, 1);
     b.engine.resetOutcome();
     b.engine.btnFileAll_Click();

@@ -201,7 +201,7 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     writeFile(b.data("alldev.ini"), alldev);
     b.addInput("a.s12", crlf(numReport("121", "A")) + crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5",
                                                              "6", "7", "8", "9", "  ALARM", ""}));
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check3, CheckBox::Check2, CheckBox::Check8})
+    for (Choice box : {Choice::Reports, Choice::Alarms, Choice::Rrn48, Choice::NewDevices})
         b.options.set(box, 1);
     b.lists.reports = {"121", "48"};
     // The disk fills up when the alarms pass begins.
@@ -266,8 +266,8 @@ TEST(FaultInjection, UnexpectedExceptionEndsTheRunNotTheProgram) {
     ThrowingLists lists;
     Engine engine(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
     b.addInput("a.s12", crlf(numReport("121", "A")));
-    b.options.set(CheckBox::Check5, 1);
-    b.options.set(CheckBox::Check7, 1);
+    b.options.set(Choice::Devices, 1);
+    b.options.set(Choice::Rrn121, 1);
     engine.btnFileAll_Click();
     EXPECT_TRUE(engine.outcome().aborted);
     EXPECT_EQ(b.rec.statuses.back(), "Обработка прервана: test");
@@ -316,8 +316,8 @@ TEST(FaultInjection, LinksNamedLikeResultsAreRemovedNeverWrittenThrough) {
         writeFile(outside, "precious");
         c.setUp(b, outside);
         b.addInput("a.s12", printout);
-        b.options.set(CheckBox::Check3, 1);
-        b.options.set(CheckBox::Check2, 1);
+        b.options.set(Choice::Alarms, 1);
+        b.options.set(Choice::Rrn48, 1);
         b.engine.btnFileAll_Click();
         EXPECT_EQ(readFile(outside), "precious") << c.what;
         if (!c.failure.empty()) {
@@ -356,7 +356,7 @@ TEST(FaultInjection, CatalogueAppendOnAFullDiskLeavesWholeLines) {
     for (const auto& c : cases) {
         Bench b;
         writeFile(b.data("alldev.ini"), c.catalogue);
-        b.options.set(CheckBox::Check8, 1);
+        b.options.set(Choice::NewDevices, 1);
         b.addInput("a.s12", crlf(otherReport("0012/0034/0005", "7")));
         {
             FileSizeLimit full(1024);

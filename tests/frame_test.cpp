@@ -130,7 +130,7 @@ TEST(ScanFrame, StationAndSearchBoxesAreReadDuringTheRun) {
     b.input.onSelect = [&](int i) {
         if (i == 1) {
             b.options.station = "OTHER-ST";
-            b.options.set(CheckBox::Check8, 1);
+            b.options.set(Choice::NewDevices, 1);
         }
     };
     b.engine.btnFile48_Click();

@@ -86,10 +86,10 @@ public:
 class ScriptedOptions : public RunOptions {
 public:
     std::string station = "ZARYA-UZEL";
-    std::array<int, 7> checks{};
+    ChoiceStates checks;
     std::string stationName() override { return station; }
-    int checkState(CheckBox box) override { return checks[static_cast<size_t>(box)]; }
-    void set(CheckBox box, int state) { checks[static_cast<size_t>(box)] = state; }
+    int checkState(Choice choice) override { return checks[choice]; }
+    void set(Choice choice, int state) { checks[choice] = state; }
 };
 
 class ScriptedLists : public ListSources {

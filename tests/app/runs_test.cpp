@@ -178,7 +178,7 @@ void RunsTest::controlsDuringARun() {
     QVERIFY(w.findChildren<QDialog*>().isEmpty());
     // What the run reads stays live.
     w.Check4->click();
-    QCOMPARE(w.host().checkState(CheckBox::Check4), 1);
+    QCOMPARE(w.host().checkState(Choice::NewReports), 1);
     w.exchlist->setEditText(QStringLiteral("ЮГ-1"));
     QCOMPARE(QByteArray::fromStdString(w.host().stationName()), cp1251(QStringLiteral("ЮГ-1")));
     // A second command while one runs is ignored.
