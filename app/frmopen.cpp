@@ -106,7 +106,7 @@ frmopen::frmopen(FrmOpenOptions options, QWidget* parent)
         starter_ = ownStarter_.get();
     }
     host_ = new RunHost(options_.dataRoot, options_.pauses, this);
-    engine_ = std::make_unique<Engine>(data_, host_->environment());
+    runner_ = std::make_unique<Runner>(data_, host_->environment());
     buildControls();
     buildMenus();
     buildToolbar();
@@ -451,8 +451,6 @@ void frmopen::Form_Load() {
     exchlist_Change();
     // 3.-5.
     applySettings();
-    // 6.
-    engine_->fullMode = false;
 }
 
 void frmopen::applySettings() {
@@ -623,24 +621,23 @@ void frmopen::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void frmopen::btnFile48_Click() { startRun(&Engine::btnFile48_Click); }
-void frmopen::btnFile121_Click() { startRun(&Engine::btnFile121_Click); }
-void frmopen::btnFileRrn_Click() { startRun(&Engine::btnFileRrn_Click); }
-void frmopen::btnDev_Click() { startRun(&Engine::btnDev_Click); }
-void frmopen::btnalarm_Click() { startRun(&Engine::btnalarm_Click); }
-void frmopen::btnFileAll_Click() { startRun(&Engine::btnFileAll_Click); }
+void frmopen::btnFile48_Click() { startRun(RunKind::Rrn48); }
+void frmopen::btnFile121_Click() { startRun(RunKind::Rrn121); }
+void frmopen::btnFileRrn_Click() { startRun(RunKind::Reports); }
+void frmopen::btnDev_Click() { startRun(RunKind::Devices); }
+void frmopen::btnalarm_Click() { startRun(RunKind::Alarms); }
+void frmopen::btnFileAll_Click() { startRun(RunKind::Full); }
 
 // ---- runs ----
 
-void frmopen::startRun(void (Engine::*procedure)()) {
+void frmopen::startRun(RunKind kind) {
     // Not during the pause of an unreadable drive either: the lists are about to move.
     if (running() || driveFailing_) return;
     // Only a row the user can see selected is the file of file mode.
     host_->beginRun(toUtf8(FilList->path()), FilList->rawNames(), FilList->selectedRow());
     host_->setFileMode(Optionfile->isChecked());
-    engine_->resetOutcome();
     setRunning(true);
-    worker_ = QThread::create([this, procedure] { ((*engine_).*procedure)(); });
+    worker_ = QThread::create([this, kind] { runner_->run(kind); });
     connect(worker_, &QThread::finished, this, &frmopen::onRunFinished);
     worker_->start();
 }
@@ -652,7 +649,7 @@ void frmopen::onRunFinished() {
     worker_ = nullptr;
     setRunning(false);
     // The texts of skipped input files have been replaced by later ones; say so at the end.
-    const int skipped = engine_->outcome().inputFailures;
+    const int skipped = runner_->outcome().inputFailures;
     if (skipped > 0 && LabelInfo->text() == fromUtf8(texts::kStopAfterRun))
         setStatus(fromUtf8(texts::kStopAfterRun) + QStringLiteral(" (пропущено файлов: %1)").arg(skipped));
     emit runFinished();

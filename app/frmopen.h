@@ -9,7 +9,7 @@
 
 #include "app/run_host.h"
 #include "engine/data_dir.h"
-#include "engine/engine.h"
+#include "engine/runner.h"
 
 class QAction;
 class QComboBox;
@@ -63,7 +63,7 @@ public:
     // Window values.
     QString curDir;
     std::string stationName;  // Windows-1251
-    Engine& engine() { return *engine_; }
+    const Runner& runner() const { return *runner_; }
     RunHost& host() { return *host_; }
     bool running() const { return worker_ != nullptr; }
 
@@ -131,7 +131,7 @@ private:
     void buildMenus();
     void buildToolbar();
     void connectHandlers();
-    void startRun(void (Engine::*procedure)());
+    void startRun(RunKind kind);
     void onRunFinished();
     void setRunning(bool on);
     void stopRun();  // at the next block; the window stays
@@ -149,7 +149,7 @@ private:
     std::unique_ptr<ProgramStarter> ownStarter_;
     ProgramStarter* starter_;
     RunHost* host_;
-    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<Runner> runner_;
     QThread* worker_ = nullptr;
     bool driveFailing_ = false;
 };

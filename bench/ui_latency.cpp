@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
 
     const QString status = window.LabelInfo->text();
     const QFileInfo log(dataRoot + QStringLiteral("/log/rep48.log"));
-    if (window.engine().outcome().anyFailure() || !log.isFile() || log.size() == 0) {
+    if (window.runner().outcome().anyFailure() || !log.isFile() || log.size() == 0) {
         std::fprintf(stderr, "kalvimo-uibench: the run did not produce log/rep48.log (status: %s)\n",
                      qPrintable(status));
         return 1;

@@ -9,8 +9,8 @@
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
 #include "engine/data_dir.h"
-#include "engine/engine.h"
 #include "engine/list_source.h"
+#include "engine/runner.h"
 #include "engine/settings_file.h"
 #include "platform/cp1251.h"
 #include "platform/data_lock.h"
@@ -161,18 +161,11 @@ int main(int argc, char** argv) {
     ListFilesSource lists(root);
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, &stopRequested});
+    Runner runner(data, RunEnvironment{status, progress, input, options, lists, pauses, outputs, &stopRequested});
     const DataLock waited = o.wait ? waitForDataDir(root, status, &stopRequested) : DataLock{};
     if (stopSignal != 0) return 128 + stopSignal;  // stopped while waiting: nothing was touched
-    switch (o.command) {
-    case RunKind::Rrn48: engine.btnFile48_Click(); break;
-    case RunKind::Rrn121: engine.btnFile121_Click(); break;
-    case RunKind::Reports: engine.btnFileRrn_Click(); break;
-    case RunKind::Devices: engine.btnDev_Click(); break;
-    case RunKind::Alarms: engine.btnalarm_Click(); break;
-    case RunKind::Full: engine.btnFileAll_Click(); break;
-    }
+    const RunOutcome outcome = runner.run(o.command);
     status.flush();
     if (stopSignal != 0) return 128 + stopSignal;  // 130 for SIGINT, 143 for SIGTERM
-    return engine.outcome().anyFailure() ? 1 : 0;
+    return outcome.anyFailure() ? 1 : 0;
 }

@@ -4,7 +4,7 @@
 
 #include "cli/batch_host.h"
 #include "engine/data_dir.h"
-#include "engine/engine.h"
+#include "engine/runner.h"
 #include "fuzz/fuzz_support.h"
 #include "tests/reference_extractions.h"
 #include "tests/reference_rrn48.h"
@@ -44,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lists.devices = {"", "0  X", "A"};
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
-    engine.btnFileAll_Click();
-    FUZZ_CHECK(!engine.outcome().aborted && engine.outcome().inputFailures == 0);
-    FUZZ_CHECK(!engine.fullMode && engine.progressCount == 0);
+    Runner runner(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
+    const RunOutcome outcome = runner.run(RunKind::Full);
+    FUZZ_CHECK(!outcome.aborted && outcome.inputFailures == 0);
+    FUZZ_CHECK(!runner.context().inFullRun() && runner.context().progressCount() == 0);
 
     const std::vector<std::string> contents{printout};
     const std::string log = root + "/log/";

@@ -21,7 +21,7 @@ TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {
     ::mkdir((b.inputDir + "/dir.s12").c_str(), 0755);  // cannot be read as a file
     b.input.files.push_back("dir.s12");
     b.addInput("z.s12", crlf(anomalyReport("Z1")));
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate, "Z1 N123 " + kDate}));
     const auto& s = b.rec.statuses;
     EXPECT_NE(std::find(s.begin(), s.end(),
@@ -30,8 +30,8 @@ TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {
     EXPECT_NE(std::find(s.begin(), s.end(), "Ошибка чтения файла " + b.inputDir + "/dir.s12: это каталог; файл пропущен"),
               s.end());
     EXPECT_EQ(s.back(), kStop);
-    EXPECT_EQ(b.engine.outcome().inputFailures, 2);
-    EXPECT_TRUE(b.engine.outcome().anyFailure());
+    EXPECT_EQ(b.runner.outcome().inputFailures, 2);
+    EXPECT_TRUE(b.runner.outcome().anyFailure());
     EXPECT_TRUE(fileExists(b.data("error/errorstat")));
 }
 
@@ -45,14 +45,14 @@ TEST(BadInput, ResultFileOnAFullDiskEndsTheRunAndKeepsTheLists) {
     b.addInput("b.s12", crlf(anomalyReport("B" + data)));
     {
         FileSizeLimit full(100);
-        b.engine.btnFile48_Click();
+        b.runner.run(RunKind::Rrn48);
     }
     EXPECT_EQ(b.rec.statuses.back(),
               "Ошибка записи в файл " + b.data("log/rep48.log") + ": файл слишком велик");
-    EXPECT_TRUE(b.engine.outcome().aborted);
+    EXPECT_TRUE(b.runner.outcome().aborted);
     EXPECT_FALSE(fileExists(b.data("error/errorstat")));  // no analysis of a broken log
     EXPECT_EQ(b.rec.values.back(), 0);
-    EXPECT_EQ(b.engine.progressCount, 0);
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
     // The catalogue grew by the new device only, with whole lines.
     EXPECT_EQ(readFile(b.data("alldev.ini")), "0001/0001/0001\r\n0002/0002/0002\r\n");
 }
@@ -66,25 +66,25 @@ TEST(BadInput, DetailFileThatCannotBeWrittenEndsTheAnalysis) {
     b.addInput("a.s12", crlf(anomalyReport("0012345" + std::string("XX  ") + " RESTART")));
     {
         FileSizeLimit full(100);
-        b.engine.btnFile48_Click();
+        b.runner.run(RunKind::Rrn48);
     }
     EXPECT_EQ(b.rec.statuses.back(), "Ошибка записи в файл " + b.data("error/restart") + ": файл слишком велик");
-    EXPECT_TRUE(b.engine.outcome().aborted);
+    EXPECT_TRUE(b.runner.outcome().aborted);
 }
 
 TEST(BadInput, MissingOutputDirectoriesAreCreatedAndABlockedOneIsReported) {
     Bench b;
     b.addInput("a.s12", crlf(anomalyReport("A1")));
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate}));
 
     Bench blocked;
     writeFile(blocked.data("error"), "a file where the directory belongs");
     blocked.addInput("a.s12", crlf(anomalyReport("A1")));
-    blocked.engine.btnFile48_Click();
+    blocked.runner.run(RunKind::Rrn48);
     EXPECT_EQ(blocked.rec.statuses.back(),
               "Не удалось создать каталог " + blocked.data("error") + ": путь проходит через файл, а не каталог");
-    EXPECT_TRUE(blocked.engine.outcome().aborted);
+    EXPECT_TRUE(blocked.runner.outcome().aborted);
     EXPECT_EQ(readFile(blocked.data("error")), "a file where the directory belongs");
 }
 
@@ -94,10 +94,10 @@ TEST(BadInput, OddBytesPassThroughUnchanged) {
     const std::string hdr = std::string("\xFF\x00 ZARYA-UZEL", 13) + kDate;
     b.addInput("a.s12", crlf({hdr, line2("D", "ANOMALY REPORT", std::string("\x98\x00\xC0", 3)), "3", data}));
     b.addInput("empty.s12", "");
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")),
               data + " " + std::string("\x98\x00\xC0", 3) + " " + kDate + "\r\n");
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
 }
 
 TEST(BadInput, HugeLinesWithoutLineBreak) {
@@ -106,9 +106,9 @@ TEST(BadInput, HugeLinesWithoutLineBreak) {
     // A 50 MiB line before a report, and a 50 MiB header at the end without a line break.
     b.addInput("a.s12", big + "\r\n" + crlf(anomalyReport("A1")) + big + "ZARYA-UZEL" + big);
     b.options.set(Choice::NewDevices, 1);
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate}));
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
 }
 
 TEST(BadInput, PrintoutCutAtEveryPlace) {
@@ -124,11 +124,11 @@ TEST(BadInput, PrintoutCutAtEveryPlace) {
         b.addInput("a.s12", content);
         b.options.set(Choice::NewReports, 1);
         b.options.set(Choice::NewDevices, 1);
-        b.engine.btnFile48_Click();
+        b.runner.run(RunKind::Rrn48);
         const auto expected = referenceRrn48({content}, "ZARYA-UZEL", true, true, {}, {});
         ASSERT_EQ(readFile(b.data("log/rep48.log")), expected.rep48) << "cut at " << cut;
         ASSERT_EQ(readFile(b.data("error/newdev")), expected.newdev.empty() ? "" : crlf(expected.newdev)) << cut;
         ASSERT_EQ(readFile(b.data("error/newrep")), expected.newrep.empty() ? "" : crlf(expected.newrep)) << cut;
-        ASSERT_FALSE(b.engine.outcome().anyFailure());
+        ASSERT_FALSE(b.runner.outcome().anyFailure());
     }
 }

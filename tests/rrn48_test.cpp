@@ -15,7 +15,7 @@ using namespace kalvimo::test;
 namespace {
 
 std::string runRrn48(Bench& b) {
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     return readFile(b.data("log/rep48.log"));
 }
 

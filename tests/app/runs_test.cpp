@@ -199,7 +199,7 @@ void RunsTest::controlsDuringARun() {
     QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
     QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
     QCOMPARE(w.ProgressBar1->value(), 0);
-    QCOMPARE(w.engine().fullMode, false);
+    QCOMPARE(w.runner().context().inFullRun(), false);
 }
 
 void RunsTest::stateAfterARun_data() {
@@ -230,8 +230,8 @@ void RunsTest::stateAfterARun() {
     QVERIFY(w.ProgressBar1->minimum() < w.ProgressBar1->maximum());
     // One below the number of listed files, where that is above the minimum.
     if (files == 3) QCOMPARE(w.ProgressBar1->maximum(), 2);
-    QCOMPARE(w.engine().fullMode, false);
-    QCOMPARE(w.engine().progressCount, 0);
+    QCOMPARE(w.runner().context().inFullRun(), false);
+    QCOMPARE(w.runner().context().progressCount(), 0);
 }
 
 void RunsTest::statusAndSelectionFollowTheWalk() {
@@ -386,7 +386,7 @@ void RunsTest::closingDuringARun() {
     }
     QVERIFY(!w->running());
     QVERIFY(w->isVisible() == stopOnly);
-    QVERIFY(w->engine().outcome().stopped);  // ended by the close, not run to its end
+    QVERIFY(w->runner().outcome().stopped);  // ended by the close, not run to its end
     if (!stopOnly) w.reset();  // returns: no run is left to wait for
 
     // What the run left: whole files only, the lists untouched, nothing temporary.

@@ -182,7 +182,7 @@ void StartupSettingsTest::startUp() {
     QVERIFY(!showsPictureOf(w.Image2, w.Image3));
     QVERIFY(showsPictureOf(w.Image4, mode == "file" ? w.Image2 : w.Image3));
 
-    QCOMPARE(w.engine().fullMode, false);
+    QCOMPARE(w.runner().context().inFullRun(), false);
     QCOMPARE(w.LabelInfo->text(), kStopAtStart);
     QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), 0x0421);
     QVERIFY(!w.running());
