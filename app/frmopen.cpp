@@ -31,8 +31,10 @@
 #include "platform/qt/program_starter.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/status_label.h"
-#include "views/help_windows.h"
-#include "views/list_windows.h"
+#include "views/about_window.h"
+#include "views/device_list_window.h"
+#include "views/help_window.h"
+#include "views/report_list_window.h"
 #include "views/results_window.h"
 #include "views/viewer_starter.h"
 
@@ -565,13 +567,13 @@ void frmopen::Toolbar1_ButtonClick(QAction* button) {
 void frmopen::mnudisp_Click() {
     if (running()) return;
     if (!resultsWindow)
-        resultsWindow = new frmDispRes(data_.root(), *starter_, [this](const QString& t) { setStatus(t); }, this);
+        resultsWindow = new ResultsWindow(data_.root(), *starter_, [this](const QString& t) { setStatus(t); }, this);
     bringForward(resultsWindow);
 }
 
 void frmopen::mnuhlp_info_Click() {
     if (running()) return;
-    if (!helpWindow) helpWindow = new FrmHlp(this);
+    if (!helpWindow) helpWindow = new HelpWindow(this);
     bringForward(helpWindow);
 }
 
@@ -583,19 +585,19 @@ void frmopen::showModal(QDialog* window) {
 
 void frmopen::mnunastr_RRN_Click() {
     if (running() || reportListWindow) return;
-    reportListWindow = new frmSpisokrrn(data_.root(), this);
+    reportListWindow = new ReportListWindow(data_.root(), this);
     showModal(reportListWindow);
 }
 
 void frmopen::mnunastr_DEV_Click() {
     if (running() || deviceListWindow) return;
-    deviceListWindow = new frmSpisokDev(data_.root(), this);
+    deviceListWindow = new DeviceListWindow(data_.root(), this);
     showModal(deviceListWindow);
 }
 
 void frmopen::mnuhlp_about_Click() {
     if (running() || aboutWindow) return;
-    aboutWindow = new frmInfo(this);
+    aboutWindow = new AboutWindow(this);
     showModal(aboutWindow);
 }
 

@@ -27,13 +27,13 @@ namespace kalvimo {
 
 class DirListBox;
 class DriveListBox;
+class AboutWindow;
+class DeviceListWindow;
 class FileListBox;
-class FrmHlp;
+class HelpWindow;
 class ProgramStarter;
-class frmDispRes;
-class frmInfo;
-class frmSpisokDev;
-class frmSpisokrrn;
+class ReportListWindow;
+class ResultsWindow;
 
 // A check box that the user only ticks and clears; the greyed state comes from the settings.
 class StateCheckBox : public QCheckBox {
@@ -112,11 +112,11 @@ public:
     QAction *mnufile_save, *mnufile_stop, *mnufile_exit, *mnudisp, *mnunastr_RRN, *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
 
     // The windows opened from the menu, while they are open.
-    QPointer<frmDispRes> resultsWindow;
-    QPointer<FrmHlp> helpWindow;
-    QPointer<frmSpisokrrn> reportListWindow;
-    QPointer<frmSpisokDev> deviceListWindow;
-    QPointer<frmInfo> aboutWindow;
+    QPointer<ResultsWindow> resultsWindow;
+    QPointer<HelpWindow> helpWindow;
+    QPointer<ReportListWindow> reportListWindow;
+    QPointer<DeviceListWindow> deviceListWindow;
+    QPointer<AboutWindow> aboutWindow;
 
 signals:
     void runFinished();

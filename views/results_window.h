@@ -12,24 +12,18 @@ namespace kalvimo {
 class FileListBox;
 class ProgramStarter;
 
-class frmDispRes : public QDialog {
+class ResultsWindow : public QDialog {
     Q_OBJECT
 public:
     // report shows what went wrong when the viewer did not start.
-    frmDispRes(const std::string& dataRoot, ProgramStarter& starter, std::function<void(const QString&)> report,
-               QWidget* parent = nullptr);
+    ResultsWindow(const std::string& dataRoot, ProgramStarter& starter, std::function<void(const QString&)> report,
+                  QWidget* parent = nullptr);
 
-    void Form_Load();
-    void OptionErr_Click();
-    void OptionRep_Click();
-    void File1_dblclick();
-    void btnErrNum_Click();
-    void btnQuit_Click() { close(); }
-
-    QPushButton* btnErrNum;
-    QRadioButton *OptionErr, *OptionRep;
-    FileListBox* File1;
-    QPushButton* btnQuit;
+private slots:
+    void showReports();
+    void showErrors();
+    void openSelected();
+    void openStatistics();
 
 private:
     void view(const QString& file);
@@ -37,6 +31,9 @@ private:
     QString root_, log_, error_;
     ProgramStarter& starter_;
     std::function<void(const QString&)> report_;
+    QRadioButton* reportsButton_;
+    QRadioButton* errorsButton_;
+    FileListBox* files_;
 };
 
 }  // namespace kalvimo

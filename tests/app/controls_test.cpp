@@ -22,7 +22,8 @@
 #include "platform/qt/list_boxes.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_tests.h"
-#include "views/help_windows.h"
+#include "views/about_window.h"
+#include "views/help_window.h"
 #include "views/results_window.h"
 
 using namespace kalvimo;

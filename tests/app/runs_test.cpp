@@ -20,8 +20,10 @@
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_tests.h"
 #include "tests/busy_data_dir.h"
-#include "views/help_windows.h"
-#include "views/list_windows.h"
+#include "views/about_window.h"
+#include "views/device_list_window.h"
+#include "views/help_window.h"
+#include "views/report_list_window.h"
 #include "views/results_window.h"
 
 using namespace kalvimo;

@@ -22,14 +22,18 @@
 #include "platform/qt/list_boxes.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_tests.h"
-#include "views/help_windows.h"
-#include "views/list_windows.h"
+#include "tests/qt_controls.h"
+#include "views/about_window.h"
+#include "views/device_list_window.h"
+#include "views/help_window.h"
+#include "views/report_list_window.h"
 #include "views/results_window.h"
 #include "views/sorted_list_box.h"
 #include "views/text_document.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
+using kalvimo::test::control;
 
 namespace {
 
@@ -219,8 +223,11 @@ void WindowsTest::listWindowsReadTheirFilesAtEachOpening() {
     const QString name = reports ? "frmSpisokrrn" : "frmSpisokDev";
     // The working list and the catalogue as the window shows them.
     auto shown = [&]() -> QPair<QStringList, QStringList> {
-        if (reports) return {itemTexts(w.reportListWindow->ListRrnFor), itemTexts(w.reportListWindow->ListRrnAll)};
-        return {itemTexts(w.deviceListWindow->ListDev), comboItems(w.deviceListWindow->ComboAdd)};
+        if (reports)
+            return {itemTexts(control<SortedListBox>(*w.reportListWindow, "ListRrnFor")),
+                    itemTexts(control<SortedListBox>(*w.reportListWindow, "ListRrnAll"))};
+        return {itemTexts(control<SortedListBox>(*w.deviceListWindow, "ListDev")),
+                comboItems(control<QComboBox>(*w.deviceListWindow, "ComboAdd"))};
     };
 
     give(w, command);
@@ -297,34 +304,36 @@ void WindowsTest::listChangesReachTheNextRun() {
 
     if (device) {
         toolButton(w, "t4")->click();
-        QPointer<frmSpisokDev> d = w.deviceListWindow;
+        QPointer<DeviceListWindow> d = w.deviceListWindow;
         QVERIFY(d);
-        d->ComboAdd->setEditText(entry);
-        d->addnew->click();
-        QVERIFY(itemTexts(d->ListDev).contains(entry));
-        d->btnExit->click();
+        control<QComboBox>(*d, "ComboAdd")->setEditText(entry);
+        control<QPushButton>(*d, "addnew")->click();
+        QVERIFY(itemTexts(control<SortedListBox>(*d, "ListDev")).contains(entry));
+        control<QPushButton>(*d, "btnExit")->click();
         QTRY_VERIFY(d.isNull());
     } else {
         toolButton(w, "t3")->click();
-        QPointer<frmSpisokrrn> r = w.reportListWindow;
+        QPointer<ReportListWindow> r = w.reportListWindow;
         QVERIFY(r);
         if (how == "type") {
-            r->TextAddRrn->setText(entry);
-            r->addnew->click();
+            control<QLineEdit>(*r, "TextAddRrn")->setText(entry);
+            control<QPushButton>(*r, "addnew")->click();
         }
-        const QList<QListWidgetItem*> found = r->ListRrnAll->findItems(entry, Qt::MatchExactly);
+        auto* catalogue = control<SortedListBox>(*r, "ListRrnAll");
+        const QList<QListWidgetItem*> found = catalogue->findItems(entry, Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
-        r->ListRrnAll->setCurrentItem(found[0]);
-        r->addRRN->click();
-        QVERIFY(itemTexts(r->ListRrnFor).contains(entry));  // the whole line while it is open
-        r->btnExit->click();
+        catalogue->setCurrentItem(found[0]);
+        control<QPushButton>(*r, "addRRN")->click();
+        // The whole line while it is open.
+        QVERIFY(itemTexts(control<SortedListBox>(*r, "ListRrnFor")).contains(entry));
+        control<QPushButton>(*r, "btnExit")->click();
         QTRY_VERIFY(r.isNull());
         // Reopened, it shows the entry.
         w.mnunastr_RRN->trigger();
         r = w.reportListWindow;
         QVERIFY(r);
-        QVERIFY(itemTexts(r->ListRrnFor).contains(entry.left(5)));
-        r->btnExit->click();
+        QVERIFY(itemTexts(control<SortedListBox>(*r, "ListRrnFor")).contains(entry.left(5)));
+        control<QPushButton>(*r, "btnExit")->click();
         QTRY_VERIFY(r.isNull());
     }
 
@@ -375,9 +384,9 @@ void WindowsTest::aRunClosesTheResultsWindow() {
     writeBytes(place.data + "/error/olderror", "old\r\n");
 
     w.mnudisp->trigger();
-    QPointer<frmDispRes> before = w.resultsWindow;
+    QPointer<ResultsWindow> before = w.resultsWindow;
     QVERIFY(before && before->isVisible());
-    QCOMPARE(before->File1->names(), QStringList{"old.log"});
+    QCOMPARE(control<FileListBox>(*before, "File1")->names(), QStringList{"old.log"});
     w.mnuhlp_info->trigger();  // the help window is not the run's business
     QVERIFY(w.helpWindow);
 
@@ -391,18 +400,18 @@ void WindowsTest::aRunClosesTheResultsWindow() {
 
     // The next "&Просмотр" lists what this run left.
     w.mnudisp->trigger();
-    frmDispRes* after = w.resultsWindow.data();
+    ResultsWindow* after = w.resultsWindow.data();
     QVERIFY(after && after->isVisible());
-    QVERIFY(after->OptionRep->isChecked());
+    QVERIFY(control<QRadioButton>(*after, "OptionRep")->isChecked());
     QStringList logNames = QDir(place.data + "/log").entryList({"*.log"}, QDir::Files);
     if (written.isEmpty()) QVERIFY(logNames.isEmpty());
     else QVERIFY(logNames.contains(written));
     QVERIFY(!logNames.contains("old.log"));
-    QCOMPARE(sortedNames(after->File1->names()), sortedNames(logNames));
-    after->OptionErr->click();
+    QCOMPARE(sortedNames(control<FileListBox>(*after, "File1")->names()), sortedNames(logNames));
+    control<QRadioButton>(*after, "OptionErr")->click();
     const QStringList errorNames = QDir(place.data + "/error").entryList(QDir::Files);
     QVERIFY(!errorNames.contains("olderror"));
-    QCOMPARE(sortedNames(after->File1->names()), sortedNames(errorNames));
+    QCOMPARE(sortedNames(control<FileListBox>(*after, "File1")->names()), sortedNames(errorNames));
 }
 
 // ---- the results window reports on the main window's status line ----
@@ -444,20 +453,22 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     writeBytes(place.data + "/log/rep48.log", "x\r\n");
     toolButton(w, "t2")->click();
-    QPointer<frmDispRes> r = w.resultsWindow;
+    QPointer<ResultsWindow> r = w.resultsWindow;
     QVERIFY(r);
     QVERIFY(QTest::qWaitForWindowExposed(r));
-    QCOMPARE(r->File1->names(), QStringList{"rep48.log"});
+    auto* files = control<FileListBox>(*r, "File1");
+    QCOMPARE(files->names(), QStringList{"rep48.log"});
     QSignalSpy status(&w, &frmopen::statusShown);
 
     if (action == "no file") {
-        r->File1->setCurrentRow(-1);
-        r->File1_dblclick();
+        // Nothing a user does opens no row; the window's own command is asked directly.
+        files->setCurrentRow(-1);
+        QMetaObject::invokeMethod(r.data(), "openSelected");
     } else if (action == "statistics") {
-        r->btnErrNum->click();
+        control<QPushButton>(*r, "btnErrNum")->click();
     } else {
-        QWidget* view = r->File1->viewport();
-        const QPoint at = r->File1->visualItemRect(r->File1->item(0)).center();
+        QWidget* view = files->viewport();
+        const QPoint at = files->visualItemRect(files->item(0)).center();
         QTest::mouseClick(view, Qt::LeftButton, {}, at);
         QTest::mouseDClick(view, Qt::LeftButton, {}, at);
     }
