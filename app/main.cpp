@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/frmopen.h"
+#include "app/main_window.h"
 #include "platform/process_setup.h"
 #include "views/text_document.h"
 #include "views/viewer_starter.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         else files.emplace_back(argv[i]);
     }
     if (files.empty()) {
-        auto* window = new kalvimo::frmopen();
+        auto* window = new kalvimo::MainWindow();
         window->setAttribute(Qt::WA_DeleteOnClose);  // its own windows go with it
         window->show();
         return QApplication::exec();

@@ -38,7 +38,7 @@ using kalvimo::test::control;
 namespace {
 
 // A menu item by its name, or a toolbar button by its key, as the user gives it.
-void give(frmopen& w, const QString& command) {
+void give(MainWindow& w, const QString& command) {
     if (QToolButton* b = toolButton(w, command.toLatin1().constData())) {
         b->click();
         return;
@@ -49,16 +49,9 @@ void give(frmopen& w, const QString& command) {
 }
 
 // The window the main window holds under the given name, while it is open.
-QWidget* held(frmopen& w, const QString& name) {
-    if (name == "frmDispRes") return w.resultsWindow.data();
-    if (name == "FrmHlp") return w.helpWindow.data();
-    if (name == "frmInfo") return w.aboutWindow.data();
-    if (name == "frmSpisokrrn") return w.reportListWindow.data();
-    if (name == "frmSpisokDev") return w.deviceListWindow.data();
-    return nullptr;
-}
+QWidget* held(MainWindow& w, const QString& name) { return openWindow(w, name); }
 
-int windowsNamed(frmopen& w, const QString& name) {
+int windowsNamed(MainWindow& w, const QString& name) {
     return int(w.findChildren<QWidget*>(name, Qt::FindDirectChildrenOnly).size());
 }
 
@@ -131,7 +124,8 @@ void WindowsTest::commandsOpenTheirWindow() {
     Place place;
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // "Статистика" of the main window serves to see whether the main window answers.
@@ -152,7 +146,7 @@ void WindowsTest::commandsOpenTheirWindow() {
     for (const char* other : {"frmDispRes", "FrmHlp", "frmInfo", "frmSpisokrrn", "frmSpisokDev"})
         if (other != window) QVERIFY2(!held(w, other) && windowsNamed(w, other) == 0, other);
 
-    clickThroughWindowSystem(w.btnErrNum);
+    clickThroughWindowSystem(ui.btnErrNum);
     if (modal) {
         QCOMPARE(opened->windowModality(), Qt::ApplicationModal);
         QCOMPARE(QApplication::activeModalWidget(), opened.data());
@@ -167,7 +161,7 @@ void WindowsTest::commandsOpenTheirWindow() {
         QVERIFY(!held(w, window));
         QCOMPARE(windowsNamed(w, window), 0);
         QVERIFY(!QApplication::activeModalWidget());
-        clickThroughWindowSystem(w.btnErrNum);
+        clickThroughWindowSystem(ui.btnErrNum);
         QCOMPARE(starter.calls.size(), 1);  // the main window answers again
     } else {
         QCOMPARE(opened->windowModality(), Qt::NonModal);
@@ -216,7 +210,8 @@ void WindowsTest::listWindowsReadTheirFilesAtEachOpening() {
     Place place;
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QString command = reports ? "mnunastr_RRN" : "mnunastr_DEV";
@@ -224,10 +219,10 @@ void WindowsTest::listWindowsReadTheirFilesAtEachOpening() {
     // The working list and the catalogue as the window shows them.
     auto shown = [&]() -> QPair<QStringList, QStringList> {
         if (reports)
-            return {itemTexts(control<SortedListBox>(*w.reportListWindow, "ListRrnFor")),
-                    itemTexts(control<SortedListBox>(*w.reportListWindow, "ListRrnAll"))};
-        return {itemTexts(control<SortedListBox>(*w.deviceListWindow, "ListDev")),
-                comboItems(control<QComboBox>(*w.deviceListWindow, "ComboAdd"))};
+            return {itemTexts(control<SortedListBox>(*openWindow(w, "frmSpisokrrn"), "ListRrnFor")),
+                    itemTexts(control<SortedListBox>(*openWindow(w, "frmSpisokrrn"), "ListRrnAll"))};
+        return {itemTexts(control<SortedListBox>(*openWindow(w, "frmSpisokDev"), "ListDev")),
+                comboItems(control<QComboBox>(*openWindow(w, "frmSpisokDev"), "ComboAdd"))};
     };
 
     give(w, command);
@@ -297,14 +292,15 @@ void WindowsTest::listChangesReachTheNextRun() {
     writeCorpus(place.in);
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
     if (device) {
         toolButton(w, "t4")->click();
-        QPointer<DeviceListWindow> d = w.deviceListWindow;
+        QPointer<DeviceListWindow> d = openWindow<DeviceListWindow>(w, "frmSpisokDev");
         QVERIFY(d);
         control<QComboBox>(*d, "ComboAdd")->setEditText(entry);
         control<QPushButton>(*d, "addnew")->click();
@@ -313,7 +309,7 @@ void WindowsTest::listChangesReachTheNextRun() {
         QTRY_VERIFY(d.isNull());
     } else {
         toolButton(w, "t3")->click();
-        QPointer<ReportListWindow> r = w.reportListWindow;
+        QPointer<ReportListWindow> r = openWindow<ReportListWindow>(w, "frmSpisokrrn");
         QVERIFY(r);
         if (how == "type") {
             control<QLineEdit>(*r, "TextAddRrn")->setText(entry);
@@ -329,15 +325,15 @@ void WindowsTest::listChangesReachTheNextRun() {
         control<QPushButton>(*r, "btnExit")->click();
         QTRY_VERIFY(r.isNull());
         // Reopened, it shows the entry.
-        w.mnunastr_RRN->trigger();
-        r = w.reportListWindow;
+        ui.mnunastr_RRN->trigger();
+        r = openWindow<ReportListWindow>(w, "frmSpisokrrn");
         QVERIFY(r);
         QVERIFY(itemTexts(control<SortedListBox>(*r, "ListRrnFor")).contains(entry.left(5)));
         control<QPushButton>(*r, "btnExit")->click();
         QTRY_VERIFY(r.isNull());
     }
 
-    QVERIFY(runAndWait(w, device ? w.btnDev : w.btnFileRrn));
+    QVERIFY(runAndWait(w, device ? ui.btnDev : ui.btnFileRrn));
     const auto log = filesOf(place.data + "/log");
     QVERIFY2(log.contains(resultFile), qPrintable(QStringList(log.keys()).join(", ")));
     const QByteArray result = log.value(resultFile);
@@ -375,32 +371,34 @@ void WindowsTest::aRunClosesTheResultsWindow() {
     writeLists(place.data);
     if (written.isEmpty()) writeBytes(place.dataFile("reports.ini"), "");
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    for (StateCheckBox* b : {w.Check1, w.Check5, w.Check7, w.Check3, w.Check2}) b->click();
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    for (StateCheckBox* b : {ui.Check1, ui.Check5, ui.Check7, ui.Check3, ui.Check2}) b->click();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     writeBytes(place.data + "/log/old.log", "old\r\n");
     writeBytes(place.data + "/error/olderror", "old\r\n");
 
-    w.mnudisp->trigger();
-    QPointer<ResultsWindow> before = w.resultsWindow;
+    ui.mnudisp->trigger();
+    QPointer<ResultsWindow> before = openWindow<ResultsWindow>(w, "frmDispRes");
     QVERIFY(before && before->isVisible());
     QCOMPARE(control<FileListBox>(*before, "File1")->names(), QStringList{"old.log"});
-    w.mnuhlp_info->trigger();  // the help window is not the run's business
-    QVERIFY(w.helpWindow);
+    ui.mnuhlp_info->trigger();  // the help window is not the run's business
+    QVERIFY(openWindow<HelpWindow>(w, "FrmHlp"));
 
-    QSignalSpy cleared(&w, &frmopen::outputsCleared);
+    QSignalSpy cleared(&w, &MainWindow::outputsCleared);
     QVERIFY(runAndWait(w, w.findChild<QPushButton*>(button)));
     QCOMPARE(cleared.size(), 1);
     QTRY_VERIFY(before.isNull());
-    QVERIFY(w.resultsWindow.isNull());
+    QVERIFY(!openWindow(w, "frmDispRes"));
     QCOMPARE(windowsNamed(w, "frmDispRes"), 0);
-    QVERIFY(w.helpWindow && w.helpWindow->isVisible());
+    auto* help = openWindow<HelpWindow>(w, "FrmHlp");
+    QVERIFY(help && help->isVisible());
 
     // The next "&Просмотр" lists what this run left.
-    w.mnudisp->trigger();
-    ResultsWindow* after = w.resultsWindow.data();
+    ui.mnudisp->trigger();
+    ResultsWindow* after = openWindow<ResultsWindow>(w, "frmDispRes");
     QVERIFY(after && after->isVisible());
     QVERIFY(control<QRadioButton>(*after, "OptionRep")->isChecked());
     QStringList logNames = QDir(place.data + "/log").entryList({"*.log"}, QDir::Files);
@@ -448,17 +446,18 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     }
     RecordingStarter starter;
     starter.succeed = succeed;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     writeBytes(place.data + "/log/rep48.log", "x\r\n");
     toolButton(w, "t2")->click();
-    QPointer<ResultsWindow> r = w.resultsWindow;
+    QPointer<ResultsWindow> r = openWindow<ResultsWindow>(w, "frmDispRes");
     QVERIFY(r);
     QVERIFY(QTest::qWaitForWindowExposed(r));
     auto* files = control<FileListBox>(*r, "File1");
     QCOMPARE(files->names(), QStringList{"rep48.log"});
-    QSignalSpy status(&w, &frmopen::statusShown);
+    QSignalSpy status(&w, &MainWindow::statusShown);
 
     if (action == "no file") {
         // Nothing a user does opens no row; the window's own command is asked directly.
@@ -483,16 +482,16 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     }
     if (shown.isEmpty()) {
         QCOMPARE(status.size(), 0);
-        QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+        QCOMPARE(ui.LabelInfo->text(), kStopAtStart);
     } else {
         QCOMPARE(status.size(), 1);
         const QString text = status[0][0].toString();
         QVERIFY2(text.contains(shown), qPrintable(text));
-        QCOMPARE(w.LabelInfo->text(), text);
+        QCOMPARE(ui.LabelInfo->text(), text);
     }
     // The results window stays open and the main window usable.
     QVERIFY(r && r->isVisible());
-    QVERIFY(w.btnErrNum->isEnabled());
+    QVERIFY(ui.btnErrNum->isEnabled());
     QVERIFY(!QApplication::activeModalWidget());
 }
 
@@ -509,13 +508,14 @@ void WindowsTest::printoutOpensInTheViewerFromTheFileList() {
     QVERIFY(f);
     std::fclose(f);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.FilList->count(), 1);
-    QWidget* list = w.FilList->viewport();
-    const QPoint at = w.FilList->visualItemRect(w.FilList->item(0)).center();
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.FilList->count(), 1);
+    QWidget* list = ui.FilList->viewport();
+    const QPoint at = ui.FilList->visualItemRect(ui.FilList->item(0)).center();
     QTest::mouseClick(list, Qt::LeftButton, {}, at);
 
     // The menu opens on a right click; the user picks its item.
@@ -534,5 +534,5 @@ void WindowsTest::printoutOpensInTheViewerFromTheFileList() {
     QCOMPARE(starter.calls.size(), 1);
     QCOMPARE(starter.calls[0].kind, QStringLiteral("view"));
     QCOMPARE(pathToBytes(starter.calls[0].path), odd);
-    QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+    QCOMPARE(ui.LabelInfo->text(), kStopAtStart);
 }
