@@ -84,37 +84,33 @@ void ErrorAnalysis::countLines(DetailFiles& details) {
     const std::string source = ctx_.data().logFile("rep48.log");
     DetailFiles::File& restart = details.file("restart");
     DetailFiles::File& reboot = details.file("reboot");
-    try {
-        in.open(source);
-        std::string_view line;
-        std::string copy;
-        std::string name;
-        while (in.next(line)) {
-            ++total_;
-            ctx_.setCountStatus(texts::kErrorCountPrefix, total_);
-            copy.assign(line);
-            copy += "\r\n";
-            if (line.find("REST") != std::string_view::npos) {
-                if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
-                details.add(restart, copy);
-            }
-            if (line.find("BOOT") != std::string_view::npos) {
-                if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
-                details.add(reboot, copy);
-            }
-            const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
-            const auto type = parseInt16(typeText);
-            // A type text that is no whole number, or a negative one, has no file of its own.
-            if (!type || *type < 0) continue;
-            name.assign(typeText);
-            DetailFiles::File& typeFile = details.file(name);
-            if (++errorCount_[*type] == 1)
-                details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
-            details.add(typeFile, copy);
+    // A failure ends the run, which closes the reader.
+    in.open(source);
+    std::string_view line;
+    std::string copy;
+    std::string name;
+    while (in.next(line)) {
+        ++total_;
+        ctx_.setCountStatus(texts::kErrorCountPrefix, total_);
+        copy.assign(line);
+        copy += "\r\n";
+        if (line.find("REST") != std::string_view::npos) {
+            if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
+            details.add(restart, copy);
         }
-    } catch (...) {
-        in.close();
-        throw;
+        if (line.find("BOOT") != std::string_view::npos) {
+            if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
+            details.add(reboot, copy);
+        }
+        const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
+        const auto type = parseInt16(typeText);
+        // A type text that is no whole number, or a negative one, has no file of its own.
+        if (!type || *type < 0) continue;
+        name.assign(typeText);
+        DetailFiles::File& typeFile = details.file(name);
+        if (++errorCount_[*type] == 1)
+            details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
+        details.add(typeFile, copy);
     }
     in.close();
 }

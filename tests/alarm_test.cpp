@@ -100,7 +100,7 @@ TEST(Alarms, ProgressStepsBackOnceAfterTheWalk) {
         Bench b;
         for (const char* name : {"a.s12", "b.s12", "c.s12"}) b.addInput(name, crlf(alarmReport({"  X", ""})));
         if (c.fileMode) b.useFile("b.s12");
-        FullRunPart full(b, c.start);  // no reset at the end shows where the count stands
+        InsideFullRun full(b, c.start);  // no reset at the end shows where the count stands
         full.run(RunKind::Alarms);
         EXPECT_EQ(full.context.progressCount(), c.end) << c.fileMode << " " << c.start;
     }

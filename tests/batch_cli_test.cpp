@@ -385,7 +385,7 @@ TEST(BatchExtractions, EachCommandOnASmallCorpus) {
         std::vector<std::string> lines;
     } cases[] = {
         {"rrn121, directory", {"rrn121"}, "dir", {{"rep121.log", kRep121}},
-         {numberDir + "121", kDirDone, kStop, kStop}},  // "Cтоп" after the directory run and again after obr_rrn
+         {numberDir + "121", kDirDone, kStop, kStop}},  // "Cтоп" after the directory variant and again at the run's end
         {"rrn121, file", {"rrn121"}, "a.s12", {{"rep121.log", kRep121}},
          {numberFile + "121", "Выбранный файл обработан", kStop}},
         {"reports, directory", {"reports"}, "dir", {{"rep21.log", kRep121}, {"rep7.log", kRep7}},

@@ -201,7 +201,7 @@ TEST(DeviceExtraction, InAFullRunNoPauseAndProgressKept) {
     Bench b;
     b.addInput("a.s12", crlf(devReport(kDevA, "A1")));
     b.addInput("b.s12", "");
-    FullRunPart full(b, 2);
+    InsideFullRun full(b, 2);
     b.lists.devices = {kDevA};
     full.run(RunKind::Devices);
     EXPECT_EQ(b.rec.events, (std::vector<std::string>{"status:Идет обработка каталога по устройству ", "value:2",

@@ -92,7 +92,7 @@ TEST(ScanFrame, FullModeSkipsClearingProgressSetUpAndPause) {
     seedOldResults(b);
     b.addInput("a.s12", crlf(anomalyReport("A1")));
     b.addInput("b.s12", "");
-    FullRunPart full(b, 5, /*keepOutputs=*/true);
+    InsideFullRun full(b, 5, /*keepOutputs=*/true);
     full.run(RunKind::Rrn48);
     EXPECT_TRUE(fileExists(b.data("log/old.log")));
     EXPECT_EQ(b.rec.values, (std::vector<int>{5, 6}));

@@ -208,7 +208,7 @@ TEST(ReportNumber, InAFullRun) {
         Bench b;
         b.addInput("a.s12", crlf(numReport("121", "A")));
         b.useFile("a.s12");
-        FullRunPart full(b, 0);
+        InsideFullRun full(b, 0);
         full.run(RunKind::Rrn121);
         EXPECT_EQ(b.rec.events, (std::vector<std::string>{"status:Идет обработка файла RRN - 121",
                                                           "status:Выбранный файл обработан"}));
@@ -217,7 +217,7 @@ TEST(ReportNumber, InAFullRun) {
         Bench b;
         b.addInput("a.s12", crlf(numReport("121", "A")));
         b.addInput("b.s12", "");
-        FullRunPart full(b, 3);
+        InsideFullRun full(b, 3);
         full.run(RunKind::Rrn121);
         EXPECT_EQ(b.rec.events,
                   (std::vector<std::string>{"status:Идет обработка каталога RRN - 121", "value:3", "value:4",

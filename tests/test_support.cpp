@@ -77,7 +77,7 @@ void Bench::useFile(const std::string& name) {
     input.current = it == input.files.end() ? -1 : static_cast<int>(it - input.files.begin());
 }
 
-FullRunPart::FullRunPart(Bench& b, int progressSoFar, bool keepOutputs)
+InsideFullRun::InsideFullRun(Bench& b, int progressSoFar, bool keepOutputs)
     : context(DataDir(b.dataRoot), b.environment()) {
     if (!keepOutputs) context.clearOutputs();
     context.setFullRun(true);

@@ -123,9 +123,9 @@ struct Bench {
 // A context as a full run hands it to its kinds: the output directories cleared (unless
 // keepOutputs), and earlier kinds that took the progress count to progressSoFar. What setting
 // it up showed is forgotten, so the recorder holds what the kind run on it shows.
-struct FullRunPart {
+struct InsideFullRun {
     RunContext context;
-    FullRunPart(Bench& b, int progressSoFar, bool keepOutputs = false);
+    InsideFullRun(Bench& b, int progressSoFar, bool keepOutputs = false);
     void run(RunKind kind) { runKind(context, kind); }
 };
 
