@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "frmopen.h"
-#include "process_setup.h"
-#include "text_document.h"
-#include "viewer_starter.h"
-#include "viewer_window.h"
+#include "app/main_window.h"
+#include "platform/process_setup.h"
+#include "views/text_document.h"
+#include "views/viewer_starter.h"
+#include "views/viewer_window.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         else files.emplace_back(argv[i]);
     }
     if (files.empty()) {
-        auto* window = new kalvimo::frmopen();
+        auto* window = new kalvimo::MainWindow();
         window->setAttribute(Qt::WA_DeleteOnClose);  // its own windows go with it
         window->show();
         return QApplication::exec();

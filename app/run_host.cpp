@@ -1,9 +1,9 @@
-#include "run_host.h"
+#include "app/run_host.h"
 
 #include <chrono>
 #include <thread>
 
-#include "qt_text.h"
+#include "platform/qt/qt_text.h"
 
 namespace kalvimo {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "interfaces.h"
-#include "list_source.h"
+#include "engine/interfaces.h"
+#include "engine/list_source.h"
 
 namespace kalvimo {
 
@@ -43,7 +43,7 @@ public:
     // User-interface thread.
     void beginRun(std::string directory, std::vector<std::string> files, int current);
     void setFileMode(bool on) { fileMode_ = on; }
-    void setCheck(CheckBox box, int state) { checks_[static_cast<size_t>(box)] = state; }
+    void setCheck(Choice choice, int state) { checks_[static_cast<size_t>(choice)] = state; }
     void setStation(std::string cp1251);
     void requestStop(StopKind kind) {
         if (kind == StopKind::Close) closing_ = true;
@@ -66,7 +66,7 @@ public:
     void selectFile(int index) override;
     std::string directory() override { return directory_; }
     std::string stationName() override;
-    int checkState(CheckBox box) override { return checks_[static_cast<size_t>(box)]; }
+    int checkState(Choice choice) override { return checks_[static_cast<size_t>(choice)]; }
     void closingPause() override { pause(pauses_.closingMs, "closing"); }
     void analysisPause() override { pause(pauses_.analysisMs, "analysis"); }
     void finalPause() override { pause(pauses_.finalMs, "final"); }
@@ -92,7 +92,7 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> closing_{false};
     std::atomic<bool> fileMode_{false};
-    std::array<std::atomic<int>, 7> checks_{};
+    std::array<std::atomic<int>, kChoiceCount> checks_{};
     std::mutex stationMutex_;
     std::string station_;
     std::string directory_;

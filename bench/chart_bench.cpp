@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTimer>
 #include <algorithm>
@@ -14,8 +15,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "charts_window.h"
-#include "viewer_starter.h"
+#include "views/charts_window.h"
+#include "views/viewer_starter.h"
 
 namespace {
 
@@ -26,6 +27,12 @@ double percentile(const std::vector<double>& sorted, double p) {
     if (sorted.empty()) return 0;
     const auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(sorted.size())));
     return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
+}
+
+// A control of the window, found by its name.
+template <class T, class W>
+T* part(const W& window, const char* name) {
+    return window->template findChild<T*>(QString::fromLatin1(name));
 }
 
 }  // namespace
@@ -41,8 +48,8 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
-    auto* window = new kalvimo::frmCharts(args[1].toStdString(), starter);
-    QSignalSpy shown(window, &kalvimo::frmCharts::chartsShown);
+    auto* window = new kalvimo::ChartsWindow(args[1].toStdString(), starter);
+    QSignalSpy shown(window, &kalvimo::ChartsWindow::chartsShown);
     window->show();
 
     std::vector<double> late;
@@ -61,11 +68,11 @@ int main(int argc, char** argv) {
     const double readMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     timer.stop();
     // Drawn: both charts painted, as switching to the other tab would paint it.
-    window->chartTypes->grab();
-    window->chartTime->grab();
+    part<QChartView>(window, "chartTypes")->grab();
+    part<QChartView>(window, "chartTime")->grab();
     const double drawnMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    if (!window->labNote->text().isEmpty() && !window->chartTypes->isEnabled()) {
-        std::fprintf(stderr, "kalvimo-chartbench: %s\n", qPrintable(window->labNote->text()));
+    if (!part<QLabel>(window, "labNote")->text().isEmpty() && !part<QChartView>(window, "chartTypes")->isEnabled()) {
+        std::fprintf(stderr, "kalvimo-chartbench: %s\n", qPrintable(part<QLabel>(window, "labNote")->text()));
         return 1;
     }
     std::sort(late.begin(), late.end());

@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "frmopen.h"
-#include "list_boxes.h"
+#include "app/main_window.h"
+#include "platform/qt/list_boxes.h"
 
 namespace {
 
@@ -62,17 +62,27 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    kalvimo::FrmOpenOptions options;
+    kalvimo::MainWindowOptions options;
     options.dataRoot = dataRoot.toStdString();
     options.homeDirectory = home.toStdString();
     options.driveRoots = {QStringLiteral("/")};
     options.pauses = {0, 0, 0, 0};  // only the work is timed
-    kalvimo::frmopen window(options);
-    window.OptionDir->setChecked(true);
-    window.dirList->setPath(input);  // the window's own handler moves the file list there
+    kalvimo::MainWindow window(options);
+    // The controls by their names, as a user's description of the window gives them.
+    auto* directoryMode = window.findChild<QRadioButton*>(QStringLiteral("OptionDir"));
+    auto* directories = window.findChild<kalvimo::DirListBox*>(QStringLiteral("dirList"));
+    auto* files = window.findChild<kalvimo::FileListBox*>(QStringLiteral("FilList"));
+    auto* rrn48 = window.findChild<QPushButton*>(QStringLiteral("btnFile48"));
+    auto* status = window.findChild<QLabel*>(QStringLiteral("LabelInfo"));
+    if (!directoryMode || !directories || !files || !rrn48 || !status) {
+        std::fprintf(stderr, "kalvimo-uibench: the main window lacks a control it should have\n");
+        return 1;
+    }
+    directoryMode->setChecked(true);
+    directories->setPath(input);  // the window's own handler moves the file list there
     window.show();
-    if (window.FilList->listCount() != 1) {
-        std::fprintf(stderr, "kalvimo-uibench: the file list shows %d files, not 1\n", window.FilList->listCount());
+    if (files->listCount() != 1) {
+        std::fprintf(stderr, "kalvimo-uibench: the file list shows %d files, not 1\n", files->listCount());
         return 1;
     }
 
@@ -97,7 +107,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer run;
     qint64 runNs = 0;
-    QObject::connect(&window, &kalvimo::frmopen::runFinished, &window, [&] {
+    QObject::connect(&window, &kalvimo::MainWindow::runFinished, &window, [&] {
         runNs = run.nsecsElapsed();
         ticker.stop();
         QApplication::quit();
@@ -108,7 +118,7 @@ int main(int argc, char** argv) {
         ticker.start();
         sinceTick.start();
         run.start();
-        window.btnFile48->click();
+        rrn48->click();
         if (!window.running()) {
             std::fprintf(stderr, "kalvimo-uibench: the click started no run\n");
             QApplication::exit(1);
@@ -116,11 +126,11 @@ int main(int argc, char** argv) {
     });
     if (QApplication::exec() != 0) return 1;
 
-    const QString status = window.LabelInfo->text();
+    const QString shown = status->text();
     const QFileInfo log(dataRoot + QStringLiteral("/log/rep48.log"));
-    if (window.engine().outcome().anyFailure() || !log.isFile() || log.size() == 0) {
+    if (window.runner().outcome().anyFailure() || !log.isFile() || log.size() == 0) {
         std::fprintf(stderr, "kalvimo-uibench: the run did not produce log/rep48.log (status: %s)\n",
-                     qPrintable(status));
+                     qPrintable(shown));
         return 1;
     }
 

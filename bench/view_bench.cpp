@@ -16,11 +16,11 @@
 #include <fstream>
 #include <string>
 
-#include "text_document.h"
-#include "text_pane.h"
-#include "viewer_starter.h"
-#include "viewer_tab.h"
-#include "viewer_window.h"
+#include "views/text_document.h"
+#include "views/text_pane.h"
+#include "views/viewer_starter.h"
+#include "views/viewer_tab.h"
+#include "views/viewer_window.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "batch_host.h"
+#include "cli/batch_host.h"
 
-#include "files.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "interfaces.h"
+#include "engine/interfaces.h"
 
 namespace kalvimo {
 
@@ -55,8 +55,8 @@ private:
 class FixedOptions : public RunOptions {
 public:
     std::string station;
-    std::array<int, 7> checks{};  // indexed by CheckBox
+    ChoiceStates checks;
     std::string stationName() override { return station; }
-    int checkState(CheckBox box) override { return checks[static_cast<size_t>(box)]; }
+    int checkState(Choice choice) override { return checks[choice]; }
 };
 }  // namespace kalvimo

@@ -1,8 +1,17 @@
-#include "batch_options.h"
+#include "cli/batch_options.h"
 
 #include <map>
 
 namespace kalvimo {
+namespace {
+
+// The command names, which --kinds uses for the kinds of a full run too.
+const std::map<std::string, RunKind> kKindNames = {
+    {"rrn48", RunKind::Rrn48},     {"rrn121", RunKind::Rrn121}, {"reports", RunKind::Reports},
+    {"devices", RunKind::Devices}, {"alarms", RunKind::Alarms}, {"full", RunKind::Full},
+};
+
+}  // namespace
 
 const char* const kBatchUsage =
     "Использование: kalvimo-batch [параметры] КОМАНДА\n"
@@ -46,13 +55,8 @@ const char* const kBatchUsage =
     "2 - ошибка в командной строке; 130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
-    static const std::map<std::string, BatchCommand> commands = {
-        {"rrn48", BatchCommand::Rrn48},     {"rrn121", BatchCommand::Rrn121},
-        {"reports", BatchCommand::Reports}, {"devices", BatchCommand::Devices},
-        {"alarms", BatchCommand::Alarms},   {"full", BatchCommand::Full},
-        {"chart", BatchCommand::Chart},
-    };
     BatchOptions o;
+    std::optional<std::string> kinds;
     bool haveCommand = false;
     std::map<std::string, bool> seen;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -95,7 +99,7 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             else if (name == "--dir") target = &o.dir;
             else if (name == "--pattern") target = &o.pattern;
             else if (name == "--file") target = &o.file;
-            else if (name == "--kinds") target = &o.kinds;
+            else if (name == "--kinds") target = &kinds;
             else if (name == "--out") target = &o.out;
             else if (name == "--by") target = &o.by;
             if (!target) {
@@ -117,8 +121,8 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             error = "неизвестный параметр " + arg;
             return std::nullopt;
         }
-        const auto c = commands.find(arg);
-        if (c == commands.end()) {
+        const auto c = kKindNames.find(arg);
+        if (c == kKindNames.end() && arg != "chart") {
             error = "неизвестная команда " + arg;
             return std::nullopt;
         }
@@ -127,14 +131,15 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             return std::nullopt;
         }
         haveCommand = true;
-        o.command = c->second;
+        if (c != kKindNames.end()) o.command = c->second;
+        else o.chart = true;
     }
     if (o.help || o.version) return o;
     if (!haveCommand) {
         error = "не указана команда";
         return std::nullopt;
     }
-    if (o.kinds && o.command != BatchCommand::Full) {
+    if (kinds && o.command != RunKind::Full) {
         error = "параметр --kinds допустим только с командой full";
         return std::nullopt;
     }
@@ -142,15 +147,16 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
         error = "параметры --dir и --file нельзя указывать вместе";
         return std::nullopt;
     }
-    if (o.kinds) {
-        if (!parseKinds(*o.kinds, error)) return std::nullopt;
+    if (kinds) {
+        o.kinds = parseKinds(*kinds, error);
+        if (!o.kinds) return std::nullopt;
     }
     if (!chartOptionsFit(o, error)) return std::nullopt;
     return o;
 }
 
 bool chartOptionsFit(const BatchOptions& o, std::string& error) {
-    if (o.command != BatchCommand::Chart) {
+    if (!o.chart) {
         if (o.out || o.by) error = "параметры --out и --by допустимы только с командой chart";
         return !(o.out || o.by);
     }
@@ -181,23 +187,23 @@ bool chartOptionsFit(const BatchOptions& o, std::string& error) {
     return true;
 }
 
-std::optional<FullKinds> parseKinds(const std::string& list, std::string& error) {
-    FullKinds k;
-    if (list.empty()) return k;
+std::optional<std::vector<Choice>> parseKinds(const std::string& list, std::string& error) {
+    std::vector<Choice> ticked;
+    if (list.empty()) return ticked;
     size_t start = 0;
     for (;;) {
         const size_t comma = list.find(',', start);
-        const std::string kind = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (kind == "reports") k.reports = true;
-        else if (kind == "devices") k.devices = true;
-        else if (kind == "rrn121") k.rrn121 = true;
-        else if (kind == "alarms") k.alarms = true;
-        else if (kind == "rrn48") k.rrn48 = true;
-        else {
-            error = "неизвестный вид обработки \"" + kind + "\" в --kinds";
+        const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const auto named = kKindNames.find(name);
+        const FullRunKind* kind = nullptr;
+        for (const FullRunKind& k : kFullRunKinds)
+            if (named != kKindNames.end() && k.kind == named->second) kind = &k;
+        if (!kind) {
+            error = "неизвестный вид обработки \"" + name + "\" в --kinds";
             return std::nullopt;
         }
-        if (comma == std::string::npos) return k;
+        ticked.push_back(kind->choice);
+        if (comma == std::string::npos) return ticked;
         start = comma + 1;
     }
 }

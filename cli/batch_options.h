@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/choices.h"
+
 namespace kalvimo {
 
-enum class BatchCommand { Rrn48, Rrn121, Reports, Devices, Alarms, Full, Chart };
-
 struct BatchOptions {
-    BatchCommand command = BatchCommand::Rrn48;
+    RunKind command = RunKind::Rrn48;
     bool help = false;
     bool version = false;
     bool wait = false;  // wait for another run that holds the data directory
@@ -21,7 +21,8 @@ struct BatchOptions {
     std::optional<std::string> file;
     bool newReports = false;
     bool newDevices = false;
-    std::optional<std::string> kinds;
+    std::optional<std::vector<Choice>> kinds;  // the kinds --kinds ticks for a full run
+    bool chart = false;              // the chart command: draws, runs nothing; command is unused
     std::optional<std::string> out;  // chart: the picture to write
     std::optional<std::string> by;   // chart: "type" or "time"
 };
@@ -30,12 +31,9 @@ struct BatchOptions {
 // sets error to a Russian text saying what is wrong.
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error);
 
-// The kinds of a full run, in the order of the check boxes Check1, Check5, Check7, Check3,
-// Check2; nothing when a kind is unknown.
-struct FullKinds {
-    bool reports = false, devices = false, rrn121 = false, alarms = false, rrn48 = false;
-};
-std::optional<FullKinds> parseKinds(const std::string& list, std::string& error);
+// The kinds named in a comma list ("reports,alarms"), as the choices that tick them; nothing
+// when a name is not one of the five kinds.
+std::optional<std::vector<Choice>> parseKinds(const std::string& list, std::string& error);
 
 // The options of chart, and chart's options with no other command; false with error set.
 bool chartOptionsFit(const BatchOptions& options, std::string& error);

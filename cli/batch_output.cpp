@@ -1,4 +1,4 @@
-#include "batch_output.h"
+#include "cli/batch_output.h"
 
 #include <unistd.h>
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "batch_host.h"
-#include "interfaces.h"
-#include "line_reader.h"
-#include "terminal_progress.h"
+#include "cli/batch_host.h"
+#include "cli/terminal_progress.h"
+#include "engine/interfaces.h"
+#include "platform/line_reader.h"
 
 namespace kalvimo {
 

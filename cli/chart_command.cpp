@@ -1,4 +1,4 @@
-#include "chart_command.h"
+#include "cli/chart_command.h"
 
 #include <QApplication>
 #include <QChart>
@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "data_dir.h"
-#include "data_lock.h"
-#include "error_charts.h"
-#include "error_tally.h"
-#include "files.h"
-#include "qt_text.h"
+#include "engine/data_dir.h"
+#include "engine/error_tally.h"
+#include "platform/data_lock.h"
+#include "platform/files.h"
+#include "platform/qt/qt_text.h"
+#include "views/error_charts.h"
 
 namespace kalvimo {
 namespace {

@@ -3,7 +3,7 @@
 // without a display. It reads the data directory and writes only the picture.
 #include <atomic>
 
-#include "batch_options.h"
+#include "cli/batch_options.h"
 
 namespace kalvimo {
 

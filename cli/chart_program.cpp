@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
-#include "chart_command.h"
-#include "process_setup.h"
-#include "stop_signals.h"
+#include "cli/batch_options.h"
+#include "cli/chart_command.h"
+#include "cli/stop_signals.h"
+#include "platform/process_setup.h"
 
 using namespace kalvimo;
 
@@ -16,6 +16,6 @@ int main(int argc, char** argv) {
     ignoreFileSizeLimitSignal();
     std::string error;
     const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!parsed || parsed->command != BatchCommand::Chart) return 2;  // kalvimo-batch checked them
+    if (!parsed || !parsed->chart) return 2;  // kalvimo-batch checked them
     return exitStatusAfterSignal(runChartCommand(*parsed, argv[0], stop));
 }

@@ -1,4 +1,4 @@
-#include "chart_program.h"
+#include "cli/chart_program.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "io_error.h"
+#include "platform/io_error.h"
 
 namespace kalvimo {
 namespace {

@@ -1,4 +1,4 @@
-#include "stop_signals.h"
+#include "cli/stop_signals.h"
 
 #include <csignal>
 

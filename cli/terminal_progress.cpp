@@ -1,4 +1,4 @@
-#include "terminal_progress.h"
+#include "cli/terminal_progress.h"
 
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "files.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 

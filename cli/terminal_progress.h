@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "batch_host.h"
-#include "interfaces.h"
-#include "line_reader.h"
+#include "cli/batch_host.h"
+#include "engine/interfaces.h"
+#include "platform/line_reader.h"
 
 namespace kalvimo {
 

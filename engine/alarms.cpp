@@ -1,22 +1,17 @@
-#include "alarms.h"
+#include "engine/alarms.h"
 
-#include "engine.h"
-#include "texts.h"
+#include "engine/scan_frame.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
+namespace {
 
-bool isFilteredAlarmLine(std::string_view line) {
-    if (line.empty()) return true;
-    for (std::string_view word : {"SPECIAL", "CAT", "DIRECT", "EXTERNAL", "SBL"})
-        if (line.find(word) != std::string_view::npos) return true;
-    return false;
-}
+class AlarmScan : public ReportHandler {
+public:
+    void onHeader(LineReader& in, std::string_view header) override;
+};
 
-std::string AlarmMember::statusFileMode() { return texts::kAlarmFile; }
-std::string AlarmMember::statusDirMode() { return texts::kAlarmDir; }
-std::string AlarmMember::outputPath() { return engine_.data().logFile("alarm.log"); }
-
-void AlarmMember::onHeader(LineReader& in, std::string_view) {
+void AlarmScan::onHeader(LineReader& in, std::string_view) {
     std::string_view line;
     if (!in.next(line)) return;  // line 2, the title
     if (!in.next(line)) return;  // line 3
@@ -29,7 +24,25 @@ void AlarmMember::onHeader(LineReader& in, std::string_view) {
     }
 }
 
-// Each pass over the files advances the bar by one step less than it has files.
-void AlarmMember::afterOutputClosed() { --engine_.progressCount; }
+}  // namespace
+
+bool isFilteredAlarmLine(std::string_view line) {
+    if (line.empty()) return true;
+    for (std::string_view word : {"SPECIAL", "CAT", "DIRECT", "EXTERNAL", "SBL"})
+        if (line.find(word) != std::string_view::npos) return true;
+    return false;
+}
+
+void runAlarms(RunContext& ctx) {
+    ScanFrame frame(ctx);
+    frame.prepare();
+    AlarmScan scan;
+    frame.pass(scan, {.mode = frame.currentMode(),
+                      .fileModeStatus = texts::kAlarmFile,
+                      .dirModeStatus = texts::kAlarmDir,
+                      .outputPath = ctx.data().logFile("alarm.log"),
+                      .progressStepsBack = 1});
+    frame.closingPause();
+}
 
 }  // namespace kalvimo

@@ -1,11 +1,11 @@
-#include "data_dir.h"
+#include "engine/data_dir.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "files.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 

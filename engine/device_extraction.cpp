@@ -1,22 +1,26 @@
-#include "device_extraction.h"
+#include "engine/device_extraction.h"
 
-#include "cp1251.h"
-#include "engine.h"
-#include "report_blocks.h"
-#include "result_names.h"
-#include "text_ops.h"
-#include "texts.h"
+#include "engine/report_blocks.h"
+#include "engine/result_names.h"
+#include "engine/scan_frame.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
+namespace {
 
-DeviceEntry splitDeviceEntry(std::string_view entry) {
-    constexpr size_t kDeviceChars = 14;
-    DeviceEntry e;
-    e.device.assign(entry.substr(0, kDeviceChars));
-    if (entry.size() > kDeviceChars)
-        e.comment.assign(trimTrailingSpaces(trimLeadingSpaces(entry.substr(kDeviceChars))));
-    return e;
-}
+// Copies every report whose line 2 holds the device text: the header, line 2, an empty
+// line, lines 3 up to the "LAST REPORT" line, two empty lines.
+class DeviceScan : public ReportHandler {
+public:
+    void setDevice(std::string_view device) { device_.assign(device); }
+    void onHeader(LineReader& in, std::string_view header) override;
+
+private:
+    std::string device_;
+    std::string header_;
+};
 
 void DeviceScan::onHeader(LineReader& in, std::string_view header) {
     header_.assign(header);
@@ -29,47 +33,43 @@ void DeviceScan::onHeader(LineReader& in, std::string_view header) {
     copyReportBody(in, out, "LAST REPORT");
 }
 
-void DeviceExtraction::run() {
-    frame_.clearAndReset();
-    const std::vector<std::string> entries = engine_.workingDevices();
-    frame_.setPassRange(static_cast<long long>(entries.size()));
+}  // namespace
+
+DeviceEntry splitDeviceEntry(std::string_view entry) {
+    constexpr size_t kDeviceChars = 14;
+    DeviceEntry e;
+    e.device.assign(entry.substr(0, kDeviceChars));
+    if (entry.size() > kDeviceChars)
+        e.comment.assign(trimTrailingSpaces(trimLeadingSpaces(entry.substr(kDeviceChars))));
+    return e;
+}
+
+void runDevices(RunContext& ctx) {
+    ScanFrame frame(ctx);
+    frame.clearOutputs();
+    frame.resetProgress();
+    const std::vector<std::string> entries = ctx.lists().workingDevices();
+    frame.setPassRange(static_cast<long long>(entries.size()));
+    DeviceScan scan;
     for (const auto& text : entries) {
         const DeviceEntry entry = splitDeviceEntry(text);
         const auto name = resultFileName("", entry.comment, "rep.log");
         if (!name) {
-            engine_.refuse("Комментарий «" + shownName(entry.comment) +
-                           "» не годится для имени файла результата; устройство пропущено");
+            ctx.refuse("Комментарий «" + shownName(entry.comment) +
+                       "» не годится для имени файла результата; устройство пропущено");
             continue;
         }
-        pass(entry, *name);
+        scan.setDevice(entry.device);
+        const std::string comment = cp1251ToUtf8(entry.comment);
+        // Each entry looks at the mode anew.
+        frame.pass(scan, {.mode = frame.currentMode(),
+                          .fileModeStatus = texts::kDeviceFilePrefix + comment,
+                          .dirModeStatus = texts::kDeviceDirPrefix + comment,
+                          .device = cp1251ToUtf8(entry.device),
+                          .outputPath = ctx.data().logFile(*name),
+                          .progressStepsBack = 1});
     }
-    frame_.closingPause();
-}
-
-void DeviceExtraction::pass(const DeviceEntry& entry, const std::string& fileName) {
-    InputSelection& input = engine_.env().input;
-    scan_.setDevice(entry.device);
-    const std::string comment = cp1251ToUtf8(entry.comment);
-    if (input.fileMode()) {
-        if (input.currentFileName().empty()) {
-            engine_.refuse(texts::kNoFileSelected);
-            return;
-        }
-        engine_.setPassStatus(texts::kDeviceFilePrefix + comment, cp1251ToUtf8(entry.device));
-        frame_.createOutput(scan_.out, engine_.data().logFile(fileName));
-        frame_.scanCurrentFile(scan_);
-        engine_.setStatus(texts::kFileDone);
-    } else {
-        if (input.fileCount() == 0) {
-            engine_.refuse(texts::kNoFilesInDir);
-            return;
-        }
-        engine_.setPassStatus(texts::kDeviceDirPrefix + comment, cp1251ToUtf8(entry.device));
-        frame_.createOutput(scan_.out, engine_.data().logFile(fileName));
-        if (frame_.walkDirectory(scan_, true)) engine_.setStatus(texts::kDirDone);
-    }
-    frame_.closeOutput(scan_.out);
-    --engine_.progressCount;
+    frame.closingPause();
 }
 
 }  // namespace kalvimo

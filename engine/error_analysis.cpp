@@ -1,11 +1,9 @@
-#include "error_analysis.h"
+#include "engine/error_analysis.h"
 
-#include "cp1251.h"
-#include "engine.h"
-#include "files.h"
-#include "new_entry_search.h"
-#include "text_ops.h"
-#include "texts.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
+#include "platform/cp1251.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {
@@ -48,7 +46,7 @@ std::string errorTableRow(int type, long count, std::string_view catalogueLine) 
 
 ErrorAnalysis::DetailFiles::File& ErrorAnalysis::DetailFiles::file(const std::string& name) {
     auto it = files_.find(name);
-    if (it == files_.end()) it = files_.emplace(name, File{engine_.data().errorFile(name), {}}).first;
+    if (it == files_.end()) it = files_.emplace(name, File{data_.errorFile(name), {}}).first;
     return it->second;
 }
 
@@ -62,13 +60,9 @@ void ErrorAnalysis::DetailFiles::flushAll() {
     for (auto& [name, f] : files_) {
         if (f.pending.empty()) continue;
         OutFile out;
-        try {
-            out.openAppend(f.path);
-            out.write(f.pending);
-            out.close();
-        } catch (const IoError& e) {
-            engine_.fail(e);
-        }
+        out.openAppend(f.path);
+        out.write(f.pending);
+        out.close();
         f.pending.clear();
         f.pending.shrink_to_fit();
     }
@@ -76,99 +70,94 @@ void ErrorAnalysis::DetailFiles::flushAll() {
 }
 
 void ErrorAnalysis::run() {
-    DetailFiles details(engine_);
+    DetailFiles details(ctx_.data());
     countLines(details);  // a stop ends the reading as the end of rep48.log would
     details.flushAll();
-    if (!engine_.stopRequested()) engine_.env().pauses.analysisPause();
-    engine_.checkStop();
-    engine_.setStatus(texts::kComposingReport);
+    if (!ctx_.stopRequested()) ctx_.pauses().analysisPause();
+    ctx_.checkStop();
+    ctx_.setStatus(texts::kComposingReport);
     writeReport();
 }
 
 void ErrorAnalysis::countLines(DetailFiles& details) {
-    LineReader& in = engine_.reader();
-    const std::string source = engine_.data().logFile("rep48.log");
+    LineReader& in = ctx_.reader();
+    const std::string source = ctx_.data().logFile("rep48.log");
     DetailFiles::File& restart = details.file("restart");
     DetailFiles::File& reboot = details.file("reboot");
-    try {
-        in.open(source);
-        std::string_view line;
-        std::string copy;
-        std::string name;
-        while (in.next(line)) {
-            ++total_;
-            engine_.env().status.setCountStatus(texts::kErrorCountPrefix, total_);
-            copy.assign(line);
-            copy += "\r\n";
-            if (line.find("REST") != std::string_view::npos) {
-                if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
-                details.add(restart, copy);
-            }
-            if (line.find("BOOT") != std::string_view::npos) {
-                if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
-                details.add(reboot, copy);
-            }
-            const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
-            const auto type = parseInt16(typeText);
-            // A type text that is no whole number, or a negative one, has no file of its own.
-            if (!type || *type < 0) continue;
-            name.assign(typeText);
-            DetailFiles::File& typeFile = details.file(name);
-            if (++errorCount_[*type] == 1)
-                details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
-            details.add(typeFile, copy);
+    // A failure ends the run, which closes the reader.
+    in.open(source);
+    std::string_view line;
+    std::string copy;
+    std::string name;
+    while (in.next(line)) {
+        ++total_;
+        ctx_.setCountStatus(texts::kErrorCountPrefix, total_);
+        copy.assign(line);
+        copy += "\r\n";
+        if (line.find("REST") != std::string_view::npos) {
+            if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
+            details.add(restart, copy);
         }
-    } catch (const IoError& e) {
-        in.close();
-        engine_.fail(e);
+        if (line.find("BOOT") != std::string_view::npos) {
+            if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
+            details.add(reboot, copy);
+        }
+        const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
+        const auto type = parseInt16(typeText);
+        // A type text that is no whole number, or a negative one, has no file of its own.
+        if (!type || *type < 0) continue;
+        name.assign(typeText);
+        DetailFiles::File& typeFile = details.file(name);
+        if (++errorCount_[*type] == 1)
+            details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
+        details.add(typeFile, copy);
     }
     in.close();
 }
 
 void ErrorAnalysis::writeReport() {
-    const std::vector<std::string> catalogue = readListFile(engine_, engine_.data().file("allerror.ini"));
-    InputSelection& input = engine_.env().input;
+    const std::vector<std::string> catalogue = readListLines(ctx_.data().file("allerror.ini"));
     OutFile report;
-    const std::string path = engine_.data().errorFile("errorstat");
-    try {
-        report.create(path);
-        report.writeLine(utf8ToCp1251("              Статистика ошибок ") +
-                         engine_.env().options.stationName());
-        report.writeLine("");
-        report.writeLine(countLine("   Restart's   : ", restarts_));
-        report.writeLine(countLine("   Reboot's    : ", reboots_));
-        report.writeLine(countLine("   Всего ошибок: ", total_));
-        report.writeLine(" ");
-        report.writeLine(utf8ToCp1251("  Тип ошибки Количество Значение"));
-        report.writeLine(" ");
-        for (const auto& [t, count] : errorCount_) {
-            if (t > 10000) break;  // higher types are counted in the total but get no row
-            const std::string key = std::to_string(t);
-            for (const auto& entry : catalogue)
-                if (errorCatalogueKey(entry) == key) report.writeLine(errorTableRow(t, count, entry));
-        }
-        report.writeLine(" ");
-        report.writeLine(utf8ToCp1251("         Обработаны файлы:"));
-        report.writeLine(" ");
-        const auto fileRow = [&] {
-            const std::string name = input.currentFileName();
-            if (name.empty()) return;
-            const auto changed = lastChangeText(joinPath(input.directory(), name));
-            report.writeLine("  " + utf8ToCp1251(name) + "   " + utf8ToCp1251("от") + "   " +
-                             utf8ToCp1251(changed ? *changed : "(файл недоступен)"));
-        };
-        if (input.fileMode()) {
-            fileRow();
-        } else {
-            const int n = input.fileCount();
-            for (int i = 0; i < n; ++i) {
-                input.selectFile(i);
-                fileRow();
-            }
-        }
-        report.close();
-    } catch (const IoError& e) {
-        engine_.fail(e);
+    report.create(ctx_.data().errorFile("errorstat"));
+    report.writeLine(utf8ToCp1251("              Статистика ошибок ") + ctx_.options().stationName());
+    report.writeLine("");
+    report.writeLine(countLine("   Restart's   : ", restarts_));
+    report.writeLine(countLine("   Reboot's    : ", reboots_));
+    report.writeLine(countLine("   Всего ошибок: ", total_));
+    report.writeLine(" ");
+    report.writeLine(utf8ToCp1251("  Тип ошибки Количество Значение"));
+    report.writeLine(" ");
+    for (const auto& [t, count] : errorCount_) {
+        if (t > 10000) break;  // higher types are counted in the total but get no row
+        const std::string key = std::to_string(t);
+        for (const auto& entry : catalogue)
+            if (errorCatalogueKey(entry) == key) report.writeLine(errorTableRow(t, count, entry));
+    }
+    report.writeLine(" ");
+    report.writeLine(utf8ToCp1251("         Обработаны файлы:"));
+    report.writeLine(" ");
+    writeFileRows(report);
+    report.close();
+}
+
+void ErrorAnalysis::writeFileRows(OutFile& report) {
+    InputSelection& input = ctx_.input();
+    const auto fileRow = [&] {
+        const std::string name = input.currentFileName();
+        if (name.empty()) return;
+        const auto changed = lastChangeText(joinPath(input.directory(), name));
+        report.writeLine("  " + utf8ToCp1251(name) + "   " + utf8ToCp1251("от") + "   " +
+                         utf8ToCp1251(changed ? *changed : "(файл недоступен)"));
+    };
+    // The rows follow the mode as it is now: a walk cut short by "Файла" lists its file only.
+    if (input.fileMode()) {
+        fileRow();
+        return;
+    }
+    const int n = input.fileCount();
+    for (int i = 0; i < n; ++i) {
+        input.selectFile(i);
+        fileRow();
     }
 }
 

@@ -7,9 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/run_context.h"
+
 namespace kalvimo {
 
-class Engine;
+class OutFile;
 
 // One row of the table of errorstat: exactly 81 + digits characters.
 std::string errorTableRow(int type, long count, std::string_view catalogueLine);
@@ -19,7 +21,8 @@ std::string_view errorCatalogueKey(std::string_view line);
 
 class ErrorAnalysis {
 public:
-    explicit ErrorAnalysis(Engine& engine) : engine_(engine) {}
+    explicit ErrorAnalysis(RunContext& ctx) : ctx_(ctx) {}
+    // A file that fails throws IoError, which ends the run.
     void run();
 
 private:
@@ -31,21 +34,23 @@ private:
             std::string path;
             std::string pending;
         };
-        explicit DetailFiles(Engine& engine) : engine_(engine) {}
+        explicit DetailFiles(const DataDir& data) : data_(data) {}
         File& file(const std::string& name);
         void add(File& file, std::string_view text);
         void flushAll();
 
     private:
-        Engine& engine_;
+        const DataDir& data_;
         std::unordered_map<std::string, File> files_;
         size_t pendingBytes_ = 0;
     };
 
     void countLines(DetailFiles& details);
     void writeReport();
+    // The rows of the files the run read, with the time of their last change.
+    void writeFileRows(OutFile& report);
 
-    Engine& engine_;
+    RunContext& ctx_;
     long total_ = 0;
     long restarts_ = 0;
     long reboots_ = 0;

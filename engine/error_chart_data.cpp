@@ -1,10 +1,10 @@
-#include "error_chart_data.h"
+#include "engine/error_chart_data.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <unordered_map>
 
-#include "line_time.h"
+#include "engine/line_time.h"
 
 namespace kalvimo {
 namespace {

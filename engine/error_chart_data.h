@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "error_tally.h"
+#include "engine/error_tally.h"
 
 namespace kalvimo {
 

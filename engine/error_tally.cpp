@@ -1,18 +1,18 @@
-#include "error_tally.h"
+#include "engine/error_tally.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 
-#include "data_dir.h"
-#include "data_lock.h"
-#include "error_analysis.h"
-#include "files.h"
-#include "io_error.h"
-#include "line_reader.h"
-#include "line_time.h"
-#include "text_ops.h"
+#include "engine/data_dir.h"
+#include "engine/error_analysis.h"
+#include "engine/line_time.h"
+#include "engine/text_ops.h"
+#include "platform/data_lock.h"
+#include "platform/files.h"
+#include "platform/io_error.h"
+#include "platform/line_reader.h"
 
 namespace kalvimo {
 namespace {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/choices.h"
+
 namespace kalvimo {
 
 // The status line. Texts are UTF-8.
@@ -43,15 +45,13 @@ public:
     virtual std::string directory() = 0;          // the directory the file list shows
 };
 
-enum class CheckBox { Check1, Check2, Check3, Check4, Check5, Check7, Check8 };
-
-// Station name and check boxes.
+// Station name and the choices.
 class RunOptions {
 public:
     virtual ~RunOptions() = default;
-    virtual std::string stationName() = 0;   // Windows-1251 bytes
-    virtual int checkState(CheckBox box) = 0;  // 0 clear, 1 ticked, 2 greyed
-    bool ticked(CheckBox box) { return checkState(box) == 1; }
+    virtual std::string stationName() = 0;        // Windows-1251 bytes
+    virtual int checkState(Choice choice) = 0;    // 0 clear, 1 ticked, 2 greyed
+    bool ticked(Choice choice) { return checkState(choice) == 1; }
 };
 
 // The two working lists, in the order they are processed, as the list windows load them.

@@ -1,4 +1,4 @@
-#include "line_time.h"
+#include "engine/line_time.h"
 
 namespace kalvimo {
 namespace {

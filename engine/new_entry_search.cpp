@@ -1,22 +1,13 @@
-#include "new_entry_search.h"
+#include "engine/new_entry_search.h"
 
-#include "engine.h"
-#include "files.h"
-#include "text_ops.h"
+#include "engine/text_ops.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {
 
 // More substrings than this in one line, and the line is searched through instead.
 constexpr size_t kMostWindows = 64;
-
-void append(Engine& engine, const std::string& path, std::string_view line) {
-    try {
-        appendLine(path, line);
-    } catch (const IoError& e) {
-        engine.fail(e);
-    }
-}
 
 }  // namespace
 
@@ -57,25 +48,17 @@ bool LineSubstrings::anyLineContains(std::string_view text) {
     return false;
 }
 
-std::vector<std::string> readListFile(Engine& engine, const std::string& path) {
-    try {
-        return readListLines(path);
-    } catch (const IoError& e) {
-        engine.fail(e);
-    }
-}
-
 void NewDeviceSearch::search(std::string_view device) {
     std::string key(device);
     if (settled_.count(key)) return;
     if (!loaded_) {
-        catalogue_.assign(readListFile(engine_, engine_.data().file("alldev.ini")));
+        catalogue_.assign(readListLines(data_.file("alldev.ini")));
         loaded_ = true;
     }
     if (!catalogue_.anyLineContains(device)) {
-        append(engine_, engine_.data().file("alldev.ini"), device);
+        appendLine(data_.file("alldev.ini"), device);
         catalogue_.add(key);
-        append(engine_, engine_.data().errorFile("newdev"), device);
+        appendLine(data_.errorFile("newdev"), device);
     }
     // An empty text stays unknown however often it is appended (an empty line holds nothing),
     // so it is looked up again every time.
@@ -89,26 +72,22 @@ void NewReportSearch::search(std::string_view numberText) {
     if (settled_.count(key)) return;
     settled_.insert(key);
     if (!catalogueLoaded_) {
-        catalogue_.assign(readListFile(engine_, engine_.data().file("allreports.ini")));
+        catalogue_.assign(readListLines(data_.file("allreports.ini")));
         catalogueLoaded_ = true;
     }
     if (catalogue_.anyLineContains(key)) return;
-    const std::string newrep = engine_.data().errorFile("newrep");
+    const std::string newrep = data_.errorFile("newrep");
     if (!newrepLoaded_) {
-        recorded_.assign(readListFile(engine_, newrep));
+        recorded_.assign(readListLines(newrep));
         newrepLoaded_ = true;
         if (!isRegularFile(newrep)) {
             OutFile created;
-            try {
-                created.openAppend(newrep);
-                created.close();
-            } catch (const IoError& e) {
-                engine_.fail(e);
-            }
+            created.openAppend(newrep);
+            created.close();
         }
     }
     if (recorded_.anyLineContains(key)) return;
-    append(engine_, newrep, key);
+    appendLine(newrep, key);
     recorded_.add(std::move(key));
 }
 

@@ -10,9 +10,9 @@
 #include <unordered_set>
 #include <vector>
 
-namespace kalvimo {
+#include "engine/data_dir.h"
 
-class Engine;
+namespace kalvimo {
 
 // Lines of a catalogue, asked whether any of them contains a text anywhere (an empty text:
 // whether any line is non-empty). For each length asked, the substrings of that length of
@@ -36,14 +36,15 @@ private:
     std::map<size_t, OfLength> byLength_;
 };
 
+// A failed catalogue or result file throws IoError, which ends the run.
 class NewDeviceSearch {
 public:
-    explicit NewDeviceSearch(Engine& engine) : engine_(engine) {}
+    explicit NewDeviceSearch(const DataDir& data) : data_(data) {}
     // A device no line of alldev.ini contains is appended to alldev.ini and to error/newdev.
     void search(std::string_view device);
 
 private:
-    Engine& engine_;
+    const DataDir& data_;
     bool loaded_ = false;
     LineSubstrings catalogue_;
     std::unordered_set<std::string> settled_;
@@ -51,21 +52,18 @@ private:
 
 class NewReportSearch {
 public:
-    explicit NewReportSearch(Engine& engine) : engine_(engine) {}
+    explicit NewReportSearch(const DataDir& data) : data_(data) {}
     // numberText: columns 21 to 25 of the number line. A number no line of allreports.ini
     // contains, and no line of error/newrep yet, is appended to newrep.
     void search(std::string_view numberText);
 
 private:
-    Engine& engine_;
+    const DataDir& data_;
     bool catalogueLoaded_ = false;
     bool newrepLoaded_ = false;
     LineSubstrings catalogue_;
     LineSubstrings recorded_;
     std::unordered_set<std::string> settled_;
 };
-
-// Lines of a list file; a missing file is an empty list. Other failures end the run.
-std::vector<std::string> readListFile(Engine& engine, const std::string& path);
 
 }  // namespace kalvimo

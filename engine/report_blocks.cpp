@@ -1,4 +1,4 @@
-#include "report_blocks.h"
+#include "engine/report_blocks.h"
 
 namespace kalvimo {
 

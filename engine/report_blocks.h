@@ -3,8 +3,8 @@
 // writes of the lines after it, an empty line, the body up to its end line, two empty lines.
 #include <string_view>
 
-#include "files.h"
-#include "line_reader.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 
 namespace kalvimo {
 

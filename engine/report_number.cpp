@@ -1,18 +1,33 @@
-#include "report_number.h"
+#include "engine/report_number.h"
 
-#include "cp1251.h"
-#include "engine.h"
-#include "report_blocks.h"
-#include "result_names.h"
-#include "text_ops.h"
-#include "texts.h"
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/report_blocks.h"
+#include "engine/result_names.h"
+#include "engine/scan_frame.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
+namespace {
 
-void NumberScan::setNumber(std::string_view trimmedNumber) {
-    pattern_.assign(trimmedNumber);
-    pattern_ += "  P";
-}
+// Copies every report whose number line holds the number followed by two blanks and "P":
+// the header, an empty line, lines 4 up to the "NO = 0" line, two empty lines.
+class NumberScan : public ReportHandler {
+public:
+    void setNumber(std::string_view trimmedNumber) {
+        pattern_.assign(trimmedNumber);
+        pattern_ += "  P";
+    }
+    void onHeader(LineReader& in, std::string_view header) override;
+
+private:
+    std::string pattern_;
+    std::string header_;
+};
 
 void NumberScan::onHeader(LineReader& in, std::string_view header) {
     header_.assign(header);  // the reader's view does not outlive the next read
@@ -25,78 +40,99 @@ void NumberScan::onHeader(LineReader& in, std::string_view header) {
     copyReportBody(in, out, "NO = 0");
 }
 
-std::vector<std::string> ReportNumberRun::numbers(bool rrn121) {
-    if (rrn121) return {"121"};
-    return engine_.workingReports();
+// Unlike the other kinds, the run says once, after all its passes, that the input has been
+// read, and it keeps its closing pause and "Cтоп" in places where a full run leaves the
+// others out.
+class ReportNumberRun {
+public:
+    ReportNumberRun(RunContext& ctx, ReportNumbers which) : ctx_(ctx), frame_(ctx), which_(which) {}
+
+    void overTheFile();
+    void overTheDirectory();
+
+private:
+    std::vector<std::string> numbers();
+    // One number into its result file; a number that cannot name a file is refused.
+    void reportNumberPass(const std::string& number, InputMode mode);
+
+    RunContext& ctx_;
+    ScanFrame frame_;
+    ReportNumbers which_;
+    NumberScan scan_;
+};
+
+std::vector<std::string> ReportNumberRun::numbers() {
+    if (which_ == ReportNumbers::Rrn121) return {"121"};
+    return ctx_.lists().workingReports();
 }
 
-bool ReportNumberRun::startNumber(const std::string& number, const char* statusPrefix) {
-    engine_.currentReportNumber = number;
+void ReportNumberRun::reportNumberPass(const std::string& number, InputMode mode) {
     const std::string_view trimmed = trimTrailingSpaces(number);
     const auto name = resultFileName("rep", trimmed, ".log");
     if (!name) {
-        engine_.refuse("Номер «" + shownName(trimmed) + "» не годится для имени файла результата; номер пропущен");
-        return false;
+        ctx_.refuse("Номер «" + shownName(trimmed) + "» не годится для имени файла результата; номер пропущен");
+        return;
     }
-    engine_.setPassStatus(statusPrefix + cp1251ToUtf8(number));
     scan_.setNumber(trimmed);
-    frame_.createOutput(scan_.out, engine_.data().logFile(*name));
-    return true;
+    const std::string shown = cp1251ToUtf8(number);  // the number as the list holds it
+    frame_.pass(scan_, {.mode = mode,
+                        .fileModeStatus = texts::kRrnFilePrefix + shown,
+                        .dirModeStatus = texts::kRrnDirPrefix + shown,
+                        .outputPath = ctx_.data().logFile(*name),
+                        .onModeSwitch = ModeSwitch::Ignored,
+                        .doneText = DoneText::ByTheRun,
+                        // The file variant leaves the progress alone.
+                        .progressStepsBack = mode == InputMode::Directory ? 1 : 0});
 }
 
-void ReportNumberRun::obr_rrn() {
-    // The run kind is fixed here; an entry "121" of the working list does not change it.
-    const bool rrn121 = engine_.currentReportNumber == "121";
-    InputSelection& input = engine_.env().input;
-    if (!input.fileMode()) {
-        obr_rrn_dir(rrn121);
-        frame_.pauseThenStop(true);  // in a full run too
+void ReportNumberRun::overTheFile() {
+    if (!frame_.selectionReady(InputMode::File)) {
+        frame_.closingPause(PauseIn::EveryRun, AfterPause::KeepProgress);
         return;
     }
-    if (input.currentFileName().empty()) {
-        engine_.refuse(texts::kNoFileSelected);
-        frame_.pauseThenStop(true);
-        return;
-    }
-    const std::vector<std::string> list = numbers(rrn121);
+    const std::vector<std::string> list = numbers();
     if (list.empty()) {
-        engine_.refuse(texts::kListEmpty);
-        frame_.pauseThenStop(true);
+        ctx_.refuse(texts::kListEmpty);
+        frame_.closingPause(PauseIn::EveryRun, AfterPause::KeepProgress);
         return;
     }
-    for (const auto& number : list) {
-        if (!startNumber(number, texts::kRrnFilePrefix)) continue;
-        frame_.scanCurrentFile(scan_);
-        frame_.closeOutput(scan_.out);
-    }
-    engine_.setStatus(texts::kSelectedFileDone);
-    frame_.pauseThenStop();  // the file variant leaves the progress bar alone
+    for (const auto& number : list) reportNumberPass(number, InputMode::File);
+    ctx_.setStatus(texts::kSelectedFileDone);
+    frame_.closingPause(PauseIn::OwnRunOnly, AfterPause::KeepProgress);
 }
 
-void ReportNumberRun::obr_rrn_dir(bool rrn121) {
-    InputSelection& input = engine_.env().input;
-    const int files = input.fileCount();
-    const std::vector<std::string> list = numbers(rrn121);
-    if (!engine_.fullMode) {
-        engine_.progressCount = 0;
-        engine_.setProgressValue(0);
-        engine_.setProgressRange(0, (static_cast<long long>(files) - 1) * static_cast<long long>(list.size()));
+void ReportNumberRun::overTheDirectory() {
+    const std::vector<std::string> list = numbers();
+    frame_.resetProgress();
+    frame_.setPassRange(static_cast<long long>(list.size()));
+    // The refusals pause and show "Cтоп" in a full run too.
+    if (!frame_.selectionReady(InputMode::Directory)) {
+        frame_.closingPause(PauseIn::EveryRun);
+        return;
     }
-    if (files == 0) {
-        engine_.refuse(texts::kNoFilesInDir);
-    } else if (list.empty()) {
-        engine_.refuse(texts::kListEmpty);
-    } else {
-        for (const auto& number : list) {
-            if (!startNumber(number, texts::kRrnDirPrefix)) continue;
-            frame_.walkDirectory(scan_, false);  // the mode is not looked at between files
-            frame_.closeOutput(scan_.out);
-            --engine_.progressCount;
-        }
-        engine_.setStatus(texts::kDirDone);
-        if (engine_.fullMode) return;
+    if (list.empty()) {
+        ctx_.refuse(texts::kListEmpty);
+        frame_.closingPause(PauseIn::EveryRun);
+        return;
     }
-    frame_.closingPause(true);  // the refusals come here in a full run too
+    for (const auto& number : list) reportNumberPass(number, InputMode::Directory);
+    ctx_.setStatus(texts::kDirDone);
+    frame_.closingPause();
+}
+
+}  // namespace
+
+void runReportNumbers(RunContext& ctx, ReportNumbers which) {
+    ScanFrame frame(ctx);
+    frame.clearOutputs();
+    // The variant is chosen here, once: the mode is not looked at again during the run.
+    ReportNumberRun run(ctx, which);
+    if (frame.currentMode() == InputMode::File) {
+        run.overTheFile();
+        return;
+    }
+    run.overTheDirectory();
+    frame.closingPause(PauseIn::EveryRun, AfterPause::KeepProgress);  // a second "Cтоп", in a full run too
 }
 
 }  // namespace kalvimo

@@ -1,6 +1,6 @@
-#include "result_names.h"
+#include "engine/result_names.h"
 
-#include "cp1251.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
 namespace {

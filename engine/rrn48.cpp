@@ -1,11 +1,45 @@
-#include "rrn48.h"
+#include "engine/rrn48.h"
 
-#include "engine.h"
-#include "error_analysis.h"
-#include "text_ops.h"
-#include "texts.h"
+#include "engine/error_analysis.h"
+#include "engine/new_entry_search.h"
+#include "engine/scan_frame.h"
+#include "engine/text_ops.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
+namespace {
+
+class AnomalyScan : public ReportHandler {
+public:
+    explicit AnomalyScan(RunContext& ctx) : options_(ctx.options()), devices_(ctx.data()), reports_(ctx.data()) {}
+    void onHeader(LineReader& in, std::string_view header) override;
+
+private:
+    RunOptions& options_;
+    NewDeviceSearch devices_;
+    NewReportSearch reports_;
+    std::string dateTime_, anomaly_, line_;  // reused, so a report costs no allocation
+};
+
+void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
+    dateTime_.assign(lastChars(header, 25));
+    std::string_view line;
+    if (!in.next(line)) return;  // line 2
+    if (line.find("ANOMALY REPORT") != std::string_view::npos) {
+        anomaly_.assign(columns(line, 48, 4));
+        if (!in.next(line)) return;  // line 3, not used
+        if (!in.next(line)) return;  // line 4, the data line
+        composeAnomalyLine(line_, line, anomaly_, dateTime_);
+        out.writeLine(line_);
+        return;
+    }
+    // The boxes are read for every report, so ticking one during the run takes effect.
+    if (options_.ticked(Choice::NewDevices)) devices_.search(columns(line, 10, 14));
+    if (!in.next(line)) return;  // line 3, read whether or not a search runs
+    if (options_.ticked(Choice::NewReports)) reports_.search(columns(line, 21, 5));
+}
+
+}  // namespace
 
 std::string composeAnomalyLine(std::string_view dataLine, std::string_view anomalyField,
                                std::string_view dateTime) {
@@ -25,30 +59,16 @@ void composeAnomalyLine(std::string& line, std::string_view dataLine, std::strin
     line.erase(0, first == std::string::npos ? line.size() : first);
 }
 
-Rrn48Member::Rrn48Member(Engine& engine) : engine_(engine), devices_(engine), reports_(engine) {}
-
-std::string Rrn48Member::statusFileMode() { return texts::kRrn48File; }
-std::string Rrn48Member::statusDirMode() { return texts::kRrn48Dir; }
-std::string Rrn48Member::outputPath() { return engine_.data().logFile("rep48.log"); }
-
-void Rrn48Member::onHeader(LineReader& in, std::string_view header) {
-    dateTime_.assign(lastChars(header, 25));
-    std::string_view line;
-    if (!in.next(line)) return;  // line 2
-    if (line.find("ANOMALY REPORT") != std::string_view::npos) {
-        anomaly_.assign(columns(line, 48, 4));
-        if (!in.next(line)) return;  // line 3, not used
-        if (!in.next(line)) return;  // line 4, the data line
-        composeAnomalyLine(line_, line, anomaly_, dateTime_);
-        out.writeLine(line_);
-        return;
-    }
-    RunOptions& options = engine_.env().options;
-    if (options.ticked(CheckBox::Check8)) devices_.search(columns(line, 10, 14));
-    if (!in.next(line)) return;  // line 3, read whether or not a search runs
-    if (options.ticked(CheckBox::Check4)) reports_.search(columns(line, 21, 5));
+void runRrn48(RunContext& ctx) {
+    ScanFrame frame(ctx);
+    frame.prepare();
+    AnomalyScan scan(ctx);
+    const PassOutcome read = frame.pass(scan, {.mode = frame.currentMode(),
+                                               .fileModeStatus = texts::kRrn48File,
+                                               .dirModeStatus = texts::kRrn48Dir,
+                                               .outputPath = ctx.data().logFile("rep48.log")});
+    if (read != PassOutcome::Refused) ErrorAnalysis(ctx).run();
+    frame.closingPause();
 }
-
-void Rrn48Member::postProcess() { ErrorAnalysis(engine_).run(); }
 
 }  // namespace kalvimo

@@ -1,70 +1,96 @@
-#include "scan_frame.h"
+#include "engine/scan_frame.h"
 
 #include <cerrno>
 #include <new>
 
-#include "engine.h"
-#include "texts.h"
+#include "engine/texts.h"
 
 namespace kalvimo {
 
-void ScanFrame::clearAndReset() {
-    if (engine_.fullMode) return;
-    engine_.ClearDir();
-    engine_.progressCount = 0;
-    engine_.setProgressValue(0);
+InputMode ScanFrame::currentMode() { return ctx_.input().fileMode() ? InputMode::File : InputMode::Directory; }
+
+void ScanFrame::clearOutputs() {
+    if (!ctx_.inFullRun()) ctx_.clearOutputs();
+}
+
+void ScanFrame::resetProgress() {
+    if (!ctx_.inFullRun()) ctx_.resetProgress();
 }
 
 void ScanFrame::setPassRange(long long passes) {
-    if (engine_.fullMode) return;
-    engine_.setProgressRange(0, (static_cast<long long>(engine_.env().input.fileCount()) - 1) * passes);
+    if (ctx_.inFullRun()) return;
+    ctx_.setProgressRange(0, (static_cast<long long>(ctx_.input().fileCount()) - 1) * passes);
 }
 
-void ScanFrame::createOutput(OutFile& out, const std::string& path) {
-    try {
-        out.create(path);
-    } catch (const IoError& e) {
-        engine_.fail(e);
+bool ScanFrame::selectionReady(InputMode mode) {
+    InputSelection& input = ctx_.input();
+    if (mode == InputMode::File && input.currentFileName().empty()) {
+        ctx_.refuse(texts::kNoFileSelected);
+        return false;
     }
+    if (mode == InputMode::Directory && input.fileCount() == 0) {
+        ctx_.refuse(texts::kNoFilesInDir);
+        return false;
+    }
+    return true;
 }
 
-void ScanFrame::closeOutput(OutFile& out) {
-    try {
-        out.close();
-    } catch (const IoError& e) {
-        engine_.fail(e);
+PassOutcome ScanFrame::pass(ReportHandler& handler, const Pass& p) {
+    if (!selectionReady(p.mode)) return PassOutcome::Refused;
+    const bool fileMode = p.mode == InputMode::File;
+    ctx_.setPassStatus(fileMode ? p.fileModeStatus : p.dirModeStatus, p.device);
+    handler.out.create(p.outputPath);
+    PassOutcome outcome = PassOutcome::Done;
+    if (fileMode) scanCurrentFile(handler);
+    else outcome = walkDirectory(handler, p.onModeSwitch);
+    if (outcome == PassOutcome::SwitchedToFileMode) ctx_.setStatus(texts::kFileDone);
+    else if (p.doneText == DoneText::PerPass) ctx_.setStatus(fileMode ? texts::kFileDone : texts::kDirDone);
+    handler.out.close();
+    ctx_.stepBackProgress(p.progressStepsBack);
+    return outcome;
+}
+
+PassOutcome ScanFrame::walkDirectory(ReportHandler& handler, ModeSwitch onModeSwitch) {
+    InputSelection& input = ctx_.input();
+    const int n = input.fileCount();
+    for (int i = 0; i < n; ++i) {
+        input.selectFile(i);
+        ctx_.advanceProgress();
+        scanCurrentFile(handler);
+        if (onModeSwitch == ModeSwitch::EndsTheWalk && input.fileMode()) return PassOutcome::SwitchedToFileMode;
     }
+    return PassOutcome::Done;
 }
 
 void ScanFrame::scanCurrentFile(ReportHandler& handler) {
-    InputSelection& input = engine_.env().input;
-    engine_.inputPath = joinPath(input.directory(), input.currentFileName());
+    InputSelection& input = ctx_.input();
+    const std::string path = joinPath(input.directory(), input.currentFileName());
     // A result file listed as an input (the input directory is log/) would be read while it
     // grows, without end.
-    if (handler.out.isSameFileAs(engine_.inputPath)) {
-        engine_.skipInput("Файл " + engine_.inputPath + " — результат этой же обработки");
+    if (handler.out.isSameFileAs(path)) {
+        ctx_.skipInput("Файл " + path + " — результат этой же обработки");
         return;
     }
-    LineReader& in = engine_.reader();
+    LineReader& in = ctx_.reader();
     try {
-        in.open(engine_.inputPath);
+        in.open(path);
         std::string_view line;
         for (;;) {
             // Read for every header, so a station typed during the run takes effect.
-            const std::string station = engine_.env().options.stationName();
+            const std::string station = ctx_.options().stationName();
             if (!in.nextContaining(station, line)) break;
             handler.onHeader(in, line);
             stopPoint(handler);
         }
     } catch (const IoError& e) {
         in.close();
-        if (e.path() != engine_.inputPath) engine_.fail(e);
-        engine_.skipInput(e);
+        if (e.path() != path) throw;  // a result file: the run ends
+        ctx_.skipInput(e.message());
         return;
     } catch (const std::bad_alloc&) {
         // A report whose lines do not fit in memory costs its file, not the run.
         in.close();
-        engine_.skipInput(IoError(IoError::Op::Read, engine_.inputPath, ENOMEM));
+        ctx_.skipInput(IoError(IoError::Op::Read, path, ENOMEM).message());
         return;
     } catch (...) {
         in.close();
@@ -75,69 +101,18 @@ void ScanFrame::scanCurrentFile(ReportHandler& handler) {
 }
 
 void ScanFrame::stopPoint(ReportHandler& handler) {
-    if (!engine_.stopRequested()) return;
+    if (!ctx_.stopRequested()) return;
     // Between reports: what is buffered is whole lines, and stays in the result file.
-    closeOutput(handler.out);
-    engine_.checkStop();
+    handler.out.close();
+    ctx_.checkStop();
 }
 
-bool ScanFrame::walkDirectory(ReportHandler& handler, bool modeTest) {
-    InputSelection& input = engine_.env().input;
-    const int n = input.fileCount();
-    for (int i = 0; i < n; ++i) {
-        input.selectFile(i);
-        engine_.setProgressValue(engine_.progressCount);
-        ++engine_.progressCount;
-        scanCurrentFile(handler);
-        if (modeTest && input.fileMode()) {
-            engine_.setStatus(texts::kFileDone);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool ScanFrame::pauseThenStop(bool always) {
-    if (engine_.fullMode && !always) return false;
-    engine_.env().pauses.closingPause();
-    engine_.checkStop();
-    engine_.setStatus(texts::kStopAfterRun);
-    return true;
-}
-
-void ScanFrame::closingPause(bool always) {
-    if (!pauseThenStop(always)) return;
-    engine_.progressCount = 0;
-    engine_.setProgressValue(0);
-}
-
-void ScanFrame::run(FrameMember& member) {
-    prepare();
-    InputSelection& input = engine_.env().input;
-    if (input.fileMode()) {
-        if (input.currentFileName().empty()) {
-            engine_.refuse(texts::kNoFileSelected);
-            closingPause();
-            return;
-        }
-        engine_.setPassStatus(member.statusFileMode());
-        createOutput(member.out, member.outputPath());
-        scanCurrentFile(member);
-        engine_.setStatus(texts::kFileDone);
-    } else {
-        if (input.fileCount() == 0) {
-            engine_.refuse(texts::kNoFilesInDir);
-            closingPause();
-            return;
-        }
-        engine_.setPassStatus(member.statusDirMode());
-        createOutput(member.out, member.outputPath());
-        if (walkDirectory(member, true)) engine_.setStatus(texts::kDirDone);
-    }
-    closeOutput(member.out);
-    member.afterOutputClosed();
-    member.postProcess();
-    closingPause();
+void ScanFrame::closingPause(PauseIn when, AfterPause after) {
+    if (when == PauseIn::OwnRunOnly && ctx_.inFullRun()) return;
+    ctx_.pauses().closingPause();
+    ctx_.checkStop();
+    ctx_.setStatus(texts::kStopAfterRun);
+    if (after == AfterPause::ResetProgress) ctx_.resetProgress();
 }
 
 }  // namespace kalvimo

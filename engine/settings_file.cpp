@@ -1,16 +1,16 @@
-#include "settings_file.h"
+#include "engine/settings_file.h"
 
 #include <vector>
 
-#include "cp1251.h"
-#include "data_lock.h"
-#include "files.h"
-#include "text_ops.h"
+#include "engine/text_ops.h"
+#include "platform/cp1251.h"
+#include "platform/data_lock.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {
 
-const char* const kBoxLabels[Settings::BoxCount] = {
+const char* const kChoiceLabels[kChoiceCount] = {
     "   заданные рапорта", "   заданные устройства", "   121 рапорт", "   аварии",
     "   48 рапорт",        "   искать новые рапорта", "   искать новые устройства",
 };
@@ -42,11 +42,11 @@ Settings parseSettings(std::string_view content, Settings s) {
     if (i >= lines.size()) return fail();
     s.station = lines[i++];
     s.linesApplied = 2;
-    for (int box = 0; box < Settings::BoxCount; ++box) {
+    for (Choice choice : kAllChoices) {
         if (i >= lines.size()) return fail();
         const auto state = parseInt16(std::string_view(lines[i++]).substr(0, 2));
         if (!state || *state < 0 || *state > 2) return fail();
-        s.checks[static_cast<size_t>(box)] = *state;
+        s.checks[choice] = *state;
         ++s.linesApplied;
     }
     for (int option = 0; option < 2; ++option) {
@@ -74,18 +74,33 @@ std::string formatSettings(const Settings& s) {
     };
     line(s.curDir);
     line(s.station);
-    for (int box = 0; box < Settings::BoxCount; ++box)
-    {
+    for (Choice choice : kAllChoices) {
         // One blank, the state, one blank, then the label.
         std::string text = " ";
-        text += std::to_string(s.checks[static_cast<size_t>(box)]);
+        text += std::to_string(s.checks[choice]);
         text += ' ';
-        text += utf8ToCp1251(kBoxLabels[box]);
+        text += utf8ToCp1251(kChoiceLabels[static_cast<size_t>(choice)]);
         line(text);
     }
     line(std::string(s.optionFile ? "True" : "False") + utf8ToCp1251(" обрабатывать файл"));
     line(std::string(s.optionDir ? "True" : "False") + utf8ToCp1251("  обрабатывать каталог"));
     return out;
+}
+
+Settings loadSettingsFile(const std::string& dataRoot) {
+    try {
+        return parseSettings(readWholeFile(joinPath(dataRoot, "Kalvimo.ini")));
+    } catch (const IoError&) {
+        return parseSettings("");
+    }
+}
+
+std::string settingsDirectory(const Settings& s, const std::string& homeDirectory) {
+    if (s.readFailed) return homeDirectory;
+    const std::string path = cp1251ToUtf8(s.curDir);
+    if (path.size() == 3 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' && path[2] == '\\')
+        return homeDirectory;
+    return path;
 }
 
 void saveSettingsFile(const std::string& dataRoot, const Settings& settings) {

@@ -1,18 +1,16 @@
 #pragma once
 // Kalvimo.ini: the saved directory, station, check boxes and mode, eleven lines.
-#include <array>
 #include <string>
 #include <string_view>
+
+#include "engine/choices.h"
 
 namespace kalvimo {
 
 struct Settings {
-    // Order of the check-box lines 3 to 9.
-    enum Box { Check1, Check5, Check7, Check3, Check2, Check4, Check8, BoxCount };
-
     std::string curDir;                 // Windows-1251 bytes as saved
     std::string station = "ZARYA-UZEL"; // Windows-1251 bytes
-    std::array<int, BoxCount> checks{}; // 0 clear, 1 ticked, 2 greyed
+    ChoiceStates checks;                // lines 3 to 9, in the order of the choices
     bool optionFile = false;
     bool optionDir = true;
 
@@ -28,6 +26,14 @@ Settings parseSettings(std::string_view content, Settings initial = {});
 
 // The eleven lines, each ending in CR LF.
 std::string formatSettings(const Settings& settings);
+
+// Kalvimo.ini of the data directory as start-up reads it: a file that is missing or cannot be
+// read fails at its first line.
+Settings loadSettingsFile(const std::string& dataRoot);
+
+// The saved directory as a path of this system (UTF-8). Where there are no drives "c:\"
+// stands for the home directory, and so does the directory of a file that failed to read.
+std::string settingsDirectory(const Settings& settings, const std::string& homeDirectory);
 
 // Writes Kalvimo.ini of the data directory whole, holding the directory's lock for the write
 // (up to two seconds of waiting for another program's run). Throws IoError.

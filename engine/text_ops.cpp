@@ -1,4 +1,4 @@
-#include "text_ops.h"
+#include "engine/text_ops.h"
 
 namespace kalvimo {
 

@@ -2,15 +2,14 @@
 // counted once; the counts behind the charts of errors agree with it.
 #include <filesystem>
 
-#include "batch_host.h"
-#include "cp1251.h"
-#include "data_dir.h"
-#include "engine.h"
-#include "error_analysis.h"
-#include "error_chart_data.h"
-#include "error_tally.h"
-#include "files.h"
-#include "fuzz_support.h"
+#include "cli/batch_host.h"
+#include "engine/data_dir.h"
+#include "engine/error_analysis.h"
+#include "engine/error_chart_data.h"
+#include "engine/error_tally.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/cp1251.h"
+#include "platform/files.h"
 
 using namespace kalvimo;
 
@@ -42,9 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::FixedLists lists;
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
-    engine.runProcedure([&] { ErrorAnalysis(engine).run(); });
-    FUZZ_CHECK(!engine.outcome().aborted);
+    RunContext ctx(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
+    bool failed = false;
+    try {
+        ErrorAnalysis(ctx).run();
+    } catch (const std::exception&) {
+        failed = true;  // a run would end here with the text
+    }
+    FUZZ_CHECK(!failed);
     FUZZ_CHECK(fuzz::exists(root + "/error/errorstat"));
 
     // Each line of rep48.log lands in at most one per-type file. A file has the three heading

@@ -2,12 +2,12 @@
 // models of the tests: the result files must be the models' to the byte.
 #include <filesystem>
 
-#include "batch_host.h"
-#include "data_dir.h"
-#include "engine.h"
-#include "fuzz_support.h"
-#include "reference_extractions.h"
-#include "reference_rrn48.h"
+#include "cli/batch_host.h"
+#include "engine/data_dir.h"
+#include "engine/runner.h"
+#include "fuzz/fuzz_support.h"
+#include "tests/reference_extractions.h"
+#include "tests/reference_rrn48.h"
 
 using namespace kalvimo;
 
@@ -38,18 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FixedInput input = FixedInput::directory(inputDir, {"p.s12"});
     FixedOptions options;
     options.station = station;
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check2, CheckBox::Check3, CheckBox::Check5, CheckBox::Check7,
-                         CheckBox::Check4, CheckBox::Check8})
-        options.checks[static_cast<size_t>(box)] = 1;
+    for (Choice choice : kAllChoices) options.checks[choice] = 1;
     fuzz::FixedLists lists;
     lists.reports = {"", " 1", "12", "21"};  // in the order the list windows give them
     lists.devices = {"", "0  X", "A"};
     Pauses pauses;
     OutputsListener outputs;
-    Engine engine(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
-    engine.btnFileAll_Click();
-    FUZZ_CHECK(!engine.outcome().aborted && engine.outcome().inputFailures == 0);
-    FUZZ_CHECK(!engine.fullMode && engine.progressCount == 0);
+    Runner runner(DataDir(root), RunEnvironment{status, progress, input, options, lists, pauses, outputs, nullptr});
+    const RunOutcome outcome = runner.run(RunKind::Full);
+    FUZZ_CHECK(!outcome.aborted && outcome.inputFailures == 0);
+    FUZZ_CHECK(!runner.context().inFullRun() && runner.context().progressCount() == 0);
 
     const std::vector<std::string> contents{printout};
     const std::string log = root + "/log/";

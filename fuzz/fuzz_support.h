@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "batch_host.h"
-#include "interfaces.h"
+#include "cli/batch_host.h"
+#include "engine/interfaces.h"
 
 namespace kalvimo::fuzz {
 

@@ -1,9 +1,9 @@
 // The line reader against the plain splitting of the same bytes: every line, in order, with
 // blocks as small as one byte, and the header search against a filter over those lines.
-#include "files.h"
-#include "fuzz_support.h"
-#include "line_reader.h"
-#include "text_ops.h"
+#include "engine/text_ops.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 
 using namespace kalvimo;
 

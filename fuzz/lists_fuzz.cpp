@@ -1,12 +1,12 @@
 // The list loaders, the device entry split and the result names on any list file.
-#include "collate.h"
-#include "cp1251.h"
-#include "device_extraction.h"
-#include "files.h"
-#include "fuzz_support.h"
-#include "list_files.h"
-#include "result_names.h"
-#include "text_ops.h"
+#include "engine/device_extraction.h"
+#include "engine/result_names.h"
+#include "engine/text_ops.h"
+#include "fuzz/fuzz_support.h"
+#include "lists/list_files.h"
+#include "platform/collate.h"
+#include "platform/cp1251.h"
+#include "platform/files.h"
 
 using namespace kalvimo;
 

@@ -1,6 +1,6 @@
 // The settings reader on any bytes, and the round trip of what it read.
-#include "fuzz_support.h"
-#include "settings_file.h"
+#include "engine/settings_file.h"
+#include "fuzz/fuzz_support.h"
 
 using namespace kalvimo;
 
@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view content(reinterpret_cast<const char*>(data), size);
     const Settings s = parseSettings(content);
     FUZZ_CHECK(!s.readFailed || s.curDir == "c:\\");
-    for (int state : s.checks) FUZZ_CHECK(state >= 0 && state <= 2);
+    for (int state : s.checks.inOrder()) FUZZ_CHECK(state >= 0 && state <= 2);
     FUZZ_CHECK(!(s.optionFile && s.optionDir));
     if (s.readFailed) return 0;
     // What was read is written back so that it reads the same.

@@ -1,8 +1,8 @@
-#include "list_files.h"
+#include "lists/list_files.h"
 
-#include "collate.h"
-#include "data_lock.h"
-#include "files.h"
+#include "platform/collate.h"
+#include "platform/data_lock.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 

@@ -1,4 +1,4 @@
-#include "byte_scan.h"
+#include "platform/byte_scan.h"
 
 #include <algorithm>
 #include <cstring>

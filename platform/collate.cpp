@@ -1,9 +1,9 @@
-#include "collate.h"
+#include "platform/collate.h"
 
 #include <algorithm>
 #include <numeric>
 
-#include "cp1251.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
 

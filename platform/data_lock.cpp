@@ -1,4 +1,4 @@
-#include "data_lock.h"
+#include "platform/data_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "files.h"
-#include "io_error.h"
+#include "platform/files.h"
+#include "platform/io_error.h"
 
 namespace kalvimo {
 namespace {

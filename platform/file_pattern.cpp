@@ -1,9 +1,9 @@
-#include "file_pattern.h"
+#include "platform/file_pattern.h"
 
 #include <string>
 
-#include "collate.h"
-#include "cp1251.h"
+#include "platform/collate.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
 namespace {

@@ -1,4 +1,4 @@
-#include "files.h"
+#include "platform/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "collate.h"
-#include "file_pattern.h"
-#include "io_block.h"
-#include "io_error.h"
+#include "platform/collate.h"
+#include "platform/file_pattern.h"
+#include "platform/io_block.h"
+#include "platform/io_error.h"
 
 namespace kalvimo {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "io_error.h"
+#include "platform/io_error.h"
 
 namespace kalvimo {
 

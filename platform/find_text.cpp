@@ -1,4 +1,4 @@
-#include "find_text.h"
+#include "platform/find_text.h"
 
 #include <cstring>
 

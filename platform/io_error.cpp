@@ -1,4 +1,4 @@
-#include "io_error.h"
+#include "platform/io_error.h"
 
 #include <cerrno>
 #include <cstring>

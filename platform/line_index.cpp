@@ -1,9 +1,9 @@
-#include "line_index.h"
+#include "platform/line_index.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "byte_scan.h"
+#include "platform/byte_scan.h"
 
 namespace kalvimo {
 

@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "platform/line_reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "find_text.h"
-#include "io_error.h"
+#include "platform/find_text.h"
+#include "platform/io_error.h"
 
 namespace kalvimo {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "io_block.h"
+#include "platform/io_block.h"
 
 namespace kalvimo {
 

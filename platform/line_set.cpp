@@ -1,4 +1,4 @@
-#include "line_set.h"
+#include "platform/line_set.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
-#include "text_scan.h"
+#include "platform/text_scan.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "byte_scan.h"
-#include "collate.h"
-#include "cp1251.h"
-#include "find_text.h"
+#include "platform/byte_scan.h"
+#include "platform/collate.h"
+#include "platform/cp1251.h"
+#include "platform/find_text.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

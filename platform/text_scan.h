@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "line_index.h"
+#include "platform/line_index.h"
 
 namespace kalvimo {
 

@@ -1,4 +1,4 @@
-#include "viewed_file.h"
+#include "platform/viewed_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "io_error.h"
+#include "platform/io_error.h"
 
 namespace kalvimo {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "line_index.h"
+#include "platform/line_index.h"
 
 namespace kalvimo {
 

@@ -2,9 +2,9 @@
 // of the alarm lines, and the progress step back after the walk.
 #include <gtest/gtest.h>
 
-#include "alarms.h"
-#include "printout_builder.h"
-#include "test_support.h"
+#include "engine/alarms.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -72,7 +72,7 @@ TEST(Alarms, WhatIsWritten) {
         Bench b;
         b.addInput("a.s12", crlf(c.input));
         b.useFile("a.s12");
-        b.engine.btnalarm_Click();
+        b.runner.run(RunKind::Alarms);
         EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf(c.expected)) << c.what;
         EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка файла Аварии", "Файл обработан", kStop}))
             << c.what;
@@ -85,7 +85,7 @@ TEST(Alarms, ProgressStepsBackOnceAfterTheWalk) {
         b.addInput("a.s12", crlf(alarmReport({"  A1", ""})));
         b.addInput("b.s12", "");
         b.addInput("c.s12", crlf(alarmReport({"  C1", ""})));
-        b.engine.btnalarm_Click();
+        b.runner.run(RunKind::Alarms);
         EXPECT_EQ(b.rec.events, (std::vector<std::string>{"cleared", "value:0", "range:0..2",
                                                           "status:Идет обработка каталога Аварии", "value:0", "value:1",
                                                           "value:2", "status:Каталог обработан", "pause:closing",
@@ -100,10 +100,8 @@ TEST(Alarms, ProgressStepsBackOnceAfterTheWalk) {
         Bench b;
         for (const char* name : {"a.s12", "b.s12", "c.s12"}) b.addInput(name, crlf(alarmReport({"  X", ""})));
         if (c.fileMode) b.useFile("b.s12");
-        b.engine.ClearDir();
-        b.engine.fullMode = true;  // no reset at the end shows where the count stands
-        b.engine.progressCount = c.start;
-        b.engine.btnalarm_Click();
-        EXPECT_EQ(b.engine.progressCount, c.end) << c.fileMode << " " << c.start;
+        InsideFullRun full(b, c.start);  // no reset at the end shows where the count stands
+        full.run(RunKind::Alarms);
+        EXPECT_EQ(full.context.progressCount(), c.end) << c.fileMode << " " << c.start;
     }
 }

@@ -13,12 +13,12 @@
 #include <map>
 #include <optional>
 
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "list_source.h"
-#include "printout_builder.h"
-#include "test_support.h"
-#include "unprivileged.h"
+#include "engine/list_source.h"
+#include "platform/cp1251.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -97,13 +97,13 @@ const MemberCase kMembers[] = {
     {"alarms", Member::Alarms}, {"full", Member::Full},
 };
 
-void click(Engine& e, Member m) {
+void click(Runner& r, Member m) {
     switch (m) {
-    case Member::Rrn121: e.btnFile121_Click(); break;
-    case Member::Reports: e.btnFileRrn_Click(); break;
-    case Member::Devices: e.btnDev_Click(); break;
-    case Member::Alarms: e.btnalarm_Click(); break;
-    case Member::Full: e.btnFileAll_Click(); break;
+    case Member::Rrn121: r.run(RunKind::Rrn121); break;
+    case Member::Reports: r.run(RunKind::Reports); break;
+    case Member::Devices: r.run(RunKind::Devices); break;
+    case Member::Alarms: r.run(RunKind::Alarms); break;
+    case Member::Full: r.run(RunKind::Full); break;
     }
 }
 
@@ -113,7 +113,7 @@ void click(Engine& e, Member m) {
 void standardSetup(Bench& b) {
     b.lists.reports = {"21", "7"};
     b.lists.devices = {kDevice + " CBR", kOtherDevice};
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check5, CheckBox::Check7, CheckBox::Check3})
+    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms})
         b.options.set(box, 1);
 }
 
@@ -169,7 +169,7 @@ int openDescriptors() {
 
 // After a failed result file: the failure text is the last thing shown, with no pause and
 // no "Cтоп" after it, the progress back at 0 and the run state at rest.
-void expectEndedBy(const Bench& b, const Engine& e, const std::string& failure, const std::string& what) {
+void expectEndedBy(const Bench& b, const Runner& r, const std::string& failure, const std::string& what) {
     ASSERT_FALSE(b.rec.statuses.empty()) << what;
     EXPECT_EQ(b.rec.statuses.back(), failure) << what;
     const auto& ev = b.rec.events;
@@ -181,9 +181,9 @@ void expectEndedBy(const Bench& b, const Engine& e, const std::string& failure, 
     }
     ASSERT_FALSE(b.rec.values.empty()) << what;
     EXPECT_EQ(b.rec.values.back(), 0) << what;
-    EXPECT_EQ(e.progressCount, 0) << what;
-    EXPECT_FALSE(e.fullMode) << what;
-    EXPECT_TRUE(e.outcome().aborted) << what;
+    EXPECT_EQ(r.context().progressCount(), 0) << what;
+    EXPECT_FALSE(r.context().inFullRun()) << what;
+    EXPECT_TRUE(r.outcome().aborted) << what;
 }
 
 
@@ -233,10 +233,9 @@ TEST(BadInputExtractions, PrintoutCutAfterEveryLine) {
             b.addInput("a.s12", content);
             b.addInput("b.s12", crlf(whole));
             for (const auto& m : kMembers) {
-                b.engine.resetOutcome();
-                click(b.engine, m.member);
+                click(b.runner, m.member);
                 expectSameFiles(logFiles(b), expectedFiles(m.member, byNumber, byDevice, alarms), what + ", " + m.name);
-                EXPECT_FALSE(b.engine.outcome().anyFailure()) << what << ", " << m.name;
+                EXPECT_FALSE(b.runner.outcome().anyFailure()) << what << ", " << m.name;
                 EXPECT_EQ(b.rec.statuses.back(), kStop) << what << ", " << m.name;
             }
             if (HasFailure()) return;
@@ -271,7 +270,7 @@ TEST(BadInputExtractions, UnreadableOrVanishedInputFileIsSkippedByEveryPass) {
             const std::string skip = (openFails ? "Не удалось открыть файл " : "Ошибка чтения файла ") + b.inputDir +
                                      "/b.s12" + f.message + "; файл пропущен";
             const int before = openDescriptors();
-            click(b.engine, m.member);
+            click(b.runner, m.member);
             EXPECT_EQ(openDescriptors(), before) << what;
 
             const std::vector<std::string> byNumber = {numberDir + "21", skip, numberDir + "7", skip, kDirDone, kStop, kStop};
@@ -295,15 +294,15 @@ TEST(BadInputExtractions, UnreadableOrVanishedInputFileIsSkippedByEveryPass) {
                 break;
             }
             EXPECT_EQ(b.rec.statuses, expected) << what;
-            EXPECT_EQ(b.engine.outcome().inputFailures, passes) << what;
-            EXPECT_FALSE(b.engine.outcome().aborted) << what;
+            EXPECT_EQ(b.runner.outcome().inputFailures, passes) << what;
+            EXPECT_FALSE(b.runner.outcome().aborted) << what;
             const std::vector<std::string>& W = printout();
             expectSameFiles(logFiles(b),
                             expectedFiles(m.member, numberBlock(W, kWholeNumberBody) + numberBlock(W, kWholeNumberBody),
                                           deviceBlock(W, kWholeDeviceBody) + deviceBlock(W, kWholeDeviceBody),
                                           alarmLines(W, kWholeAlarmLines) + alarmLines(W, kWholeAlarmLines)),
                             what);
-            EXPECT_EQ(b.engine.progressCount, 0) << what;
+            EXPECT_EQ(b.runner.context().progressCount(), 0) << what;
             EXPECT_EQ(b.rec.values.back(), 0) << what;
         }
     }
@@ -354,10 +353,10 @@ TEST(BadInputExtractions, ResultFileThatCannotBeMadeEndsTheRun) {
                 if (!bl.create && text == trigger) full.emplace(0);
             };
             const int before = openDescriptors();
-            click(b.engine, m.member);
+            click(b.runner, m.member);
             full.reset();
             EXPECT_EQ(openDescriptors(), before) << what;
-            expectEndedBy(b, b.engine,
+            expectEndedBy(b, b.runner,
                           bl.create ? "Не удалось создать файл " + path + ": это каталог"
                                     : "Ошибка записи в файл " + path + ": файл слишком велик",
                           what);
@@ -395,8 +394,8 @@ TEST(BadInputExtractions, ReadOnlyLogDirectoryEndsTheRun) {
             ::close(probe);
             GTEST_SKIP() << "permission bits do not stop writes here";
         }
-        click(b.engine, m.member);
-        expectEndedBy(b, b.engine, "Не удалось создать файл " + b.data("log/" + first.at(m.member)) + ": нет доступа",
+        click(b.runner, m.member);
+        expectEndedBy(b, b.runner, "Не удалось создать файл " + b.data("log/" + first.at(m.member)) + ": нет доступа",
                       m.name);
         EXPECT_TRUE(dirEntries(b.data("log")).empty()) << m.name;
     }
@@ -424,12 +423,12 @@ TEST(BadInputExtractions, HugeLinesInsideCopiedReportsAreCopiedByteExactly) {
         Bench b;
         standardSetup(b);
         b.addInput("a.s12", content);
-        click(b.engine, m.member);
+        click(b.runner, m.member);
         expectSameFiles(logFiles(b),
                         expectedFiles(m.member, numberBlock(lines, kWholeNumberBody), deviceBlock(lines, kWholeDeviceBody),
                                       alarmLines(lines, kWholeAlarmLines)),
                         m.name);
-        EXPECT_FALSE(b.engine.outcome().anyFailure()) << m.name;
+        EXPECT_FALSE(b.runner.outcome().anyFailure()) << m.name;
     }
 }
 
@@ -481,7 +480,7 @@ TEST(BadInputExtractions, EntriesThatWouldNameAFileOutsideLogAreRefused) {
         std::vector<std::string> statuses;
         if (c.kind == Comment) {
             b.lists.devices = {kDevice + " " + c.raw, kDevice + " GTS"};
-            b.engine.btnDev_Click();
+            b.runner.run(RunKind::Devices);
             expected["GTSrep.log"] = deviceBlock(W, kWholeDeviceBody);
             if (c.shown.empty()) {
                 expected[c.file] = deviceBlock(W, kWholeDeviceBody);
@@ -492,7 +491,7 @@ TEST(BadInputExtractions, EntriesThatWouldNameAFileOutsideLogAreRefused) {
             statuses = statuses + std::vector<std::string>{"Идет обработка каталога по устройству GTS", kDirDone, kStop};
         } else {
             b.lists.reports = {c.raw, "21"};
-            b.engine.btnFileRrn_Click();
+            b.runner.run(RunKind::Reports);
             expected["rep21.log"] = numberBlock(W, kWholeNumberBody);
             if (c.shown.empty()) {
                 expected[c.file] = "";
@@ -503,8 +502,8 @@ TEST(BadInputExtractions, EntriesThatWouldNameAFileOutsideLogAreRefused) {
             statuses = statuses + std::vector<std::string>{"Идет обработка каталога RRN - 21", kDirDone, kStop, kStop};
         }
         EXPECT_EQ(b.rec.statuses, statuses) << what;
-        EXPECT_EQ(b.engine.outcome().refusals, c.shown.empty() ? 0 : 1) << what;
-        EXPECT_FALSE(b.engine.outcome().aborted) << what;
+        EXPECT_EQ(b.runner.outcome().refusals, c.shown.empty() ? 0 : 1) << what;
+        EXPECT_FALSE(b.runner.outcome().aborted) << what;
         expectSameFiles(logFiles(b), expected, what);
         // Nothing anywhere else.
         EXPECT_EQ(dirEntries(b.dataRoot), (std::vector<std::string>{"error", "log"})) << what;
@@ -520,7 +519,7 @@ TEST(BadInputExtractions, RefusedEntriesInsideAFullRunLetItGoOn) {
     b.lists.reports = {"..", "21"};
     b.lists.devices = {kDevice + " a/b", kDevice + " GTS"};
     b.addInput("a.s12", crlf(printout()));
-    b.engine.btnFileAll_Click();
+    b.runner.run(RunKind::Full);
     const std::vector<std::string> expected = {
         "Номер «..» не годится для имени файла результата; номер пропущен",
         "Идет обработка каталога RRN - 21",
@@ -537,8 +536,8 @@ TEST(BadInputExtractions, RefusedEntriesInsideAFullRunLetItGoOn) {
         kStop,
     };
     EXPECT_EQ(b.rec.statuses, expected);
-    EXPECT_EQ(b.engine.outcome().refusals, 2);
-    EXPECT_FALSE(b.engine.outcome().aborted);
+    EXPECT_EQ(b.runner.outcome().refusals, 2);
+    EXPECT_FALSE(b.runner.outcome().aborted);
     const std::vector<std::string>& W = printout();
     expectSameFiles(logFiles(b),
                     Files{{"rep21.log", numberBlock(W, kWholeNumberBody)},
@@ -554,12 +553,12 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         const char* what;
         Member member;
         std::string unreadable;  // made a directory
-        std::vector<CheckBox> ticked;
+        std::vector<Choice> ticked;
     } cases[] = {
         {"reports", Member::Reports, "reports.ini", {}},
         {"devices", Member::Devices, "dev.ini", {}},
-        {"full run, reports ticked", Member::Full, "reports.ini", {CheckBox::Check1, CheckBox::Check3}},
-        {"full run, devices ticked", Member::Full, "dev.ini", {CheckBox::Check5, CheckBox::Check7}},
+        {"full run, reports ticked", Member::Full, "reports.ini", {Choice::Reports, Choice::Alarms}},
+        {"full run, devices ticked", Member::Full, "dev.ini", {Choice::Devices, Choice::Rrn121}},
     };
     for (const auto& c : cases) {
         Bench b;
@@ -570,13 +569,13 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         ASSERT_EQ(::mkdir(b.data(c.unreadable).c_str(), 0755), 0);
         ::mkdir(b.data("log").c_str(), 0755);
         writeFile(b.data("log/old.log"), "old");  // cleared before the list is read
-        for (CheckBox box : c.ticked) b.options.set(box, 1);
+        for (Choice box : c.ticked) b.options.set(box, 1);
         ListFilesSource lists(b.dataRoot);
-        Engine engine(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
+        Runner runner(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
         const int before = openDescriptors();
-        click(engine, c.member);
+        click(runner, c.member);
         EXPECT_EQ(openDescriptors(), before) << c.what;
-        expectEndedBy(b, engine, "Не удалось открыть файл " + b.data(c.unreadable) + ": это каталог", c.what);
+        expectEndedBy(b, runner, "Не удалось открыть файл " + b.data(c.unreadable) + ": это каталог", c.what);
         EXPECT_EQ(b.rec.statuses.size(), 1u) << c.what;  // nothing ran before the list was read
         EXPECT_TRUE(dirEntries(b.data("log")).empty()) << c.what;
         EXPECT_EQ(readFile(b.data(other)), otherContent) << c.what;

@@ -21,14 +21,14 @@
 #include <optional>
 #include <thread>
 
-#include "busy_data_dir.h"
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "data_dir.h"
-#include "error_tally.h"
-#include "printout_builder.h"
-#include "reference_rrn48.h"
-#include "test_support.h"
+#include "engine/data_dir.h"
+#include "engine/error_tally.h"
+#include "platform/cp1251.h"
+#include "tests/busy_data_dir.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 extern char** environ;
 
@@ -395,7 +395,7 @@ TEST(BatchExtractions, EachCommandOnASmallCorpus) {
         std::vector<std::string> lines;
     } cases[] = {
         {"rrn121, directory", {"rrn121"}, "dir", {{"rep121.log", kRep121}},
-         {numberDir + "121", kDirDone, kStop, kStop}},  // "Cтоп" after the directory run and again after obr_rrn
+         {numberDir + "121", kDirDone, kStop, kStop}},  // "Cтоп" after the directory variant and again at the run's end
         {"rrn121, file", {"rrn121"}, "a.s12", {{"rep121.log", kRep121}},
          {numberFile + "121", "Выбранный файл обработан", kStop}},
         {"reports, directory", {"reports"}, "dir", {{"rep21.log", kRep121}, {"rep7.log", kRep7}},

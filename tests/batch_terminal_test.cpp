@@ -13,8 +13,8 @@
 
 #include <chrono>
 
-#include "terminal_progress.h"
-#include "test_support.h"
+#include "cli/terminal_progress.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

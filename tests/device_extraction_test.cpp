@@ -2,9 +2,9 @@
 // comment names, the blocks written, and the status and progress sequences per pass.
 #include <gtest/gtest.h>
 
-#include "device_extraction.h"
-#include "printout_builder.h"
-#include "test_support.h"
+#include "engine/device_extraction.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -84,7 +84,7 @@ TEST(DeviceExtraction, EntriesAndTheFilesTheyFill) {
         b.addInput("a.s12", printout);
         b.useFile("a.s12");
         b.lists.devices = c.entries;
-        b.engine.btnDev_Click();
+        b.runner.run(RunKind::Devices);
         std::vector<std::string> names;
         for (const auto& [name, lines] : c.files) {
             names.push_back(name);
@@ -92,7 +92,7 @@ TEST(DeviceExtraction, EntriesAndTheFilesTheyFill) {
         }
         std::sort(names.begin(), names.end());
         EXPECT_EQ(dirEntries(b.data("log")), names) << c.what;
-        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        EXPECT_FALSE(b.runner.outcome().anyFailure()) << c.what;
     }
 }
 
@@ -122,7 +122,7 @@ TEST(DeviceExtraction, HowReportsEnd) {
         b.addInput("a.s12", crlf(c.input));
         b.useFile("a.s12");
         b.lists.devices = {kDevA};
-        b.engine.btnDev_Click();
+        b.runner.run(RunKind::Devices);
         EXPECT_EQ(readFile(b.data("log/rep.log")), crlf(c.expected)) << c.what;
     }
 }
@@ -131,12 +131,12 @@ TEST(DeviceExtraction, FileModeWithoutCurrentFileRefusesEveryEntry) {
     Bench b;
     b.input.fileModeFlag = true;
     b.lists.devices = {kDevA + "  CBR", kDevB, "0001"};
-    b.engine.btnDev_Click();
+    b.runner.run(RunKind::Devices);
     EXPECT_EQ(b.rec.events, (std::vector<std::string>{"cleared", "value:0", "range:0..1", "status:Файл не выбран",
                                                       "status:Файл не выбран", "status:Файл не выбран",
                                                       "pause:closing", "status:" + kStop, "value:0"}));
     EXPECT_EQ(dirEntries(b.data("log")), std::vector<std::string>{});
-    EXPECT_EQ(b.engine.outcome().refusals, 3);
+    EXPECT_EQ(b.runner.outcome().refusals, 3);
 }
 
 TEST(DeviceExtraction, DirectoryPassesOverThreeFiles) {
@@ -145,7 +145,7 @@ TEST(DeviceExtraction, DirectoryPassesOverThreeFiles) {
     b.addInput("b.s12", crlf(devReport(kDevB, "B1")));
     b.addInput("c.s12", crlf(devReport(kDevA, "A2")));
     b.lists.devices = {kDevA + " CBR", kDevB + " GTS"};
-    b.engine.btnDev_Click();
+    b.runner.run(RunKind::Devices);
     EXPECT_EQ(b.rec.events,
               (std::vector<std::string>{"cleared", "value:0", "range:0..4",
                                         "status:Идет обработка каталога по устройству CBR", "value:0", "value:1",
@@ -155,7 +155,7 @@ TEST(DeviceExtraction, DirectoryPassesOverThreeFiles) {
                                         "value:0"}));
     EXPECT_EQ(readFile(b.data("log/CBRrep.log")), crlf(devBlock(kDevA, "A1") + devBlock(kDevA, "A2")));
     EXPECT_EQ(readFile(b.data("log/GTSrep.log")), crlf(devBlock(kDevB, "B1")));
-    EXPECT_EQ(b.engine.progressCount, 0);
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
 }
 
 TEST(DeviceExtraction, EmptyListAndFewFilesKeepTheRangeValid) {
@@ -178,7 +178,7 @@ TEST(DeviceExtraction, EmptyListAndFewFilesKeepTheRangeValid) {
         Bench b;
         for (int i = 0; i < c.files; ++i) b.addInput(std::to_string(i) + ".s12", "");
         b.lists.devices = c.entries;
-        b.engine.btnDev_Click();
+        b.runner.run(RunKind::Devices);
         EXPECT_EQ(b.rec.events, c.events) << c.files;
     }
 }
@@ -192,7 +192,7 @@ TEST(DeviceExtraction, SwitchToFileModeEndsThePassAfterTheCurrentFile) {
     b.input.onSelect = [&](int i) {
         if (i == 1) b.input.fileModeFlag = true;
     };
-    b.engine.btnDev_Click();
+    b.runner.run(RunKind::Devices);
     EXPECT_EQ(readFile(b.data("log/rep.log")), crlf(devBlock(kDevA, "A1") + devBlock(kDevA, "A2")));
     EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка каталога по устройству ", "Файл обработан", kStop}));
 }
@@ -201,13 +201,10 @@ TEST(DeviceExtraction, InAFullRunNoPauseAndProgressKept) {
     Bench b;
     b.addInput("a.s12", crlf(devReport(kDevA, "A1")));
     b.addInput("b.s12", "");
-    b.engine.ClearDir();
-    b.rec.events.clear();
-    b.engine.fullMode = true;
-    b.engine.progressCount = 2;
+    InsideFullRun full(b, 2);
     b.lists.devices = {kDevA};
-    b.engine.btnDev_Click();
+    full.run(RunKind::Devices);
     EXPECT_EQ(b.rec.events, (std::vector<std::string>{"status:Идет обработка каталога по устройству ", "value:2",
                                                       "value:3", "status:Каталог обработан"}));
-    EXPECT_EQ(b.engine.progressCount, 3);
+    EXPECT_EQ(full.context.progressCount(), 3);
 }

@@ -7,8 +7,8 @@
 #include <set>
 #include <sstream>
 
-#include "batch_options.h"
-#include "test_support.h"
+#include "cli/batch_options.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

@@ -9,9 +9,9 @@
 #include <ctime>
 #include <map>
 
-#include "cp1251.h"
-#include "error_analysis.h"
-#include "test_support.h"
+#include "engine/error_analysis.h"
+#include "platform/cp1251.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -42,7 +42,8 @@ struct Analysis {
         writeFile(b.data("log/rep48.log"), crlf(rep48));
         if (withCatalogue) writeFile(b.data("allerror.ini"), catalogue);
         b.input.files = {};
-        b.engine.runProcedure([&] { ErrorAnalysis(b.engine).run(); });
+        RunContext ctx(DataDir(b.dataRoot), b.environment());
+        ErrorAnalysis(ctx).run();
         errorstat = readFile(b.data("error/errorstat"));
     }
     std::string error(const std::string& name) const { return readFile(b.data("error/" + name)); }
@@ -153,7 +154,7 @@ TEST(ErrorAnalysis, CatalogueMatching) {
     }
     Analysis missing({anomaly("12  ")}, "", false);
     EXPECT_TRUE(missing.tableRows().empty());
-    EXPECT_FALSE(missing.b.engine.outcome().anyFailure());
+    EXPECT_FALSE(missing.b.runner.outcome().anyFailure());
 }
 
 TEST(ErrorAnalysis, RowsInNumericOrderOfType) {
@@ -203,7 +204,7 @@ TEST(ErrorAnalysis, FileRowsFollowTheSelection) {
     const time_t t = std::mktime(&tm);
     const timespec times[2] = {{t, 0}, {t, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     const std::string stat = readFile(b.data("error/errorstat"));
     const std::string tail = utf8ToCp1251("         Обработаны файлы:\r\n \r\n  b.s12   от   28.08.2000 10:15:32\r\n  Сеть.s12   от   ");
     EXPECT_NE(stat.find(tail), std::string::npos);
@@ -211,7 +212,7 @@ TEST(ErrorAnalysis, FileRowsFollowTheSelection) {
 
     // File mode: one row, for the current file.
     b.useFile("b.s12");
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     const std::string one = readFile(b.data("error/errorstat"));
     EXPECT_NE(one.find("  b.s12   "), std::string::npos);
     EXPECT_EQ(one.find(utf8ToCp1251("Сеть")), std::string::npos);

@@ -7,11 +7,11 @@
 #include <array>
 #include <optional>
 
-#include "data_dir.h"
-#include "error_chart_data.h"
-#include "error_tally.h"
-#include "line_time.h"
-#include "test_support.h"
+#include "engine/data_dir.h"
+#include "engine/error_chart_data.h"
+#include "engine/error_tally.h"
+#include "engine/line_time.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;

@@ -12,10 +12,10 @@
 #include <map>
 #include <utility>
 
-#include "cp1251.h"
-#include "reference_extractions.h"
-#include "reference_rrn48.h"
-#include "test_support.h"
+#include "platform/cp1251.h"
+#include "tests/reference_extractions.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 extern char** environ;
 
@@ -211,11 +211,10 @@ void expectSameFiles(const Files& got, const Files& want, const std::string& wha
     }
 }
 
-// Runs one button on the bench and returns what log/ holds afterwards.
-Files runKind(Bench& b, void (Engine::*click)()) {
-    b.engine.resetOutcome();
-    (b.engine.*click)();
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+// Runs one kind on the bench and returns what log/ holds afterwards.
+Files runAlone(Bench& b, RunKind kind) {
+    b.runner.run(kind);
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
     return snapshot(b.data("log"));
 }
 
@@ -230,22 +229,22 @@ void checkSeparateRuns(const Corpus& corpus, bool expectMatches) {
     ASSERT_EQ(lists.devices.size(), 4 + corpus.extraDevices.size()) << "too few devices in the printouts";
 
     const std::string rep121 = referenceNumberReports(contents, corpus.station, "121");
-    expectSameFiles(runKind(b, &Engine::btnFile121_Click), {{"rep121.log", rep121}}, "RRN 121");
+    expectSameFiles(runAlone(b, RunKind::Rrn121), {{"rep121.log", rep121}}, "RRN 121");
 
     b.lists.reports = lists.numbers;
     const Files numbers = referenceWorkingListRun(contents, corpus.station, lists.numbers);
-    expectSameFiles(runKind(b, &Engine::btnFileRrn_Click), numbers, "working list");
+    expectSameFiles(runAlone(b, RunKind::Reports), numbers, "working list");
 
     b.lists.devices = lists.devices;
     const Files devices = onDisk(referenceDeviceRun(contents, corpus.station, lists.devices));
-    expectSameFiles(runKind(b, &Engine::btnDev_Click), devices, "devices");
+    expectSameFiles(runAlone(b, RunKind::Devices), devices, "devices");
 
     b.lists.devices = {""};
-    expectSameFiles(runKind(b, &Engine::btnDev_Click),
+    expectSameFiles(runAlone(b, RunKind::Devices),
                     {{"rep.log", referenceDeviceReports(contents, corpus.station, "")}}, "empty device entry");
 
     const std::string alarms = referenceAlarms(contents, corpus.station);
-    expectSameFiles(runKind(b, &Engine::btnalarm_Click), {{"alarm.log", alarms}}, "alarms");
+    expectSameFiles(runAlone(b, RunKind::Alarms), {{"alarm.log", alarms}}, "alarms");
 
     if (expectMatches) {
         // Guards on the corpus itself: every kind has reports to copy, and the short device
@@ -271,9 +270,8 @@ void checkFullRun(const Corpus& corpus) {
 
     Files expectLog;
     Files expectError;
-    for (auto click : {&Engine::btnFileRrn_Click, &Engine::btnDev_Click, &Engine::btnFile121_Click,
-                       &Engine::btnalarm_Click, &Engine::btnFile48_Click}) {
-        for (const auto& [name, bytes] : runKind(b, click)) expectLog[name] = bytes;
+    for (RunKind kind : {RunKind::Reports, RunKind::Devices, RunKind::Rrn121, RunKind::Alarms, RunKind::Rrn48}) {
+        for (const auto& [name, bytes] : runAlone(b, kind)) expectLog[name] = bytes;
     }
     expectError = snapshot(b.data("error"));
     // The separate runs themselves, against the models; the working list's empty entry and the
@@ -288,11 +286,10 @@ void checkFullRun(const Corpus& corpus) {
     expectSameFiles(expectLog, model, "separate runs");
     EXPECT_TRUE(expectError.count("errorstat"));
 
-    for (auto box : {CheckBox::Check1, CheckBox::Check5, CheckBox::Check7, CheckBox::Check3, CheckBox::Check2})
+    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms, Choice::Rrn48})
         b.options.set(box, 1);
-    b.engine.resetOutcome();
-    b.engine.btnFileAll_Click();
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    b.runner.run(RunKind::Full);
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
     expectSameFiles(snapshot(b.data("log")), expectLog, "full run, log");
     expectSameFiles(snapshot(b.data("error")), expectError, "full run, error");
 }

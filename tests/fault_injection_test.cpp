@@ -10,14 +10,14 @@
 #include <optional>
 #include <stdexcept>
 
-#include "cp1251.h"
-#include "file_size_limit.h"
-#include "files.h"
-#include "list_files.h"
-#include "printout_builder.h"
-#include "reference_extractions.h"
-#include "test_support.h"
-#include "unprivileged.h"
+#include "lists/list_files.h"
+#include "platform/cp1251.h"
+#include "platform/files.h"
+#include "tests/file_size_limit.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_extractions.h"
+#include "tests/test_support.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -67,17 +67,17 @@ TEST(FaultInjection, InputThatChangesWhileItIsRead) {
     for (const auto& c : cases) {
         Bench b;
         StationProbe probe;
-        Engine engine(DataDir(b.dataRoot),
+        Runner runner(DataDir(b.dataRoot),
                       RunEnvironment{b.rec, b.rec, b.input, probe, b.lists, b.rec, b.rec, nullptr});
         b.addInput("a.s12", bigPrintout(8000));  // about 800 KB
         b.addInput("b.s12", crlf(numReport("121", "SECOND")));
         const std::string path = b.inputDir + "/a.s12";
         probe.at = 100;
         probe.action = [&] { c.change(path); };
-        engine.btnFile121_Click();
+        runner.run(RunKind::Rrn121);
         // The run got to its end, and the second file was still read.
         EXPECT_EQ(b.rec.statuses.back(), kStop) << c.what;
-        EXPECT_FALSE(engine.outcome().aborted) << c.what;
+        EXPECT_FALSE(runner.outcome().aborted) << c.what;
         const std::string out = readFile(b.data("log/rep121.log"));
         EXPECT_NE(out.find("  SECOND\r\n"), std::string::npos) << c.what;
         const std::string last = crlf({header(), "", "  SECOND", "  END NO = 0", "", ""});
@@ -107,20 +107,19 @@ TEST(FaultInjection, DataDirectoryThatIsMissingOrAFile) {
         input.files = {"a.s12"};
         ScriptedOptions options;
         ScriptedLists lists;
-        Engine engine(DataDir(root), RunEnvironment{rec, rec, input, options, lists, rec, rec, nullptr});
-        engine.btnFile121_Click();
-        EXPECT_TRUE(engine.outcome().aborted) << isFile;
+        Runner runner(DataDir(root), RunEnvironment{rec, rec, input, options, lists, rec, rec, nullptr});
+        runner.run(RunKind::Rrn121);
+        EXPECT_TRUE(runner.outcome().aborted) << isFile;
         ASSERT_FALSE(rec.statuses.empty());
         EXPECT_NE(rec.statuses.back().find(root), std::string::npos) << rec.statuses.back();
-        EXPECT_EQ(engine.progressCount, 0);
+        EXPECT_EQ(runner.context().progressCount(), 0);
         if (isFile) EXPECT_EQ(readFile(root), "not a directory");
         else EXPECT_FALSE(fileExists(root));  // nothing created in its place
         // Once the directory is there, the next run works.
         if (isFile) ::unlink(root.c_str());
         ::mkdir(root.c_str(), 0755);
-        engine.resetOutcome();
-        engine.btnFile121_Click();
-        EXPECT_FALSE(engine.outcome().anyFailure());
+        runner.run(RunKind::Rrn121);
+        EXPECT_FALSE(runner.outcome().anyFailure());
         EXPECT_EQ(readFile(root + "/log/rep121.log"), crlf({header(), "", "  A", "  END NO = 0", "", ""}));
     }
 }
@@ -147,8 +146,8 @@ TEST(FaultInjection, ReadOnlyErrorDirectory) {
         Unprivileged user(b.tmp.path());
         if (!user.active()) GTEST_SKIP() << "root cannot give up its rights here";
 
-        b.engine.btnFile48_Click();
-        EXPECT_TRUE(b.engine.outcome().aborted) << c.what;
+        b.runner.run(RunKind::Rrn48);
+        EXPECT_TRUE(b.runner.outcome().aborted) << c.what;
         EXPECT_EQ(b.rec.statuses.back(), c.failure + b.data("error/errorstat") + ": нет доступа") << c.what;
         EXPECT_EQ(readFile(b.data("error/errorstat")), c.leftover ? "old" : "") << c.what;
         EXPECT_EQ(fileExists(b.data("log/rep48.log")), !c.leftover) << c.what;
@@ -158,9 +157,8 @@ TEST(FaultInjection, ReadOnlyErrorDirectory) {
 
         // Once the directory may be written again, the next run works.
         ::chmod(b.data("error").c_str(), 0755);
-        b.engine.resetOutcome();
-        b.engine.btnFile48_Click();
-        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        b.runner.run(RunKind::Rrn48);
+        EXPECT_FALSE(b.runner.outcome().anyFailure()) << c.what;
         EXPECT_EQ(readFile(b.data("log/rep48.log")), rep48) << c.what;
         EXPECT_NE(readFile(b.data("error/errorstat")).find(utf8ToCp1251("Всего ошибок:  1 ")), std::string::npos)
             << c.what;
@@ -201,7 +199,7 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     writeFile(b.data("alldev.ini"), alldev);
     b.addInput("a.s12", crlf(numReport("121", "A")) + crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5",
                                                              "6", "7", "8", "9", "  ALARM", ""}));
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check3, CheckBox::Check2, CheckBox::Check8})
+    for (Choice box : {Choice::Reports, Choice::Alarms, Choice::Rrn48, Choice::NewDevices})
         b.options.set(box, 1);
     b.lists.reports = {"121", "48"};
     // The disk fills up when the alarms pass begins.
@@ -209,18 +207,17 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     b.rec.onStatus = [&](const std::string& text) {
         if (text == "Идет обработка каталога Аварии") full.emplace(0);
     };
-    b.engine.btnFileAll_Click();
+    b.runner.run(RunKind::Full);
     full.reset();
     b.rec.onStatus = nullptr;
-    EXPECT_TRUE(b.engine.outcome().aborted);
+    EXPECT_TRUE(b.runner.outcome().aborted);
     EXPECT_NE(b.rec.statuses.back().find("alarm.log"), std::string::npos) << b.rec.statuses.back();
     EXPECT_EQ(readFile(b.data("reports.ini")), reports);
     EXPECT_EQ(readFile(b.data("dev.ini")), dev);
     EXPECT_EQ(readFile(b.data("alldev.ini")), alldev);
     // The next run, with room on the disk, works and only then extends the catalogue.
-    b.engine.resetOutcome();
-    b.engine.btnFileAll_Click();
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    b.runner.run(RunKind::Full);
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
     EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"}));
     EXPECT_EQ(readFile(b.data("alldev.ini")), alldev + "\r\n0012/0034/0005\r\n");
 }
@@ -231,11 +228,11 @@ TEST(FaultInjection, ResultFileListedAsInputIsSkipped) {
     struct Case {
         const char* what;
         std::string result;
-        std::function<void(Engine&)> click;
+        RunKind kind;
     } cases[] = {
-        {"RRN 121", "rep121.log", [](Engine& e) { e.btnFile121_Click(); }},
-        {"devices", "rep.log", [](Engine& e) { e.btnDev_Click(); }},
-        {"alarms", "alarm.log", [](Engine& e) { e.btnalarm_Click(); }},
+        {"RRN 121", "rep121.log", RunKind::Rrn121},
+        {"devices", "rep.log", RunKind::Devices},
+        {"alarms", "alarm.log", RunKind::Alarms},
     };
     for (const auto& c : cases) {
         Bench b;
@@ -247,9 +244,9 @@ TEST(FaultInjection, ResultFileListedAsInputIsSkipped) {
         writeFile(b.data("log/" + c.result), "old");
         b.input.files = {"a.txt", c.result};
         b.lists.devices = {"0012/0034/0005"};
-        c.click(b.engine);
-        EXPECT_EQ(b.engine.outcome().inputFailures, 1) << c.what;
-        EXPECT_FALSE(b.engine.outcome().aborted) << c.what;
+        b.runner.run(c.kind);
+        EXPECT_EQ(b.runner.outcome().inputFailures, 1) << c.what;
+        EXPECT_FALSE(b.runner.outcome().aborted) << c.what;
         const std::string skipped = "Файл " + b.data("log/" + c.result) + " — результат этой же обработки; файл пропущен";
         EXPECT_NE(std::find(b.rec.statuses.begin(), b.rec.statuses.end(), skipped), b.rec.statuses.end()) << c.what;
         EXPECT_EQ(b.rec.statuses.back(), kStop) << c.what;
@@ -264,19 +261,18 @@ TEST(FaultInjection, UnexpectedExceptionEndsTheRunNotTheProgram) {
     };
     Bench b;
     ThrowingLists lists;
-    Engine engine(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
+    Runner runner(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
     b.addInput("a.s12", crlf(numReport("121", "A")));
-    b.options.set(CheckBox::Check5, 1);
-    b.options.set(CheckBox::Check7, 1);
-    engine.btnFileAll_Click();
-    EXPECT_TRUE(engine.outcome().aborted);
+    b.options.set(Choice::Devices, 1);
+    b.options.set(Choice::Rrn121, 1);
+    runner.run(RunKind::Full);
+    EXPECT_TRUE(runner.outcome().aborted);
     EXPECT_EQ(b.rec.statuses.back(), "Обработка прервана: test");
-    EXPECT_FALSE(engine.fullMode);
-    EXPECT_EQ(engine.progressCount, 0);
+    EXPECT_FALSE(runner.context().inFullRun());
+    EXPECT_EQ(runner.context().progressCount(), 0);
     // The engine is usable afterwards.
-    engine.resetOutcome();
-    engine.btnFile121_Click();
-    EXPECT_FALSE(engine.outcome().anyFailure());
+    runner.run(RunKind::Rrn121);
+    EXPECT_FALSE(runner.outcome().anyFailure());
     EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf({header(), "", "  A", "  END NO = 0", "", ""}));
 }
 
@@ -318,15 +314,15 @@ TEST(FaultInjection, LinksNamedLikeResultsAreRemovedNeverWrittenThrough) {
         writeFile(outside, "precious");
         c.setUp(b, outside);
         b.addInput("a.s12", printout);
-        b.options.set(CheckBox::Check3, 1);
-        b.options.set(CheckBox::Check2, 1);
-        b.engine.btnFileAll_Click();
+        b.options.set(Choice::Alarms, 1);
+        b.options.set(Choice::Rrn48, 1);
+        b.runner.run(RunKind::Full);
         EXPECT_EQ(readFile(outside), "precious") << c.what;
         if (!c.failure.empty()) {
             EXPECT_EQ(b.rec.statuses.back(), "Файл " + b.dataRoot + c.failure) << c.what;
             continue;
         }
-        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        EXPECT_FALSE(b.runner.outcome().anyFailure()) << c.what;
         for (const char* name : {"log/alarm.log", "log/rep48.log", "error/12", "error/errorstat"}) {
             struct stat st;
             ASSERT_EQ(::lstat(b.data(name).c_str(), &st), 0) << c.what << ": " << name;
@@ -340,8 +336,8 @@ TEST(FaultInjection, LinksNamedLikeResultsAreRemovedNeverWrittenThrough) {
     ::mkdir(b.tmp.file("elsewhere").c_str(), 0755);
     ASSERT_EQ(::symlink(b.tmp.file("elsewhere").c_str(), b.data("log").c_str()), 0);
     b.addInput("a.s12", printout);
-    b.engine.btnFile48_Click();
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    b.runner.run(RunKind::Rrn48);
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
     EXPECT_EQ(readFile(b.tmp.file("elsewhere/rep48.log")), rep48);
 }
 
@@ -358,17 +354,16 @@ TEST(FaultInjection, CatalogueAppendOnAFullDiskLeavesWholeLines) {
     for (const auto& c : cases) {
         Bench b;
         writeFile(b.data("alldev.ini"), c.catalogue);
-        b.options.set(CheckBox::Check8, 1);
+        b.options.set(Choice::NewDevices, 1);
         b.addInput("a.s12", crlf(otherReport("0012/0034/0005", "7")));
         {
             FileSizeLimit full(1024);
-            b.engine.btnFile48_Click();
+            b.runner.run(RunKind::Rrn48);
         }
         EXPECT_EQ(b.rec.statuses.back(), "Ошибка записи в файл " + b.data("alldev.ini") + ": файл слишком велик") << c.what;
         EXPECT_TRUE(readFile(b.data("alldev.ini")) == c.catalogue) << c.what;
-        b.engine.resetOutcome();
-        b.engine.btnFile48_Click();
-        EXPECT_FALSE(b.engine.outcome().anyFailure()) << c.what;
+        b.runner.run(RunKind::Rrn48);
+        EXPECT_FALSE(b.runner.outcome().anyFailure()) << c.what;
         EXPECT_TRUE(readFile(b.data("alldev.ini")) == c.catalogue + c.after) << c.what;
         EXPECT_EQ(readFile(b.data("error/newdev")), "0012/0034/0005\r\n") << c.what;
     }

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "printout_builder.h"
-#include "test_support.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -42,7 +42,7 @@ TEST(ScanFrame, RefusalsClearFirstAndEndWithStop) {
         Bench b;
         seedOldResults(b);
         b.input.fileModeFlag = c.fileMode;
-        b.engine.btnFile48_Click();
+        b.runner.run(RunKind::Rrn48);
         EXPECT_EQ(b.rec.events, (std::vector<std::string>{"cleared", "value:0", "range:0..1", "status:" + c.refusal,
                                                           "pause:closing", "status:" + kStop, "value:0"}))
             << c.what;
@@ -51,7 +51,7 @@ TEST(ScanFrame, RefusalsClearFirstAndEndWithStop) {
         EXPECT_EQ(dirEntries(b.data("error")), std::vector<std::string>{"sub"}) << c.what;
         EXPECT_EQ(readFile(b.tmp.file("outside.txt")), "outside");
         EXPECT_EQ(readFile(b.data("alldev.ini")), "list\r\n");
-        EXPECT_EQ(b.engine.outcome().refusals, 1);
+        EXPECT_EQ(b.runner.outcome().refusals, 1);
     }
 }
 
@@ -60,7 +60,7 @@ TEST(ScanFrame, DirectoryWalkOfThreeFiles) {
     b.addInput("a.s12", crlf(anomalyReport("A1")));
     b.addInput("b.s12", "");
     b.addInput("c.s12", crlf(anomalyReport("C1") + anomalyReport("C2")));
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(b.input.selections, (std::vector<int>{0, 1, 2, 0, 1, 2}));  // walk, then file rows
     EXPECT_EQ(b.input.current, 2);
     EXPECT_EQ(b.rec.values, (std::vector<int>{0, 0, 1, 2, 0}));
@@ -69,10 +69,10 @@ TEST(ScanFrame, DirectoryWalkOfThreeFiles) {
                                         "  Идет обработка ошибок  1", "  Идет обработка ошибок  2",
                                         "  Идет обработка ошибок  3", "Составляется отчет", kStop}));
     EXPECT_EQ(b.rec.events[2], "range:0..2");
-    EXPECT_EQ(b.engine.progressCount, 0);
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
     EXPECT_EQ(readFile(b.data("log/rep48.log")),
               crlf({"A1 N123 " + kDate, "C1 N123 " + kDate, "C2 N123 " + kDate}));
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
 }
 
 TEST(ScanFrame, FileModeScansOnlyTheCurrentFileAndLeavesProgressAlone) {
@@ -80,7 +80,7 @@ TEST(ScanFrame, FileModeScansOnlyTheCurrentFileAndLeavesProgressAlone) {
     b.addInput("a.s12", crlf(anomalyReport("A1")));
     b.addInput("b.s12", crlf(anomalyReport("B1")));
     b.useFile("b.s12");
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"B1 N123 " + kDate}));
     EXPECT_EQ(b.rec.values, (std::vector<int>{0, 0}));  // the reset at the start and at the end
     EXPECT_EQ(b.rec.statuses.front(), "Идет обработка файла RRN - 48");
@@ -92,12 +92,11 @@ TEST(ScanFrame, FullModeSkipsClearingProgressSetUpAndPause) {
     seedOldResults(b);
     b.addInput("a.s12", crlf(anomalyReport("A1")));
     b.addInput("b.s12", "");
-    b.engine.fullMode = true;
-    b.engine.progressCount = 5;
-    b.engine.btnFile48_Click();
+    InsideFullRun full(b, 5, /*keepOutputs=*/true);
+    full.run(RunKind::Rrn48);
     EXPECT_TRUE(fileExists(b.data("log/old.log")));
     EXPECT_EQ(b.rec.values, (std::vector<int>{5, 6}));
-    EXPECT_EQ(b.engine.progressCount, 7);
+    EXPECT_EQ(full.context.progressCount(), 7);
     EXPECT_EQ(b.rec.statuses.back(), "Составляется отчет");
     for (const auto& e : b.rec.events) {
         EXPECT_NE(e, "pause:closing");
@@ -113,7 +112,7 @@ TEST(ScanFrame, SwitchToFileModeDuringTheWalkEndsItAfterTheCurrentFile) {
     b.input.onSelect = [&](int i) {
         if (i == 1) b.input.fileModeFlag = true;
     };
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate, "B1 N123 " + kDate}));
     EXPECT_EQ(b.rec.statuses[1], "Файл обработан");
     // The report's file rows follow the mode as it is now: the current file only.
@@ -130,10 +129,10 @@ TEST(ScanFrame, StationAndSearchBoxesAreReadDuringTheRun) {
     b.input.onSelect = [&](int i) {
         if (i == 1) {
             b.options.station = "OTHER-ST";
-            b.options.set(CheckBox::Check8, 1);
+            b.options.set(Choice::NewDevices, 1);
         }
     };
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate, "B1 N9 " + kDate}));
     // The second file's other report has the old station name: not a header any more.
     EXPECT_FALSE(fileExists(b.data("error/newdev")));
@@ -146,14 +145,14 @@ TEST(ScanFrame, StopRequestEndsTheRunWithoutAnalysis) {
     b.input.onSelect = [&](int i) {
         if (i == 1) b.stop = true;
     };
-    b.engine.btnFile48_Click();
-    EXPECT_TRUE(b.engine.outcome().stopped);
+    b.runner.run(RunKind::Rrn48);
+    EXPECT_TRUE(b.runner.outcome().stopped);
     EXPECT_FALSE(fileExists(b.data("error/errorstat")));
     // What the first file gave is written, in whole lines; the status says the run was stopped.
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate}));
     ASSERT_GE(b.rec.statuses.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(b.rec.statuses.end() - 2, b.rec.statuses.end()),
               (std::vector<std::string>{"Обработка остановлена", kStop}));
-    EXPECT_EQ(b.engine.progressCount, 0);
-    EXPECT_FALSE(b.engine.fullMode);
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
+    EXPECT_FALSE(b.runner.context().inFullRun());
 }

@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include "printout_builder.h"
-#include "test_support.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -24,7 +24,7 @@ std::vector<std::string> alarmReport() {
 }
 
 void tickAll(Bench& b) {
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check5, CheckBox::Check7, CheckBox::Check3, CheckBox::Check2})
+    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms, Choice::Rrn48})
         b.options.set(box, 1);
 }
 
@@ -43,7 +43,7 @@ TEST(FullRun, EveryKindTickedRunsInTheFixedOrderAcrossOneRange) {
     Bench b;
     threeFiles(b);
     tickAll(b);
-    b.engine.btnFileAll_Click();
+    b.runner.run(RunKind::Full);
     // k = 2 numbers + 2 devices + 121 + alarms + 48 = 7 passes of 2 steps each.
     EXPECT_EQ(b.rec.events[0], "cleared");
     EXPECT_EQ(b.rec.events[1], "range:0..14");
@@ -65,9 +65,9 @@ TEST(FullRun, EveryKindTickedRunsInTheFixedOrderAcrossOneRange) {
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate, "C1 N123 " + kDate}));
     EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"}));
     EXPECT_TRUE(fileExists(b.data("error/errorstat")));
-    EXPECT_FALSE(b.engine.fullMode);
-    EXPECT_EQ(b.engine.progressCount, 0);
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_FALSE(b.runner.context().inFullRun());
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
 }
 
 TEST(FullRun, NothingTickedOnlyClearsAndStops) {
@@ -75,7 +75,7 @@ TEST(FullRun, NothingTickedOnlyClearsAndStops) {
     threeFiles(b);
     ::mkdir(b.data("log").c_str(), 0755);
     writeFile(b.data("log/old.log"), "x");
-    b.engine.btnFileAll_Click();
+    b.runner.run(RunKind::Full);
     EXPECT_EQ(b.rec.events, (std::vector<std::string>{"cleared", "range:0..2", "pause:final", "status:" + kStop,
                                                       "value:0", "range:0..2"}));
     EXPECT_EQ(dirEntries(b.data("log")), std::vector<std::string>{});
@@ -85,10 +85,10 @@ TEST(FullRun, NothingTickedOnlyClearsAndStops) {
 TEST(FullRun, GreyedBoxesAreSkipped) {
     Bench b;
     threeFiles(b);
-    for (CheckBox box : {CheckBox::Check1, CheckBox::Check5, CheckBox::Check7, CheckBox::Check2})
+    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Rrn48})
         b.options.set(box, 2);
-    b.options.set(CheckBox::Check3, 1);
-    b.engine.btnFileAll_Click();
+    b.options.set(Choice::Alarms, 1);
+    b.runner.run(RunKind::Full);
     EXPECT_EQ(b.rec.events[1], "range:0..2");  // k = 1: alarms only
     EXPECT_EQ(dirEntries(b.data("log")), std::vector<std::string>{"alarm.log"});
     EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка каталога Аварии", "Каталог обработан", kStop}));
@@ -97,9 +97,9 @@ TEST(FullRun, GreyedBoxesAreSkipped) {
 TEST(FullRun, OnlyRrn48GivesTheSameFilesAsItsButton) {
     Bench full, alone;
     for (Bench* b : {&full, &alone}) threeFiles(*b);
-    full.options.set(CheckBox::Check2, 1);
-    full.engine.btnFileAll_Click();
-    alone.engine.btnFile48_Click();
+    full.options.set(Choice::Rrn48, 1);
+    full.runner.run(RunKind::Full);
+    alone.runner.run(RunKind::Rrn48);
     for (const char* dir : {"log", "error"}) {
         const auto names = dirEntries(alone.data(dir));
         ASSERT_EQ(dirEntries(full.data(dir)), names) << dir;
@@ -128,7 +128,7 @@ TEST(FullRun, FewFilesAndEmptyListsKeepTheRangeValid) {
             b.lists.devices = {kDevA};
         }
         tickAll(b);
-        b.engine.btnFileAll_Click();
+        b.runner.run(RunKind::Full);
         EXPECT_EQ(b.rec.events[1], c.first) << c.files;
         EXPECT_EQ(b.rec.events.back(), c.last) << c.files;
         for (const auto& e : b.rec.events)
@@ -144,11 +144,11 @@ TEST(FullRun, RefusalsInsideGoOnToTheNextKind) {
     tickAll(b);
     b.lists.reports = {"121"};
     b.lists.devices = {kDevA};
-    b.engine.btnFileAll_Click();
+    b.runner.run(RunKind::Full);
     EXPECT_EQ(b.rec.statuses,
               (std::vector<std::string>{"Файл не выбран", kStop, "Файл не выбран", "Файл не выбран", kStop,
                                         "Файл не выбран", "Файл не выбран", kStop}));
-    EXPECT_EQ(b.engine.outcome().refusals, 5);
+    EXPECT_EQ(b.runner.outcome().refusals, 5);
 }
 
 TEST(FullRun, AFailedResultFileEndsTheWholeRun) {
@@ -157,17 +157,16 @@ TEST(FullRun, AFailedResultFileEndsTheWholeRun) {
     tickAll(b);
     ::mkdir(b.data("log").c_str(), 0755);
     ::mkdir(b.data("log/alarm.log").c_str(), 0755);  // a directory: cannot be created as a file
-    b.engine.btnFileAll_Click();
-    EXPECT_TRUE(b.engine.outcome().aborted);
+    b.runner.run(RunKind::Full);
+    EXPECT_TRUE(b.runner.outcome().aborted);
     EXPECT_NE(b.rec.statuses.back().find("alarm.log"), std::string::npos) << b.rec.statuses.back();
     EXPECT_FALSE(fileExists(b.data("error/errorstat")));  // the RRN 48 kind never ran
-    EXPECT_FALSE(b.engine.fullMode);
-    EXPECT_EQ(b.engine.progressCount, 0);
+    EXPECT_FALSE(b.runner.context().inFullRun());
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
     EXPECT_EQ(b.rec.values.back(), 0);
     // The next run works.
     ::rmdir(b.data("log/alarm.log").c_str());
-    b.engine.resetOutcome();
-    b.engine.btnFileAll_Click();
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    b.runner.run(RunKind::Full);
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
     EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"}));
 }

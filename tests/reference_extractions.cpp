@@ -1,6 +1,6 @@
-#include "reference_extractions.h"
+#include "tests/reference_extractions.h"
 
-#include "reference_rrn48.h"
+#include "tests/reference_rrn48.h"
 
 namespace kalvimo::test {
 namespace {

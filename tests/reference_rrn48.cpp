@@ -1,4 +1,4 @@
-#include "reference_rrn48.h"
+#include "tests/reference_rrn48.h"
 
 #include <cctype>
 

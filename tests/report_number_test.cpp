@@ -2,8 +2,8 @@
 // status and progress sequences of the file and directory variants.
 #include <gtest/gtest.h>
 
-#include "printout_builder.h"
-#include "test_support.h"
+#include "tests/printout_builder.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -28,12 +28,12 @@ TEST(ReportNumber, Rrn121CopiesHeaderAndBodyOfEachMatchingReport) {
     b.addInput("a.s12", crlf(std::vector<std::string>{"noise before"} + numReport("121", "A") + numReport("48", "B") +
                              std::vector<std::string>{"noise between"} + numReport("121", "C")));
     b.useFile("a.s12");
-    b.engine.btnFile121_Click();
+    b.runner.run(RunKind::Rrn121);
     EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf(numBlock("A") + numBlock("C")));
     EXPECT_EQ(b.rec.events, (std::vector<std::string>{"cleared", "status:Идет обработка файла RRN - 121",
                                                       "status:Выбранный файл обработан", "pause:closing",
                                                       "status:" + kStop}));
-    EXPECT_FALSE(b.engine.outcome().anyFailure());
+    EXPECT_FALSE(b.runner.outcome().anyFailure());
 }
 
 TEST(ReportNumber, WorkingListEntriesAndTheFilesTheyGive) {
@@ -75,7 +75,7 @@ TEST(ReportNumber, WorkingListEntriesAndTheFilesTheyGive) {
         b.addInput("a.s12", printout);
         b.useFile("a.s12");
         b.lists.reports = c.list;
-        b.engine.btnFileRrn_Click();
+        b.runner.run(RunKind::Reports);
         std::vector<std::string> names;
         for (const auto& [name, content] : c.files) {
             names.push_back(name);
@@ -121,7 +121,7 @@ TEST(ReportNumber, HowReportsEnd) {
         Bench b;
         b.addInput("a.s12", crlf(c.input));
         b.useFile("a.s12");
-        b.engine.btnFile121_Click();
+        b.runner.run(RunKind::Rrn121);
         EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf(c.expected)) << c.what;
     }
 }
@@ -151,11 +151,11 @@ TEST(ReportNumber, RefusalsAndTheirOrder) {
         if (c.withFile) b.addInput("a.s12", crlf(numReport("121", "A")));
         if (c.fileMode) b.useFile("a.s12");
         b.lists.reports = c.list;
-        if (c.rrn121) b.engine.btnFile121_Click();
-        else b.engine.btnFileRrn_Click();
+        if (c.rrn121) b.runner.run(RunKind::Rrn121);
+        else b.runner.run(RunKind::Reports);
         EXPECT_EQ(b.rec.events, c.events) << c.what;
         EXPECT_EQ(dirEntries(b.data("log")), std::vector<std::string>{}) << c.what;
-        EXPECT_EQ(b.engine.outcome().refusals, 1) << c.what;
+        EXPECT_EQ(b.runner.outcome().refusals, 1) << c.what;
     }
 }
 
@@ -165,7 +165,7 @@ TEST(ReportNumber, DirectoryRunOfTwoNumbersOverThreeFiles) {
     b.addInput("b.s12", crlf(numReport("48", "B")));
     b.addInput("c.s12", crlf(numReport("121", "C") + numReport("48", "C")));
     b.lists.reports = {"121", "48"};
-    b.engine.btnFileRrn_Click();
+    b.runner.run(RunKind::Reports);
     EXPECT_EQ(b.rec.events,
               (std::vector<std::string>{"cleared", "value:0", "range:0..4",
                                         "status:Идет обработка каталога RRN - 121", "value:0", "value:1", "value:2",
@@ -175,7 +175,7 @@ TEST(ReportNumber, DirectoryRunOfTwoNumbersOverThreeFiles) {
     EXPECT_EQ(b.input.selections, (std::vector<int>{0, 1, 2, 0, 1, 2}));
     EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf(numBlock("A") + numBlock("C")));
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf(numBlock("B") + numBlock("C")));
-    EXPECT_EQ(b.engine.progressCount, 0);
+    EXPECT_EQ(b.runner.context().progressCount(), 0);
 }
 
 TEST(ReportNumber, ProgressRangeStaysValidWithFewFiles) {
@@ -194,8 +194,8 @@ TEST(ReportNumber, ProgressRangeStaysValidWithFewFiles) {
         Bench b;
         for (int i = 0; i < c.files; ++i) b.addInput(std::to_string(i) + ".s12", "");
         b.lists.reports = c.list;
-        if (c.rrn121) b.engine.btnFile121_Click();
-        else b.engine.btnFileRrn_Click();
+        if (c.rrn121) b.runner.run(RunKind::Rrn121);
+        else b.runner.run(RunKind::Reports);
         EXPECT_EQ(b.rec.events[2], c.range) << c.files;
         EXPECT_EQ(b.rec.values, c.values) << c.files;
     }
@@ -208,10 +208,8 @@ TEST(ReportNumber, InAFullRun) {
         Bench b;
         b.addInput("a.s12", crlf(numReport("121", "A")));
         b.useFile("a.s12");
-        b.engine.ClearDir();  // a full run has done this
-        b.rec.events.clear();
-        b.engine.fullMode = true;
-        b.engine.btnFile121_Click();
+        InsideFullRun full(b, 0);
+        full.run(RunKind::Rrn121);
         EXPECT_EQ(b.rec.events, (std::vector<std::string>{"status:Идет обработка файла RRN - 121",
                                                           "status:Выбранный файл обработан"}));
     }
@@ -219,15 +217,12 @@ TEST(ReportNumber, InAFullRun) {
         Bench b;
         b.addInput("a.s12", crlf(numReport("121", "A")));
         b.addInput("b.s12", "");
-        b.engine.ClearDir();
-        b.rec.events.clear();
-        b.engine.fullMode = true;
-        b.engine.progressCount = 3;
-        b.engine.btnFile121_Click();
+        InsideFullRun full(b, 3);
+        full.run(RunKind::Rrn121);
         EXPECT_EQ(b.rec.events,
                   (std::vector<std::string>{"status:Идет обработка каталога RRN - 121", "value:3", "value:4",
                                             "status:Каталог обработан", "pause:closing", "status:" + kStop}));
-        EXPECT_EQ(b.engine.progressCount, 4);
+        EXPECT_EQ(full.context.progressCount(), 4);
         EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf(numBlock("A")));
     }
 }
@@ -237,7 +232,7 @@ TEST(ReportNumber, WindowsCodePageNumberGivesUtf8NameAndStatus) {
     b.addInput("a.s12", crlf(numReport("\xC0\xC1", "A")));  // "АБ" in Windows-1251
     b.useFile("a.s12");
     b.lists.reports = {"\xC0\xC1"};
-    b.engine.btnFileRrn_Click();
+    b.runner.run(RunKind::Reports);
     EXPECT_EQ(readFile(b.data("log/repАБ.log")), crlf(numBlock("A")));
     EXPECT_EQ(b.rec.statuses.front(), "Идет обработка файла RRN - АБ");
 }

@@ -3,11 +3,11 @@
 
 #include <random>
 
-#include "cp1251.h"
-#include "printout_builder.h"
-#include "reference_rrn48.h"
-#include "rrn48.h"
-#include "test_support.h"
+#include "engine/rrn48.h"
+#include "platform/cp1251.h"
+#include "tests/printout_builder.h"
+#include "tests/reference_rrn48.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -15,7 +15,7 @@ using namespace kalvimo::test;
 namespace {
 
 std::string runRrn48(Bench& b) {
-    b.engine.btnFile48_Click();
+    b.runner.run(RunKind::Rrn48);
     return readFile(b.data("log/rep48.log"));
 }
 
@@ -102,7 +102,7 @@ TEST(Rrn48Extraction, LfOnlyAndMixedLineEndsReadTheSame) {
 
 TEST(NewDeviceSearch, DeviceMetTwiceIsListedOnceAndCatalogueGrowsByOne) {
     Bench b;
-    b.options.set(CheckBox::Check8, 1);
+    b.options.set(Choice::NewDevices, 1);
     writeFile(b.data("alldev.ini"), crlf({"0001/0001/0001", "  hand-written 0002/0002/0002 with more"}));
     const auto reports = otherReport("0009/0009/0009", "7") + otherReport("0001/0001/0001", "7") +
                          otherReport("0002/0002/0002", "7") + otherReport("0009/0009/0009", "8") +
@@ -120,7 +120,7 @@ TEST(NewDeviceSearch, DeviceMetTwiceIsListedOnceAndCatalogueGrowsByOne) {
 
 TEST(NewDeviceSearch, DeviceTextKeepsItsTrailingBlanksAndShortLines) {
     Bench b;
-    b.options.set(CheckBox::Check8, 1);
+    b.options.set(Choice::NewDevices, 1);
     // "CBR-7" in a catalogue line without the trailing blanks does not hold "CBR-7         ".
     writeFile(b.data("alldev.ini"), "CBR-7");  // last line without a line break
     b.addInput("a.s12", crlf({header(), line2("CBR-7         ", "STATUS"), numberLine("5"),
@@ -135,11 +135,11 @@ TEST(NewDeviceSearch, DeviceTextKeepsItsTrailingBlanksAndShortLines) {
 TEST(NewDeviceSearch, MissingCatalogueIsCreatedAndNothingWhenBoxClear) {
     Bench b;
     b.addInput("a.s12", crlf(otherReport("0005/0005/0005", "9")));
-    b.options.set(CheckBox::Check8, 2);  // greyed is not ticked
+    b.options.set(Choice::NewDevices, 2);  // greyed is not ticked
     runRrn48(b);
     EXPECT_FALSE(fileExists(b.data("alldev.ini")));
     EXPECT_FALSE(fileExists(b.data("error/newdev")));
-    b.options.set(CheckBox::Check8, 1);
+    b.options.set(Choice::NewDevices, 1);
     runRrn48(b);
     EXPECT_EQ(readFile(b.data("alldev.ini")), crlf({"0005/0005/0005"}));
 }
@@ -168,7 +168,7 @@ TEST(NewDeviceSearch, AgreesWithTheLineByLineModelWhateverTheCatalogueLines) {
         }
         const std::string content = crlf(reports);
         Bench b;
-        b.options.set(CheckBox::Check8, 1);
+        b.options.set(Choice::NewDevices, 1);
         if (!catalogue.empty()) writeFile(b.data("alldev.ini"), crlf(catalogue));
         b.addInput("a.s12", content);
         runRrn48(b);
@@ -198,7 +198,7 @@ TEST(NewReportSearch, KeysAndSubstringMatches) {
     };
     for (const auto& c : cases) {
         Bench b;
-        b.options.set(CheckBox::Check4, 1);
+        b.options.set(Choice::NewReports, 1);
         if (!c.catalogue.empty()) writeFile(b.data("allreports.ini"), crlf(c.catalogue));
         std::vector<std::string> lines;
         for (const auto& f : c.numberFields)

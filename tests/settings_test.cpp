@@ -1,9 +1,9 @@
 // Kalvimo.ini: eleven lines, read up to the first failure; written back exactly.
 #include <gtest/gtest.h>
 
-#include "cp1251.h"
-#include "settings_file.h"
-#include "test_support.h"
+#include "engine/settings_file.h"
+#include "platform/cp1251.h"
+#include "tests/test_support.h"
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -24,15 +24,15 @@ TEST(SettingsFile, WritesTheElevenLinesExactly) {
     Settings s;
     s.curDir = "c:\\";
     s.station = "ZARYA-UZEL";
-    s.checks[Settings::Check2] = 1;
-    s.checks[Settings::Check4] = 1;
+    s.checks[Choice::Rrn48] = 1;
+    s.checks[Choice::NewReports] = 1;
     s.optionFile = true;
     s.optionDir = false;
     EXPECT_EQ(formatSettings(s), fileOf(kSaved));
     const Settings back = parseSettings(formatSettings(s));
     EXPECT_FALSE(back.readFailed);
     EXPECT_EQ(back.curDir, s.curDir);
-    EXPECT_EQ(back.checks, s.checks);
+    EXPECT_EQ(back.checks.inOrder(), s.checks.inOrder());
     EXPECT_TRUE(back.optionFile);
     EXPECT_FALSE(back.optionDir);
 }
@@ -72,8 +72,33 @@ TEST(SettingsFile, ReadingStopsAtTheFirstFailure) {
         EXPECT_EQ(s.readFailed, c.failed) << c.what;
         EXPECT_EQ(s.curDir, c.curDir) << c.what;
         EXPECT_EQ(s.station, c.station) << c.what;
-        EXPECT_EQ(s.checks, c.checks) << c.what;
+        EXPECT_EQ(s.checks.inOrder(), c.checks) << c.what;
         EXPECT_EQ(s.optionFile, c.optionFile) << c.what;
         EXPECT_EQ(s.optionDir, c.optionDir) << c.what;
+    }
+}
+
+TEST(SettingsFile, SavedDirectoryAsAPathOfThisSystem) {
+    // The window and the batch program both read the saved directory through this rule.
+    TempDir home;
+    struct Case {
+        std::vector<std::string> lines;  // UTF-8; the file is written in Windows-1251
+        bool writeFile;
+        std::string expected;  // {home} for the home directory
+    } cases[] = {
+        {{"c:\\", "ST"}, true, "{home}"},  // two lines: a read failure as well
+        {kSaved, true, "{home}"},
+        {{"C:\\", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, "{home}"},
+        {{"c:\\printouts", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, "c:\\printouts"},
+        {{"/data/Печать", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, "/data/Печать"},
+        {{"/data/x", "ST", "x"}, true, "{home}"},
+        {{}, false, "{home}"},  // no settings file
+    };
+    for (const auto& c : cases) {
+        TempDir data;
+        if (c.writeFile) writeFile(data.file("Kalvimo.ini"), fileOf(c.lines));
+        const Settings s = loadSettingsFile(data.path());
+        const std::string expected = c.expected == "{home}" ? home.path() : c.expected;
+        EXPECT_EQ(settingsDirectory(s, home.path()), expected) << (c.lines.empty() ? "" : c.lines[0]);
     }
 }

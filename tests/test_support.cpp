@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -60,8 +60,7 @@ std::vector<std::string> dirEntries(const std::string& dir) {
 Bench::Bench()
     : dataRoot(tmp.file("data")),
       inputDir(tmp.file("in")),
-      engine(DataDir(tmp.file("data")),
-             RunEnvironment{rec, rec, input, options, lists, rec, rec, &stop}) {
+      runner(DataDir(tmp.file("data")), environment()) {
     ::mkdir(dataRoot.c_str(), 0755);
     ::mkdir(inputDir.c_str(), 0755);
     input.dir = inputDir;
@@ -76,6 +75,16 @@ void Bench::useFile(const std::string& name) {
     input.fileModeFlag = true;
     const auto it = std::find(input.files.begin(), input.files.end(), name);
     input.current = it == input.files.end() ? -1 : static_cast<int>(it - input.files.begin());
+}
+
+InsideFullRun::InsideFullRun(Bench& b, int progressSoFar, bool keepOutputs)
+    : context(DataDir(b.dataRoot), b.environment()) {
+    if (!keepOutputs) context.clearOutputs();
+    context.setFullRun(true);
+    for (int i = 0; i < progressSoFar; ++i) context.advanceProgress();
+    b.rec.events.clear();
+    b.rec.statuses.clear();
+    b.rec.values.clear();
 }
 
 std::string crlf(const std::vector<std::string>& lines) {

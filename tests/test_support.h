@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "data_dir.h"
-#include "engine.h"
-#include "interfaces.h"
+#include "engine/data_dir.h"
+#include "engine/interfaces.h"
+#include "engine/kinds.h"
+#include "engine/runner.h"
 
 namespace kalvimo::test {
 
@@ -86,10 +87,10 @@ public:
 class ScriptedOptions : public RunOptions {
 public:
     std::string station = "ZARYA-UZEL";
-    std::array<int, 7> checks{};
+    ChoiceStates checks;
     std::string stationName() override { return station; }
-    int checkState(CheckBox box) override { return checks[static_cast<size_t>(box)]; }
-    void set(CheckBox box, int state) { checks[static_cast<size_t>(box)] = state; }
+    int checkState(Choice choice) override { return checks[choice]; }
+    void set(Choice choice, int state) { checks[choice] = state; }
 };
 
 class ScriptedLists : public ListSources {
@@ -99,7 +100,7 @@ public:
     std::vector<std::string> workingDevices() override { return devices; }
 };
 
-// A data directory with an input directory beside it, and an engine wired to recorders.
+// A data directory with an input directory beside it, and a runner wired to recorders.
 struct Bench {
     TempDir tmp;
     std::string dataRoot;
@@ -109,13 +110,23 @@ struct Bench {
     ScriptedOptions options;
     ScriptedLists lists;
     std::atomic<bool> stop{false};
-    Engine engine;
+    Runner runner;
 
     Bench();
+    RunEnvironment environment() { return RunEnvironment{rec, rec, input, options, lists, rec, rec, &stop}; }
     std::string data(const std::string& name) const { return dataRoot + "/" + name; }
     // Puts a printout into the input directory and lists it.
     void addInput(const std::string& name, const std::string& content);
     void useFile(const std::string& name);  // file mode on one listed file
+};
+
+// A context as a full run hands it to its kinds: the output directories cleared (unless
+// keepOutputs), and earlier kinds that took the progress count to progressSoFar. What setting
+// it up showed is forgotten, so the recorder holds what the kind run on it shows.
+struct InsideFullRun {
+    RunContext context;
+    InsideFullRun(Bench& b, int progressSoFar, bool keepOutputs = false);
+    void run(RunKind kind) { runKind(context, kind); }
 };
 
 // CR LF joined lines, each ended.

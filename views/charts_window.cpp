@@ -1,4 +1,4 @@
-#include "charts_window.h"
+#include "views/charts_window.h"
 
 #include <QAbstractBarSeries>
 #include <QBarSet>
@@ -18,16 +18,16 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "data_dir.h"
-#include "error_charts.h"
-#include "error_tally.h"
-#include "look.h"
-#include "program_starter.h"
-#include "qt_text.h"
+#include "engine/data_dir.h"
+#include "engine/error_tally.h"
+#include "platform/qt/look.h"
+#include "platform/qt/program_starter.h"
+#include "platform/qt/qt_text.h"
+#include "views/error_charts.h"
 
 namespace kalvimo {
 
-frmCharts::frmCharts(const std::string& dataRoot, ProgramStarter& starter, QWidget* parent)
+ChartsWindow::ChartsWindow(const std::string& dataRoot, ProgramStarter& starter, QWidget* parent)
     : QDialog(parent), dataRoot_(dataRoot), root_(fromUtf8(dataRoot)), starter_(starter) {
     setObjectName(QStringLiteral("frmCharts"));
     setWindowTitle(QStringLiteral("Графики ошибок"));
@@ -35,57 +35,57 @@ frmCharts::frmCharts(const std::string& dataRoot, ProgramStarter& starter, QWidg
     setModal(false);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
 
-    tabCharts = new QTabWidget(this);
-    tabCharts->setObjectName(QStringLiteral("tabCharts"));
-    chartTypes = chartView(new QChart, tabCharts);
-    chartTypes->setObjectName(QStringLiteral("chartTypes"));
-    chartTime = chartView(new QChart, tabCharts);
-    chartTime->setObjectName(QStringLiteral("chartTime"));
-    tabCharts->addTab(chartTypes, QStringLiteral("По типам"));
-    tabCharts->addTab(chartTime, QStringLiteral("По времени"));
-    labNote = new QLabel(this);
-    labNote->setObjectName(QStringLiteral("labNote"));
-    labNote->setWordWrap(true);
-    labNote->setFont(textFont(11.25));
-    barReading = new QProgressBar(this);
-    barReading->setObjectName(QStringLiteral("barReading"));
-    barReading->setRange(0, 100);
-    btnSave = new QPushButton(QStringLiteral("Сохранить как…"), this);
-    btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnSave->setToolTip(QStringLiteral("Записать показанный график в файл PNG или SVG"));
-    btnSave->setFont(textFont(11.25));
-    btnQuit = new QPushButton(this);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setIcon(QIcon::fromTheme(QStringLiteral("window-close"), style()->standardIcon(QStyle::SP_DialogCloseButton)));
-    btnQuit->setToolTip(QStringLiteral("Закрыть"));
-    for (QPushButton* b : {btnSave, btnQuit}) b->setAutoDefault(false);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("tabCharts"));
+    typesView_ = chartView(new QChart, tabs_);
+    typesView_->setObjectName(QStringLiteral("chartTypes"));
+    timeView_ = chartView(new QChart, tabs_);
+    timeView_->setObjectName(QStringLiteral("chartTime"));
+    tabs_->addTab(typesView_, QStringLiteral("По типам"));
+    tabs_->addTab(timeView_, QStringLiteral("По времени"));
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("labNote"));
+    note_->setWordWrap(true);
+    note_->setFont(textFont(11.25));
+    readingBar_ = new QProgressBar(this);
+    readingBar_->setObjectName(QStringLiteral("barReading"));
+    readingBar_->setRange(0, 100);
+    saveButton_ = new QPushButton(QStringLiteral("Сохранить как…"), this);
+    saveButton_->setObjectName(QStringLiteral("btnSave"));
+    saveButton_->setToolTip(QStringLiteral("Записать показанный график в файл PNG или SVG"));
+    saveButton_->setFont(textFont(11.25));
+    quitButton_ = new QPushButton(this);
+    quitButton_->setObjectName(QStringLiteral("btnQuit"));
+    quitButton_->setIcon(QIcon::fromTheme(QStringLiteral("window-close"), style()->standardIcon(QStyle::SP_DialogCloseButton)));
+    quitButton_->setToolTip(QStringLiteral("Закрыть"));
+    for (QPushButton* b : {saveButton_, quitButton_}) b->setAutoDefault(false);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(barReading, 1);
+    bottom->addWidget(readingBar_, 1);
     bottom->addStretch();
-    bottom->addWidget(btnSave);
-    bottom->addWidget(btnQuit);
+    bottom->addWidget(saveButton_);
+    bottom->addWidget(quitButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tabCharts, 1);
-    layout->addWidget(labNote);
+    layout->addWidget(tabs_, 1);
+    layout->addWidget(note_);
     layout->addLayout(bottom);
     resize(twips(14250), twips(10500));
 
-    connect(btnSave, &QPushButton::clicked, this, &frmCharts::btnSave_Click);
-    connect(btnQuit, &QPushButton::clicked, this, &QWidget::close);
+    connect(saveButton_, &QPushButton::clicked, this, &ChartsWindow::saveChart);
+    connect(quitButton_, &QPushButton::clicked, this, &QWidget::close);
     read();
 }
 
-frmCharts::~frmCharts() { job_.stop(); }
+ChartsWindow::~ChartsWindow() { job_.stop(); }
 
-void frmCharts::read() {
-    tabCharts->setEnabled(false);
-    btnSave->setEnabled(false);
-    barReading->setValue(0);
-    barReading->show();
+void ChartsWindow::read() {
+    tabs_->setEnabled(false);
+    saveButton_->setEnabled(false);
+    readingBar_->setValue(0);
+    readingBar_->show();
     note(QStringLiteral("Читается rep48.log…"));
     const std::string root = dataRoot_;
-    QProgressBar* bar = barReading;
+    QProgressBar* bar = readingBar_;
     job_.start([this, root, bar](const std::atomic<bool>& cancel) {
         auto source = std::make_shared<ChartSource>(readChartSource(DataDir(root), &cancel, [bar](int percent) {
             QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
@@ -95,16 +95,16 @@ void frmCharts::read() {
     });
 }
 
-void frmCharts::showSource(const ChartSource& source) {
-    barReading->hide();
+void ChartsWindow::showSource(const ChartSource& source) {
+    readingBar_->hide();
     switch (source.state) {
     case ChartSource::State::NoData: note(QString::fromUtf8(kNoChartData)); break;
     case ChartSource::State::Failed: note(fromUtf8(source.problem)); break;
     case ChartSource::State::Ready: {
-        install(chartTypes, typeChart(source, root_));
-        install(chartTime, timeChart(source, root_));
-        tabCharts->setEnabled(true);
-        btnSave->setEnabled(true);
+        install(typesView_, typeChart(source, root_));
+        install(timeView_, timeChart(source, root_));
+        tabs_->setEnabled(true);
+        saveButton_->setEnabled(true);
         QStringList notes;
         if (source.tally.undated() > 0)
             notes << QStringLiteral("Строк без даты: %1 — дата и время в конце строки не прочитаны; на графике "
@@ -119,7 +119,7 @@ void frmCharts::showSource(const ChartSource& source) {
     emit chartsShown();
 }
 
-void frmCharts::install(QChartView* view, QChart* chart) {
+void ChartsWindow::install(QChartView* view, QChart* chart) {
     QChart* old = view->chart();
     view->setChart(chart);
     delete old;
@@ -138,7 +138,7 @@ void frmCharts::install(QChartView* view, QChart* chart) {
     }
 }
 
-void frmCharts::openEntry(QObject* carrier, int index) {
+void ChartsWindow::openEntry(QObject* carrier, int index) {
     const QVariantList files = carrier->property("files").toList();
     if (index < 0 || index >= files.size()) return;
     for (const QString& file : files[index].toStringList()) {
@@ -147,7 +147,7 @@ void frmCharts::openEntry(QObject* carrier, int index) {
     }
 }
 
-void frmCharts::showTip(QObject* carrier, bool on, int index) {
+void ChartsWindow::showTip(QObject* carrier, bool on, int index) {
     const QStringList tips = carrier->property("tips").toStringList();
     if (on && index >= 0 && index < tips.size() && !tips[index].isEmpty())
         QToolTip::showText(QCursor::pos(), tips[index], currentChart());
@@ -155,9 +155,9 @@ void frmCharts::showTip(QObject* carrier, bool on, int index) {
         QToolTip::hideText();
 }
 
-QChartView* frmCharts::currentChart() const { return tabCharts->currentIndex() == 1 ? chartTime : chartTypes; }
+QChartView* ChartsWindow::currentChart() const { return tabs_->currentIndex() == 1 ? timeView_ : typesView_; }
 
-void frmCharts::btnSave_Click() {
+void ChartsWindow::saveChart() {
     auto* dialog = new QFileDialog(this, QStringLiteral("Сохранить как…"), QDir::homePath());
     dialog->setObjectName(QStringLiteral("dlgSave"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -165,7 +165,7 @@ void frmCharts::btnSave_Click() {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilters({QStringLiteral("Рисунок PNG (*.png)"), QStringLiteral("Рисунок SVG (*.svg)")});
     dialog->setDefaultSuffix(QStringLiteral("png"));
-    dialog->selectFile(tabCharts->currentIndex() == 1 ? QStringLiteral("ошибки-по-времени.png")
+    dialog->selectFile(tabs_->currentIndex() == 1 ? QStringLiteral("ошибки-по-времени.png")
                                                       : QStringLiteral("ошибки-по-типам.png"));
     connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
         dialog->setDefaultSuffix(filter.contains(QStringLiteral("svg")) ? QStringLiteral("svg") : QStringLiteral("png"));
@@ -174,15 +174,15 @@ void frmCharts::btnSave_Click() {
     dialog->open();
 }
 
-bool frmCharts::saveShownChart(const QString& path) {
+bool ChartsWindow::saveShownChart(const QString& path) {
     const QString problem = saveChartImage(currentChart(), path);
     note(problem.isEmpty() ? QStringLiteral("Сохранено: %1").arg(path) : problem);
     return problem.isEmpty();
 }
 
-void frmCharts::note(const QString& text) {
-    labNote->setText(text);
-    labNote->setVisible(!text.isEmpty());
+void ChartsWindow::note(const QString& text) {
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
 }
 
 }  // namespace kalvimo

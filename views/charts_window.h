@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "background_job.h"
+#include "views/background_job.h"
 
 class QChart;
 class QChartView;
@@ -19,17 +19,11 @@ namespace kalvimo {
 class ProgramStarter;
 struct ChartSource;
 
-class frmCharts : public QDialog {
+class ChartsWindow : public QDialog {
     Q_OBJECT
 public:
-    frmCharts(const std::string& dataRoot, ProgramStarter& starter, QWidget* parent = nullptr);
-    ~frmCharts() override;
-
-    QTabWidget* tabCharts;
-    QChartView *chartTypes, *chartTime;
-    QProgressBar* barReading;
-    QLabel* labNote;
-    QPushButton *btnSave, *btnQuit;
+    ChartsWindow(const std::string& dataRoot, ProgramStarter& starter, QWidget* parent = nullptr);
+    ~ChartsWindow() override;
 
     // The chart of the tab shown.
     QChartView* currentChart() const;
@@ -45,13 +39,18 @@ private:
     void install(QChartView* view, QChart* chart);
     void openEntry(QObject* carrier, int index);
     void showTip(QObject* carrier, bool on, int index);
-    void btnSave_Click();
+    void saveChart();
     void note(const QString& text);
 
     std::string dataRoot_;
     QString root_;
     ProgramStarter& starter_;
     BackgroundJob job_;
+    QTabWidget* tabs_;
+    QChartView *typesView_, *timeView_;
+    QProgressBar* readingBar_;
+    QLabel* note_;
+    QPushButton *saveButton_, *quitButton_;
 };
 
 }  // namespace kalvimo

@@ -1,4 +1,4 @@
-#include "error_charts.h"
+#include "views/error_charts.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -16,8 +16,8 @@
 #include <QValueAxis>
 #include <algorithm>
 
-#include "error_tally.h"
-#include "qt_text.h"
+#include "engine/error_tally.h"
+#include "platform/qt/qt_text.h"
 
 namespace kalvimo {
 namespace {

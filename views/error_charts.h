@@ -5,7 +5,7 @@
 // opens (a QStringList each, as one type may have several files).
 #include <QString>
 
-#include "error_chart_data.h"
+#include "engine/error_chart_data.h"
 
 class QWidget;
 class QChart;

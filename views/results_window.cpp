@@ -1,4 +1,4 @@
-#include "results_window.h"
+#include "views/results_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,16 +9,16 @@
 #include <QRadioButton>
 #include <QStyle>
 
-#include "charts_window.h"
-#include "list_boxes.h"
-#include "look.h"
-#include "program_starter.h"
-#include "qt_text.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/look.h"
+#include "platform/qt/program_starter.h"
+#include "platform/qt/qt_text.h"
+#include "views/charts_window.h"
 
 namespace kalvimo {
 
-frmDispRes::frmDispRes(const std::string& dataRoot, ProgramStarter& starter,
-                       std::function<void(const QString&)> report, QWidget* parent)
+ResultsWindow::ResultsWindow(const std::string& dataRoot, ProgramStarter& starter,
+                             std::function<void(const QString&)> report, QWidget* parent)
     : QDialog(parent),
       dataRoot_(dataRoot),
       root_(fromUtf8(dataRoot)),
@@ -31,86 +31,81 @@ frmDispRes::frmDispRes(const std::string& dataRoot, ProgramStarter& starter,
     setAttribute(Qt::WA_DeleteOnClose);  // the next opening starts afresh on log/
     setModal(false);
 
-    btnErrNum = new QPushButton(QStringLiteral("Статистика"), this);
-    btnErrNum->setObjectName(QStringLiteral("btnErrNum"));
-    btnErrNum->setToolTip(QStringLiteral("Просмотр отчета о количестве и типе ошибок"));
-    btnErrNum->setFont(textFont(11.25));
-    btnCharts = new QPushButton(QStringLiteral("Графики ошибок"), this);
-    btnCharts->setObjectName(QStringLiteral("btnCharts"));
-    btnCharts->setToolTip(QStringLiteral("Аномалии по типам ошибок и по времени"));
-    btnCharts->setFont(textFont(11.25));
-    OptionErr = new QRadioButton(QStringLiteral("Ошибки"), this);
-    OptionErr->setObjectName(QStringLiteral("OptionErr"));
-    OptionErr->setFont(textFont(11.25));
-    OptionRep = new QRadioButton(QStringLiteral("Рапорта"), this);
-    OptionRep->setObjectName(QStringLiteral("OptionRep"));
-    OptionRep->setFont(textFont(11.25));
-    File1 = new FileListBox(this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setFont(listFont());
-    btnQuit = new QPushButton(this);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setIcon(QIcon::fromTheme(QStringLiteral("window-close"), style()->standardIcon(QStyle::SP_DialogCloseButton)));
-    btnQuit->setToolTip(QStringLiteral("Закрыть"));
-    for (QPushButton* b : {btnErrNum, btnCharts, btnQuit}) b->setAutoDefault(false);
+    auto* statistics = new QPushButton(QStringLiteral("Статистика"), this);
+    statistics->setObjectName(QStringLiteral("btnErrNum"));
+    statistics->setToolTip(QStringLiteral("Просмотр отчета о количестве и типе ошибок"));
+    statistics->setFont(textFont(11.25));
+    auto* charts = new QPushButton(QStringLiteral("Графики ошибок"), this);
+    charts->setObjectName(QStringLiteral("btnCharts"));
+    charts->setToolTip(QStringLiteral("Аномалии по типам ошибок и по времени"));
+    charts->setFont(textFont(11.25));
+    errorsButton_ = new QRadioButton(QStringLiteral("Ошибки"), this);
+    errorsButton_->setObjectName(QStringLiteral("OptionErr"));
+    errorsButton_->setFont(textFont(11.25));
+    reportsButton_ = new QRadioButton(QStringLiteral("Рапорта"), this);
+    reportsButton_->setObjectName(QStringLiteral("OptionRep"));
+    reportsButton_->setFont(textFont(11.25));
+    files_ = new FileListBox(this);
+    files_->setObjectName(QStringLiteral("File1"));
+    files_->setFont(listFont());
+    auto* quit = new QPushButton(this);
+    quit->setObjectName(QStringLiteral("btnQuit"));
+    quit->setIcon(QIcon::fromTheme(QStringLiteral("window-close"), style()->standardIcon(QStyle::SP_DialogCloseButton)));
+    quit->setToolTip(QStringLiteral("Закрыть"));
+    for (QPushButton* b : {statistics, charts, quit}) b->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(OptionRep, 0, 0);
-    grid->addWidget(OptionErr, 0, 1);
-    grid->addWidget(File1, 1, 0, 1, 2);
+    grid->addWidget(reportsButton_, 0, 0);
+    grid->addWidget(errorsButton_, 0, 1);
+    grid->addWidget(files_, 1, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnErrNum);
-    buttons->addWidget(btnCharts);
+    buttons->addWidget(statistics);
+    buttons->addWidget(charts);
     grid->addLayout(buttons, 2, 0);
-    grid->addWidget(btnQuit, 2, 1, Qt::AlignRight);
+    grid->addWidget(quit, 2, 1, Qt::AlignRight);
     resize(twips(4500), twips(6000));
 
-    connect(OptionErr, &QRadioButton::clicked, this, &frmDispRes::OptionErr_Click);
-    connect(OptionRep, &QRadioButton::clicked, this, &frmDispRes::OptionRep_Click);
-    connect(File1, &QListWidget::itemActivated, this, &frmDispRes::File1_dblclick);
-    connect(btnErrNum, &QPushButton::clicked, this, &frmDispRes::btnErrNum_Click);
-    connect(btnCharts, &QPushButton::clicked, this, &frmDispRes::btnCharts_Click);
-    connect(btnQuit, &QPushButton::clicked, this, &frmDispRes::btnQuit_Click);
-    Form_Load();
+    connect(errorsButton_, &QRadioButton::clicked, this, &ResultsWindow::showErrors);
+    connect(reportsButton_, &QRadioButton::clicked, this, &ResultsWindow::showReports);
+    connect(files_, &QListWidget::itemActivated, this, &ResultsWindow::openSelected);
+    connect(statistics, &QPushButton::clicked, this, &ResultsWindow::openStatistics);
+    connect(charts, &QPushButton::clicked, this, &ResultsWindow::openCharts);
+    connect(quit, &QPushButton::clicked, this, &ResultsWindow::close);
+    reportsButton_->setChecked(true);
+    showReports();
 }
 
-void frmDispRes::Form_Load() {
-    OptionRep->setChecked(true);
-    File1->setPattern(QStringLiteral("*.log"));
-    File1->setPath(log_);
+void ResultsWindow::showReports() {
+    files_->setPattern(QStringLiteral("*.log"));
+    files_->setPath(log_);
 }
 
-void frmDispRes::OptionErr_Click() {
-    File1->setPattern(QStringLiteral("*.*"));
-    File1->setPath(error_);
+void ResultsWindow::showErrors() {
+    files_->setPattern(QStringLiteral("*.*"));
+    files_->setPath(error_);
 }
 
-void frmDispRes::OptionRep_Click() {
-    File1->setPattern(QStringLiteral("*.log"));
-    File1->setPath(log_);
-}
-
-void frmDispRes::File1_dblclick() {
-    const std::string name = File1->rawFileName();
+void ResultsWindow::openSelected() {
+    const std::string name = files_->rawFileName();
     if (name.empty()) {
         report_(QStringLiteral("Файл не выбран"));
         return;
     }
     // The directory follows the option button, not the directory the list happens to show.
-    view(QDir(OptionRep->isChecked() ? log_ : error_).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
+    view(QDir(reportsButton_->isChecked() ? log_ : error_).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
 }
 
-void frmDispRes::btnErrNum_Click() { view(QDir(error_).filePath(QStringLiteral("errorstat"))); }
+void ResultsWindow::openStatistics() { view(QDir(error_).filePath(QStringLiteral("errorstat"))); }
 
-void frmDispRes::btnCharts_Click() {
-    if (isSignalConnected(QMetaMethod::fromSignal(&frmDispRes::chartsRequested))) return emit chartsRequested();
-    if (!charts_) charts_ = new frmCharts(dataRoot_, starter_, this);
+void ResultsWindow::openCharts() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&ResultsWindow::chartsRequested))) return emit chartsRequested();
+    if (!charts_) charts_ = new ChartsWindow(dataRoot_, starter_, this);
     charts_->show();
     charts_->raise();
     charts_->activateWindow();
 }
 
-void frmDispRes::view(const QString& file) {
+void ResultsWindow::view(const QString& file) {
     const QString problem = startViewer(starter_, root_, file);
     if (!problem.isEmpty()) report_(problem);
 }

@@ -12,28 +12,21 @@ namespace kalvimo {
 
 class FileListBox;
 class ProgramStarter;
-class frmCharts;
+class ChartsWindow;
 
-class frmDispRes : public QDialog {
+class ResultsWindow : public QDialog {
     Q_OBJECT
 public:
     // report shows what went wrong when the viewer did not start.
-    frmDispRes(const std::string& dataRoot, ProgramStarter& starter, std::function<void(const QString&)> report,
-               QWidget* parent = nullptr);
+    ResultsWindow(const std::string& dataRoot, ProgramStarter& starter, std::function<void(const QString&)> report,
+                  QWidget* parent = nullptr);
 
-    void Form_Load();
-    void OptionErr_Click();
-    void OptionRep_Click();
-    void File1_dblclick();
-    void btnErrNum_Click();
-    void btnCharts_Click();
-    void btnQuit_Click() { close(); }
-
-    QPushButton* btnErrNum;
-    QPushButton* btnCharts;
-    QRadioButton *OptionErr, *OptionRep;
-    FileListBox* File1;
-    QPushButton* btnQuit;
+private slots:
+    void showReports();
+    void showErrors();
+    void openSelected();
+    void openStatistics();
+    void openCharts();
 
 signals:
     // "Графики ошибок" asks whoever keeps the charts window; with no one listening the results
@@ -45,9 +38,12 @@ private:
 
     std::string dataRoot_;
     QString root_, log_, error_;
-    QPointer<frmCharts> charts_;
+    QPointer<ChartsWindow> charts_;
     ProgramStarter& starter_;
     std::function<void(const QString&)> report_;
+    QRadioButton* reportsButton_;
+    QRadioButton* errorsButton_;
+    FileListBox* files_;
 };
 
 }  // namespace kalvimo

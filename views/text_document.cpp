@@ -1,13 +1,13 @@
-#include "text_document.h"
+#include "views/text_document.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 
-#include "cp1251.h"
-#include "io_block.h"
-#include "io_error.h"
-#include "qt_text.h"
+#include "platform/cp1251.h"
+#include "platform/io_block.h"
+#include "platform/io_error.h"
+#include "platform/qt/qt_text.h"
 
 namespace kalvimo {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "background_job.h"
-#include "line_index.h"
-#include "viewed_file.h"
+#include "platform/line_index.h"
+#include "platform/viewed_file.h"
+#include "views/background_job.h"
 
 class QFileSystemWatcher;
 

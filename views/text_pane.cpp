@@ -1,4 +1,4 @@
-#include "text_pane.h"
+#include "views/text_pane.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,9 +11,9 @@
 #include <climits>
 #include <cmath>
 
-#include "cp1251.h"
-#include "line_set.h"
-#include "text_document.h"
+#include "platform/cp1251.h"
+#include "platform/line_set.h"
+#include "views/text_document.h"
 
 namespace kalvimo {
 namespace {

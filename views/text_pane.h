@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "line_index.h"
-#include "text_scan.h"
+#include "platform/line_index.h"
+#include "platform/text_scan.h"
 
 namespace kalvimo {
 

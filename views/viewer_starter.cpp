@@ -1,11 +1,11 @@
-#include "viewer_starter.h"
+#include "views/viewer_starter.h"
 
 #include <QAction>
 
-#include "files.h"
-#include "list_boxes.h"
-#include "text_document.h"
-#include "viewer_window.h"
+#include "platform/files.h"
+#include "platform/qt/list_boxes.h"
+#include "views/text_document.h"
+#include "views/viewer_window.h"
 
 namespace kalvimo {
 

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "program_starter.h"
+#include "platform/qt/program_starter.h"
 
 class QWidget;
 

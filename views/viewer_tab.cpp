@@ -1,4 +1,4 @@
-#include "viewer_tab.h"
+#include "views/viewer_tab.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -13,12 +13,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "cp1251.h"
-#include "io_block.h"
-#include "io_error.h"
-#include "qt_text.h"
-#include "text_document.h"
-#include "text_pane.h"
+#include "platform/cp1251.h"
+#include "platform/io_block.h"
+#include "platform/io_error.h"
+#include "platform/qt/qt_text.h"
+#include "views/text_document.h"
+#include "views/text_pane.h"
 
 namespace kalvimo {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "background_job.h"
-#include "line_set.h"
-#include "text_scan.h"
+#include "platform/line_set.h"
+#include "platform/text_scan.h"
+#include "views/background_job.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "viewer_window.h"
+#include "views/viewer_window.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -7,9 +7,9 @@
 #include <QSettings>
 #include <QTabWidget>
 
-#include "program_starter.h"
-#include "text_document.h"
-#include "viewer_tab.h"
+#include "platform/qt/program_starter.h"
+#include "views/text_document.h"
+#include "views/viewer_tab.h"
 
 namespace kalvimo {
 namespace {

@@ -1,4 +1,4 @@
-#include "button_keys.h"
+#include "platform/qt/button_keys.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "list_boxes.h"
+#include "platform/qt/list_boxes.h"
 
 #include <QDir>
 #include <algorithm>
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "collate.h"
-#include "files.h"
-#include "io_error.h"
-#include "qt_text.h"
+#include "platform/collate.h"
+#include "platform/files.h"
+#include "platform/io_error.h"
+#include "platform/qt/qt_text.h"
 
 namespace kalvimo {
 

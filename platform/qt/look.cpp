@@ -1,4 +1,4 @@
-#include "look.h"
+#include "platform/qt/look.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

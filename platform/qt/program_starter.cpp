@@ -1,4 +1,4 @@
-#include "program_starter.h"
+#include "platform/qt/program_starter.h"
 
 #include <QDesktopServices>
 #include <QDir>

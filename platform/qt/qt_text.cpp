@@ -1,6 +1,6 @@
-#include "qt_text.h"
+#include "platform/qt/qt_text.h"
 
-#include "cp1251.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
 

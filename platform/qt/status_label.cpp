@@ -1,4 +1,4 @@
-#include "status_label.h"
+#include "platform/qt/status_label.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,6 +1,11 @@
-#include "app_fixture.h"
+#include "tests/app/app_fixture.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -12,8 +17,11 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "cp1251.h"
-#include "printout_builder.h"
+#include "platform/cp1251.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/state_check_box.h"
+#include "tests/printout_builder.h"
+#include "tests/qt_controls.h"
 
 namespace kalvimo::apptest {
 
@@ -61,8 +69,8 @@ Place::Place(bool makeDataDir) {
     if (makeDataDir) QDir().mkpath(data);
 }
 
-FrmOpenOptions Place::options(ProgramStarter* starter) const {
-    FrmOpenOptions o;
+MainWindowOptions Place::options(ProgramStarter* starter) const {
+    MainWindowOptions o;
     o.dataRoot = data.toStdString();
     o.homeDirectory = home.toStdString();
     o.driveRoots = {QStringLiteral("/"), root};
@@ -71,10 +79,53 @@ FrmOpenOptions Place::options(ProgramStarter* starter) const {
     return o;
 }
 
+using kalvimo::test::control;
+
+Controls::Controls(const MainWindow& w)
+    : Toolbar1(control<QToolBar>(w, "Toolbar1")),
+      ProgressBar1(control<QProgressBar>(w, "ProgressBar1")),
+      exchlist(control<QComboBox>(w, "exchlist")),
+      ExtList(control<QComboBox>(w, "ExtList")),
+      DrvList(control<DriveListBox>(w, "DrvList")),
+      dirList(control<DirListBox>(w, "dirList")),
+      FilList(control<FileListBox>(w, "FilList")),
+      Image4(control<QLabel>(w, "Image4")),
+      Image3(control<QLabel>(w, "Image3")),
+      Image2(control<QLabel>(w, "Image2")),
+      LabelInfo(control<QLabel>(w, "LabelInfo")),
+      Optionfile(control<QRadioButton>(w, "Optionfile")),
+      OptionDir(control<QRadioButton>(w, "OptionDir")),
+      btnErrNum(control<QPushButton>(w, "btnErrNum")),
+      btnFileAll(control<QPushButton>(w, "btnFileAll")),
+      btnFileRrn(control<QPushButton>(w, "btnFileRrn")),
+      btnDev(control<QPushButton>(w, "btnDev")),
+      btnFile121(control<QPushButton>(w, "btnFile121")),
+      btnalarm(control<QPushButton>(w, "btnalarm")),
+      btnFile48(control<QPushButton>(w, "btnFile48")),
+      Check1(control<StateCheckBox>(w, "Check1")),
+      Check2(control<StateCheckBox>(w, "Check2")),
+      Check3(control<StateCheckBox>(w, "Check3")),
+      Check4(control<StateCheckBox>(w, "Check4")),
+      Check5(control<StateCheckBox>(w, "Check5")),
+      Check7(control<StateCheckBox>(w, "Check7")),
+      Check8(control<StateCheckBox>(w, "Check8")),
+      mnufile(control<QMenu>(w, "mnufile")),
+      mnudisp_menu(control<QMenu>(w, "mnudisp_menu")),
+      mnufile_save(control<QAction>(w, "mnufile_save")),
+      mnufile_stop(control<QAction>(w, "mnufile_stop")),
+      mnufile_exit(control<QAction>(w, "mnufile_exit")),
+      mnudisp(control<QAction>(w, "mnudisp")),
+      mnudisp_results(control<QAction>(w, "mnudisp_results")),
+      mnudisp_charts(control<QAction>(w, "mnudisp_charts")),
+      mnunastr_RRN(control<QAction>(w, "mnunastr_RRN")),
+      mnunastr_DEV(control<QAction>(w, "mnunastr_DEV")),
+      mnuhlp_info(control<QAction>(w, "mnuhlp_info")),
+      mnuhlp_about(control<QAction>(w, "mnuhlp_about")) {}
+
 // ---- status ----
 
-StatusLog::StatusLog(frmopen& window) {
-    QObject::connect(&window, &frmopen::statusShown, &window, [this](const QString& t) { texts << t; });
+StatusLog::StatusLog(MainWindow& window) {
+    QObject::connect(&window, &MainWindow::statusShown, &window, [this](const QString& t) { texts << t; });
 }
 
 QStringList StatusLog::collapsedCounts() const {
@@ -89,7 +140,7 @@ QStringList StatusLog::collapsedCounts() const {
 
 // ---- runs ----
 
-RunHold::RunHold(frmopen& window, const char* pause) : state_(std::make_shared<State>()) {
+RunHold::RunHold(MainWindow& window, const char* pause) : state_(std::make_shared<State>()) {
     const std::atomic<bool>* stop = window.host().stopFlag();
     const QByteArray which(pause);
     window.host().pauseHook = [state = state_, stop, which](const char* name) {
@@ -106,13 +157,13 @@ bool RunHold::waitUntilHeld(int ms) { return state_->reached.tryAcquire(1, ms); 
 
 void RunHold::release() { state_->released.release(); }
 
-QToolButton* toolButton(frmopen& window, const char* key) {
+QToolButton* toolButton(MainWindow& window, const char* key) {
     auto* a = window.findChild<QAction*>(QString::fromLatin1(key));
-    return a ? qobject_cast<QToolButton*>(window.Toolbar1->widgetForAction(a)) : nullptr;
+    return a ? qobject_cast<QToolButton*>(control<QToolBar>(window, "Toolbar1")->widgetForAction(a)) : nullptr;
 }
 
-bool runAndWait(frmopen& window, QPushButton* button, int ms) {
-    QSignalSpy finished(&window, &frmopen::runFinished);
+bool runAndWait(MainWindow& window, QPushButton* button, int ms) {
+    QSignalSpy finished(&window, &MainWindow::runFinished);
     button->click();
     return finished.wait(ms) || !finished.isEmpty();
 }

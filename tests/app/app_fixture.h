@@ -2,25 +2,58 @@
 // Shared by the main-window tests: a temporary home, data and input directory, the window
 // built on them, a starter that records instead of starting, a log of the status line,
 // a hold on the run at one of its pauses, and small file helpers.
+#include <QAction>
 #include <QByteArray>
+#include <QComboBox>
+#include <QLabel>
 #include <QList>
 #include <QMap>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSemaphore>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "frmopen.h"
-#include "program_starter.h"
+#include "app/main_window.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/program_starter.h"
+#include "platform/qt/state_check_box.h"
 
-class QPushButton;
 class QToolButton;
 
 namespace kalvimo::apptest {
+
+// The main window's controls, found by the names a description of the window gives them.
+struct Controls {
+    explicit Controls(const MainWindow& window);
+    QToolBar* Toolbar1;
+    QProgressBar* ProgressBar1;
+    QComboBox *exchlist, *ExtList;
+    DriveListBox* DrvList;
+    DirListBox* dirList;
+    FileListBox* FilList;
+    QLabel *Image4, *Image3, *Image2, *LabelInfo;
+    QRadioButton *Optionfile, *OptionDir;
+    QPushButton *btnErrNum, *btnFileAll, *btnFileRrn, *btnDev, *btnFile121, *btnalarm, *btnFile48;
+    StateCheckBox *Check1, *Check2, *Check3, *Check4, *Check5, *Check7, *Check8;
+    QMenu *mnufile, *mnudisp_menu;
+    QAction *mnufile_save, *mnufile_stop, *mnufile_exit, *mnudisp, *mnudisp_results, *mnudisp_charts, *mnunastr_RRN,
+        *mnunastr_DEV, *mnuhlp_info, *mnuhlp_about;
+};
+
+// A window the main window has opened, by its name, while it is open; null when there is none.
+template <class T = QWidget>
+T* openWindow(const MainWindow& window, const QString& name) {
+    return qobject_cast<T*>(window.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly));
+}
 
 // "Cтоп" with a Latin C: the status after a run.
 inline const QString kStopAfterRun = QStringLiteral("C") + QStringLiteral("топ");
@@ -43,7 +76,7 @@ struct Place {
     QString root, home, in, data;
     explicit Place(bool makeDataDir = true);
     // Drives: "/" and the temporary directory, which holds the home directory and so is "c:".
-    FrmOpenOptions options(ProgramStarter* starter) const;
+    MainWindowOptions options(ProgramStarter* starter) const;
     QString dataFile(const QString& name) const { return data + '/' + name; }
 };
 
@@ -72,7 +105,7 @@ public:
 // Every text the status line takes, from now on.
 class StatusLog {
 public:
-    explicit StatusLog(frmopen& window);
+    explicit StatusLog(MainWindow& window);
     QStringList texts;
     // The texts with each run of error counts cut to its last value, as the count is shown
     // at the pace the window takes it.
@@ -84,7 +117,7 @@ public:
 // at most five seconds.
 class RunHold {
 public:
-    RunHold(frmopen& window, const char* pause);
+    RunHold(MainWindow& window, const char* pause);
     bool waitUntilHeld(int ms = 10000);
     void release();
 
@@ -97,10 +130,10 @@ private:
 };
 
 // The toolbar button with the given key ("t1" to "t6").
-QToolButton* toolButton(frmopen& window, const char* key);
+QToolButton* toolButton(MainWindow& window, const char* key);
 
 // Clicks the button and waits for the run it starts to end.
-bool runAndWait(frmopen& window, QPushButton* button, int ms = 20000);
+bool runAndWait(MainWindow& window, QPushButton* button, int ms = 20000);
 
 // Printouts with something for every kind of extraction, and a file the pattern leaves out:
 // a.s12, b.s12 and c.s12 with one anomaly report each; reports 121, 7 and 21; two alarm

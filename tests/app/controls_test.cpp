@@ -19,11 +19,12 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "results_window.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "views/about_window.h"
+#include "views/help_window.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -47,52 +48,54 @@ void ControlsTest::unreadableDrive() {
     Place place;
     const QString noMedium = place.root + "/no-medium";
     RecordingStarter starter;
-    FrmOpenOptions options = place.options(&starter);
+    MainWindowOptions options = place.options(&starter);
     options.driveRoots << noMedium;
     options.pauses.driveMs = driveMs;
-    frmopen w(options);
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.DrvList->drive(), QStringLiteral("c:"));
+    MainWindow w(options);
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.DrvList->drive(), QStringLiteral("c:"));
     StatusLog status(w);
 
-    const int bad = w.DrvList->findText(noMedium);
+    const int bad = ui.DrvList->findText(noMedium);
     QVERIFY(bad > 0);
-    w.DrvList->setCurrentIndex(bad);
+    ui.DrvList->setCurrentIndex(bad);
     if (driveMs > 0) {
         // The message stays for the pause, and the drive list waits with it.
-        QCOMPARE(w.LabelInfo->text(), kDriveFailed);
-        QVERIFY(!w.DrvList->isEnabled());
-        QTRY_COMPARE(w.LabelInfo->text(), kStopAfterRun);
+        QCOMPARE(ui.LabelInfo->text(), kDriveFailed);
+        QVERIFY(!ui.DrvList->isEnabled());
+        QTRY_COMPARE(ui.LabelInfo->text(), kStopAfterRun);
     }
     QCOMPARE(status.texts, (QStringList{kDriveFailed, kStopAfterRun}));
-    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
-    QCOMPARE(w.DrvList->drive(), QStringLiteral("c:"));
-    QVERIFY(w.DrvList->isEnabled());
-    QCOMPARE(w.dirList->path(), place.home);
-    QCOMPARE(w.FilList->path(), place.home);
-    QCOMPARE(w.curDir, place.home);
+    QCOMPARE(int(ui.LabelInfo->text().at(0).unicode()), int('C'));
+    QCOMPARE(ui.DrvList->drive(), QStringLiteral("c:"));
+    QVERIFY(ui.DrvList->isEnabled());
+    QCOMPARE(ui.dirList->path(), place.home);
+    QCOMPARE(ui.FilList->path(), place.home);
+    QCOMPARE(w.currentDirectory(), place.home);
 }
 
 void ControlsTest::readableDrives() {
     Place place;
     writeBytes(place.home + "/h.s12", "x\r\n");
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     StatusLog status(w);
-    w.DrvList->setDrive(QStringLiteral("/"));
-    QCOMPARE(w.dirList->path(), QStringLiteral("/"));
-    QCOMPARE(w.curDir, QStringLiteral("/"));
-    QCOMPARE(w.FilList->path(), QStringLiteral("/"));
-    w.DrvList->setDrive(QStringLiteral("c:"));
-    QCOMPARE(w.curDir, place.home);
-    QCOMPARE(w.FilList->names(), QStringList{"h.s12"});
+    ui.DrvList->setDrive(QStringLiteral("/"));
+    QCOMPARE(ui.dirList->path(), QStringLiteral("/"));
+    QCOMPARE(w.currentDirectory(), QStringLiteral("/"));
+    QCOMPARE(ui.FilList->path(), QStringLiteral("/"));
+    ui.DrvList->setDrive(QStringLiteral("c:"));
+    QCOMPARE(w.currentDirectory(), place.home);
+    QCOMPARE(ui.FilList->names(), QStringList{"h.s12"});
     QVERIFY(status.texts.isEmpty());
     // A directory chosen in the list carries the drive with it.
-    QVERIFY(w.dirList->setPath(QStringLiteral("/")));
-    QCOMPARE(w.DrvList->drive(), QStringLiteral("/"));
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.DrvList->drive(), QStringLiteral("c:"));
+    QVERIFY(ui.dirList->setPath(QStringLiteral("/")));
+    QCOMPARE(ui.DrvList->drive(), QStringLiteral("/"));
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.DrvList->drive(), QStringLiteral("c:"));
 }
 
 // ---- pattern ----
@@ -102,14 +105,15 @@ void ControlsTest::patternTakesEffectAtEveryKeystroke() {
     for (const char* name : {"a.s12", "b.log", "c.LOG", "d.txt", "x.l", "y.lo", "z."})
         writeBytes(place.in + '/' + name, "x\r\n");
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.FilList->names(), QStringList{"a.s12"});
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.FilList->names(), QStringList{"a.s12"});
 
-    QLineEdit* edit = w.ExtList->lineEdit();
+    QLineEdit* edit = ui.ExtList->lineEdit();
     edit->clear();
-    QCOMPARE(w.FilList->pattern(), QString());
-    QCOMPARE(w.FilList->count(), 0);  // an empty pattern matches nothing
+    QCOMPARE(ui.FilList->pattern(), QString());
+    QCOMPARE(ui.FilList->count(), 0);  // an empty pattern matches nothing
 
     const struct {
         char key;
@@ -125,15 +129,15 @@ void ControlsTest::patternTakesEffectAtEveryKeystroke() {
     for (const auto& s : steps) {
         QTest::keyClick(edit, s.key);
         typed += QLatin1Char(s.key);
-        QCOMPARE(w.FilList->pattern(), typed);
-        QCOMPARE(w.FilList->names(), s.shown);
+        QCOMPARE(ui.FilList->pattern(), typed);
+        QCOMPARE(ui.FilList->names(), s.shown);
     }
-    QCOMPARE(w.FilList->path(), place.in);
-    QCOMPARE(w.curDir, place.in);
+    QCOMPARE(ui.FilList->path(), place.in);
+    QCOMPARE(w.currentDirectory(), place.in);
 
     // Choosing an entry of the list works the same way.
-    w.ExtList->setCurrentIndex(w.ExtList->findText(QStringLiteral("*.*")));
-    QCOMPARE(w.FilList->names(), (QStringList{"a.s12", "b.log", "c.LOG", "d.txt", "x.l", "y.lo", "z."}));
+    ui.ExtList->setCurrentIndex(ui.ExtList->findText(QStringLiteral("*.*")));
+    QCOMPARE(ui.FilList->names(), (QStringList{"a.s12", "b.log", "c.LOG", "d.txt", "x.l", "y.lo", "z."}));
 }
 
 // ---- toolbar and menus ----
@@ -155,8 +159,9 @@ void ControlsTest::toolbarButtons() {
     QFETCH(QString, tip);
     Place place;
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    const QList<QAction*> actions = w.Toolbar1->actions();
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    const QList<QAction*> actions = ui.Toolbar1->actions();
     QCOMPARE(actions.size(), 7);
     const int index = key.mid(1).toInt() - 1;
     QAction* a = actions[index];  // left to right
@@ -167,7 +172,7 @@ void ControlsTest::toolbarButtons() {
     QCOMPARE(a->toolTip(), tip);
     QCOMPARE(a->isEnabled(), !stop);
     QCOMPARE(a->shortcut(), stop ? QKeySequence(Qt::Key_Escape) : QKeySequence());
-    auto* b = qobject_cast<QToolButton*>(w.Toolbar1->widgetForAction(a));
+    auto* b = qobject_cast<QToolButton*>(ui.Toolbar1->widgetForAction(a));
     QVERIFY(b);
     QCOMPARE(b->isEnabled(), !stop);
     QVERIFY(!b->icon().isNull());
@@ -205,7 +210,8 @@ void ControlsTest::menuItems() {
     QFETCH(QString, under);
     Place place;
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     // A submenu stands in the bar by its menu action.
     QAction* a = nullptr;
     if (auto* m = w.findChild<QMenu*>(name)) a = m->menuAction();
@@ -241,13 +247,14 @@ void ControlsTest::menuItems() {
 void ControlsTest::t1SavesLikeTheMenu() {
     Place place;
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    w.Check3->click();
-    w.Check8->click();
-    w.exchlist->setEditText(QStringLiteral("ЮГ-1"));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    ui.Check3->click();
+    ui.Check8->click();
+    ui.exchlist->setEditText(QStringLiteral("ЮГ-1"));
     const QString ini = place.dataFile("Kalvimo.ini");
-    w.mnufile_save->trigger();
+    ui.mnufile_save->trigger();
     const QByteArray byMenu = readBytes(ini);
     QVERIFY(byMenu.startsWith(cp1251(place.in + QStringLiteral("\r\nЮГ-1\r\n"))));
     QVERIFY(QFile::remove(ini));
@@ -271,23 +278,26 @@ void ControlsTest::closeCommands() {
     QFETCH(bool, windowsOpen);
     Place place;
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     if (windowsOpen) {
-        w.mnudisp->trigger();
-        w.mnuhlp_info->trigger();
-        QVERIFY(w.resultsWindow && w.resultsWindow->isVisible());
-        QVERIFY(w.helpWindow && w.helpWindow->isVisible());
+        ui.mnudisp->trigger();
+        ui.mnuhlp_info->trigger();
+        auto* results = openWindow<ResultsWindow>(w, "frmDispRes");
+        auto* help = openWindow<HelpWindow>(w, "FrmHlp");
+        QVERIFY(results && results->isVisible());
+        QVERIFY(help && help->isVisible());
     }
     if (command == "t6") toolButton(w, "t6")->click();
-    else if (command == "exit") w.mnufile_exit->trigger();
+    else if (command == "exit") ui.mnufile_exit->trigger();
     else QVERIFY(w.close());
     QVERIFY(!w.isVisible());
     // No window of ours is left running without the main window.
     for (QWidget* top : QApplication::topLevelWidgets())
         QVERIFY2(!top->isVisible(), qPrintable(top->objectName() + ' ' + top->metaObject()->className()));
-    QTRY_VERIFY(w.resultsWindow.isNull() && w.helpWindow.isNull());
+    QTRY_VERIFY(!openWindow(w, "frmDispRes") && !openWindow(w, "FrmHlp"));
     QVERIFY(!QFile::exists(place.dataFile("Kalvimo.ini")));  // nothing is saved
 }
 
@@ -325,31 +335,32 @@ void ControlsTest::statisticsButton() {
     }
     RecordingStarter starter;
     starter.succeed = succeed;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     if (errorstat) writeBytes(stat, "stat\r\n");
 
-    w.btnErrNum->click();
+    ui.btnErrNum->click();
     QCOMPARE(starter.calls.size(), 1);
     QCOMPARE(starter.calls[0].kind, call);
     QCOMPARE(starter.calls[0].path, call == "start" ? wordpad : stat);
     QCOMPARE(starter.calls[0].arguments, call == "start" ? QStringList{stat} : QStringList{});
     if (failureShown) {
-        const QString shown = w.LabelInfo->text();
+        const QString shown = ui.LabelInfo->text();
         QVERIFY(shown != kStopAtStart);
         QVERIFY2(shown.contains(call == "start" ? wordpad : stat), qPrintable(shown));
     } else {
-        QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+        QCOMPARE(ui.LabelInfo->text(), kStopAtStart);
     }
 
     // The window stays usable: once the cause is gone the button works.
-    QVERIFY(w.btnErrNum->isEnabled());
+    QVERIFY(ui.btnErrNum->isEnabled());
     starter.succeed = true;
     writeBytes(stat, "stat\r\n");
     const int before = int(starter.calls.size());
-    w.btnErrNum->click();
+    ui.btnErrNum->click();
     QCOMPARE(int(starter.calls.size()), before + 1);
-    QVERIFY(runAndWait(w, w.btnalarm));
-    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+    QVERIFY(runAndWait(w, ui.btnalarm));
+    QCOMPARE(ui.LabelInfo->text(), kStopAfterRun);
 }
 
 // ---- input names that are not UTF-8, and skipped files after a run ----
@@ -374,27 +385,28 @@ void ControlsTest::oddFileNamesAreReadAndSkipsAreNoted() {
     QVERIFY(QDir().mkpath(place.in + "/z.s12"));  // a directory, not listed
     writeBytes(place.in + "/y.s12", alarm);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.FilList->count(), 2);
-    QSignalSpy finished(&w, &frmopen::runFinished);
-    w.btnalarm->click();
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.FilList->count(), 2);
+    QSignalSpy finished(&w, &MainWindow::runFinished);
+    ui.btnalarm->click();
     QVERIFY(finished.wait(10000));
     QCOMPARE(readBytes(place.dataFile("log/alarm.log")), QByteArray("  ALARM LINE\r\n  ALARM LINE\r\n"));
-    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
+    QCOMPARE(ui.LabelInfo->text(), kStopAfterRun);
 
     // A file that cannot be read is skipped; the status line says so once the run is over.
     QVERIFY(::unlink((place.in.toStdString() + "/y.s12").c_str()) == 0);
     QVERIFY(::symlink("/nonexistent/target", (place.in.toStdString() + "/y.s12").c_str()) == 0);
-    w.FilList->refresh();
-    QCOMPARE(w.FilList->count(), 1);  // a dangling link is no regular file
+    ui.FilList->refresh();
+    QCOMPARE(ui.FilList->count(), 1);  // a dangling link is no regular file
     QVERIFY(::unlink((place.in.toStdString() + "/y.s12").c_str()) == 0);
     QVERIFY(QDir().mkpath(place.in + "/y.s12"));  // vanishes into a directory after the listing
     writeBytes(place.in + "/x.s12", alarm);
-    w.FilList->refresh();
-    QCOMPARE(w.FilList->count(), 2);
+    ui.FilList->refresh();
+    QCOMPARE(ui.FilList->count(), 2);
     QVERIFY(::unlink((place.in.toStdString() + "/x.s12").c_str()) == 0);
-    w.btnalarm->click();
+    ui.btnalarm->click();
     QVERIFY(finished.wait(10000));
-    QCOMPARE(w.LabelInfo->text(), kStopAfterRun + QStringLiteral(" (пропущено файлов: 1)"));
+    QCOMPARE(ui.LabelInfo->text(), kStopAfterRun + QStringLiteral(" (пропущено файлов: 1)"));
 }

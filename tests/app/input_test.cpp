@@ -10,9 +10,9 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "list_boxes.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -72,18 +72,19 @@ void InputTest::typedTextStaysAsTyped() {
     writeLists(place.data);
     writeBytes(place.dataFile("exchange.ini"), "ZARYA-UZEL-2\r\nZARYA-UZEL-3\r\n");
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     showActive(w);
     auto* box = w.findChild<QComboBox*>(combo);
     typeInto(box->lineEdit(), typed);
     QCOMPARE(box->currentText(), typed);
     if (combo == "ExtList") {
-        QCOMPARE(w.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12", "notes.txt"}));
+        QCOMPARE(ui.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12", "notes.txt"}));
         return;
     }
     // The run looks for the station as typed: every report of the corpus is found.
-    QVERIFY(runAndWait(w, w.btnFile48));
+    QVERIFY(runAndWait(w, ui.btnFile48));
     QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
 }
 
@@ -91,23 +92,24 @@ void InputTest::fileModeTakesOnlyAVisiblySelectedFile() {
     Place place;
     writeCorpus(place.in);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     showActive(w);
-    QTest::mouseClick(w.Optionfile, Qt::LeftButton, {}, QPoint(w.Optionfile->width() - 8, w.Optionfile->height() / 2));
-    QVERIFY(w.Optionfile->isChecked());
+    QTest::mouseClick(ui.Optionfile, Qt::LeftButton, {}, QPoint(ui.Optionfile->width() - 8, ui.Optionfile->height() / 2));
+    QVERIFY(ui.Optionfile->isChecked());
     // Tabbing into the file list gives it a current row that nobody selected.
-    w.dirList->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(w.dirList, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.FilList));
-    QVERIFY(selectedTexts(w.FilList).isEmpty());
+    ui.dirList->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.dirList, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui.FilList));
+    QVERIFY(selectedTexts(ui.FilList).isEmpty());
     StatusLog status(w);
-    QVERIFY(runAndWait(w, w.btnFile48));
+    QVERIFY(runAndWait(w, ui.btnFile48));
     QCOMPARE(status.texts.value(0), QStringLiteral("Файл не выбран"));
     QVERIFY(!QFileInfo::exists(place.data + "/log/rep48.log"));
 
-    clickRow(w.FilList, "b.s12");
-    QVERIFY(runAndWait(w, w.btnFile48));
+    clickRow(ui.FilList, "b.s12");
+    QVERIFY(runAndWait(w, ui.btnFile48));
     QCOMPARE(readBytes(place.data + "/log/rep48.log"), corpusRep48Line(1));
 }
 
@@ -126,9 +128,10 @@ void InputTest::hiddenFoldersStayHidden() {
     Place place;
     for (const char* d : {".cache", ".config/.inner", ".config/app", "visible"}) QDir().mkpath(place.home + '/' + d);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(QDir(place.home).filePath(at)));
-    const QStringList folders = shownFolders(w.dirList);
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(QDir(place.home).filePath(at)));
+    const QStringList folders = shownFolders(ui.dirList);
     for (const QString& f : shown) QVERIFY2(folders.contains(f), qPrintable(f));
     for (const QString& f : notShown) QVERIFY2(!folders.contains(f), qPrintable(f));
 }
@@ -139,46 +142,48 @@ void InputTest::aLongStatusStaysReadable() {
     const QString deep = place.root + "/operator-workstation/maintenance-desk/station-zarya-uzel/KARDOVELNIST";
     QVERIFY(QDir().mkpath(deep + "/Kalvimo.ini"));  // a directory: saving must fail
     RecordingStarter starter;
-    FrmOpenOptions options = place.options(&starter);
+    MainWindowOptions options = place.options(&starter);
     options.dataRoot = deep.toStdString();
-    frmopen w(options);
+    MainWindow w(options);
+    const Controls ui(w);
     showActive(w);
     QTest::mouseClick(toolButton(w, "t1"), Qt::LeftButton);
-    const QString text = w.LabelInfo->text();
+    const QString text = ui.LabelInfo->text();
     QVERIFY2(text.startsWith(QStringLiteral("Настройки не сохранены")) && text.contains(deep), qPrintable(text));
     // Everything drawn lies inside the label, and the label inside the window.
-    QVERIFY(w.LabelInfo->heightForWidth(w.LabelInfo->width()) <= w.LabelInfo->height());
-    QVERIFY(w.centralWidget()->rect().contains(w.LabelInfo->geometry()));
-    QCOMPARE(w.LabelInfo->toolTip(), text);
+    QVERIFY(ui.LabelInfo->heightForWidth(ui.LabelInfo->width()) <= ui.LabelInfo->height());
+    QVERIFY(w.centralWidget()->rect().contains(ui.LabelInfo->geometry()));
+    QCOMPARE(ui.LabelInfo->toolTip(), text);
 }
 
 void InputTest::theFileListFollowsTheFolder() {
     Place place;
     writeCorpus(place.in);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     showActive(w);
-    clickRow(w.FilList, "b.s12");
+    clickRow(ui.FilList, "b.s12");
     // F5 lists a new printout at once and keeps the selection.
     writeBytes(place.in + "/0-first.s12", "x\r\n");
-    QTest::keyClick(w.FilList, Qt::Key_F5);
-    QCOMPARE(w.FilList->names(), (QStringList{"0-first.s12", "a.s12", "b.s12", "c.s12"}));
-    QCOMPARE(selectedTexts(w.FilList), QStringList{"b.s12"});
+    QTest::keyClick(ui.FilList, Qt::Key_F5);
+    QCOMPARE(ui.FilList->names(), (QStringList{"0-first.s12", "a.s12", "b.s12", "c.s12"}));
+    QCOMPARE(selectedTexts(ui.FilList), QStringList{"b.s12"});
     // Printouts that come and go show by themselves.
     writeBytes(place.in + "/d.s12", "x\r\n");
     QFile::remove(place.in + "/a.s12");
-    QTRY_COMPARE_WITH_TIMEOUT(w.FilList->names(), (QStringList{"0-first.s12", "b.s12", "c.s12", "d.s12"}), 3000);
-    QCOMPARE(selectedTexts(w.FilList), QStringList{"b.s12"});
+    QTRY_COMPARE_WITH_TIMEOUT(ui.FilList->names(), (QStringList{"0-first.s12", "b.s12", "c.s12", "d.s12"}), 3000);
+    QCOMPARE(selectedTexts(ui.FilList), QStringList{"b.s12"});
     // Re-choosing the folder lists it again too.
     writeBytes(place.in + "/e.s12", "x\r\n");
-    const auto here = w.dirList->findItems(QStringLiteral("in"), Qt::MatchEndsWith);
+    const auto here = ui.dirList->findItems(QStringLiteral("in"), Qt::MatchEndsWith);
     QVERIFY(!here.isEmpty());
-    const QPoint at = w.dirList->visualItemRect(here.first()).center();
-    QTest::mouseClick(w.dirList->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(w.dirList->viewport(), Qt::LeftButton, {}, at);
-    QVERIFY(w.FilList->names().contains("e.s12"));
-    QCOMPARE(selectedTexts(w.FilList), QStringList{"b.s12"});
+    const QPoint at = ui.dirList->visualItemRect(here.first()).center();
+    QTest::mouseClick(ui.dirList->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(ui.dirList->viewport(), Qt::LeftButton, {}, at);
+    QVERIFY(ui.FilList->names().contains("e.s12"));
+    QCOMPARE(selectedTexts(ui.FilList), QStringList{"b.s12"});
 }
 
 void InputTest::keysPressTheFocusedButton_data() {
@@ -193,15 +198,16 @@ void InputTest::keysPressTheFocusedButton() {
     Place place;
     writeCorpus(place.in);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     showActive(w);
     // Tab from the button before it, as a person reaches the button.
-    w.btnalarm->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(w.btnalarm, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.btnFile48));
-    QSignalSpy finished(&w, &frmopen::runFinished);
-    QTest::keyClick(w.btnFile48, Qt::Key(key));
+    ui.btnalarm->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.btnalarm, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui.btnFile48));
+    QSignalSpy finished(&w, &MainWindow::runFinished);
+    QTest::keyClick(ui.btnFile48, Qt::Key(key));
     QVERIFY(finished.wait(20000) || !finished.isEmpty());
     QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
 }

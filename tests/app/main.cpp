@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app_tests.h"
+#include "tests/app/app_tests.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -16,13 +16,15 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "busy_data_dir.h"
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "list_windows.h"
-#include "results_window.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "tests/busy_data_dir.h"
+#include "views/about_window.h"
+#include "views/device_list_window.h"
+#include "views/help_window.h"
+#include "views/report_list_window.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -35,8 +37,9 @@ const QString kRrn48Dir = QStringLiteral("Идет обработка катал
 const QString kComposing = QStringLiteral("Составляется отчет");
 const QString kCount = QStringLiteral("  Идет обработка ошибок  ");
 
-void tickFullRunBoxes(frmopen& w) {
-    for (StateCheckBox* b : {w.Check1, w.Check5, w.Check7, w.Check3, w.Check2}) b->click();
+void tickFullRunBoxes(MainWindow& w) {
+    const Controls ui(w);
+    for (StateCheckBox* b : {ui.Check1, ui.Check5, ui.Check7, ui.Check3, ui.Check2}) b->click();
 }
 
 QByteArray allRep48Lines() { return corpusRep48Line(0) + corpusRep48Line(1) + corpusRep48Line(2); }
@@ -85,17 +88,18 @@ void RunsTest::sameResultsAsTheBatchProgram() {
     writeLists(batchData);
 
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     StatusLog status(w);
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12"}));
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12"}));
     // Every box ticked: a single extraction must ignore the choices of the full run.
     tickFullRunBoxes(w);
-    w.Check4->click();
-    w.Check8->click();
+    ui.Check4->click();
+    ui.Check8->click();
     if (fileMode) {
-        w.Optionfile->click();
-        w.FilList->setCurrentRow(0);
+        ui.Optionfile->click();
+        ui.FilList->setCurrentRow(0);
     }
     auto* b = w.findChild<QPushButton*>(button);
     QVERIFY(b);
@@ -136,29 +140,30 @@ void RunsTest::controlsDuringARun() {
     writeCorpus(place.in);
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     tickFullRunBoxes(w);
-    QSignalSpy finished(&w, &frmopen::runFinished);
-    QSignalSpy cleared(&w, &frmopen::outputsCleared);
+    QSignalSpy finished(&w, &MainWindow::runFinished);
+    QSignalSpy cleared(&w, &MainWindow::outputsCleared);
     RunHold hold(w, pause.toLatin1().constData());
 
-    QWidget* const runCommands[] = {w.btnFile48, w.btnFile121, w.btnFileRrn, w.btnDev,  w.btnalarm,
-                                    w.btnFileAll, w.btnErrNum, w.DrvList,    w.dirList, w.ExtList};
-    QWidget* const liveControls[] = {w.Optionfile, w.OptionDir, w.Check4, w.Check8, w.exchlist};
+    QWidget* const runCommands[] = {ui.btnFile48, ui.btnFile121, ui.btnFileRrn, ui.btnDev,  ui.btnalarm,
+                                    ui.btnFileAll, ui.btnErrNum, ui.DrvList,    ui.dirList, ui.ExtList};
+    QWidget* const liveControls[] = {ui.Optionfile, ui.OptionDir, ui.Check4, ui.Check8, ui.exchlist};
     // The commands that open a window, by menu and by toolbar; saving and leaving stay live.
-    QAction* const windowItems[] = {w.mnudisp, w.mnunastr_RRN, w.mnunastr_DEV, w.mnuhlp_info, w.mnuhlp_about};
+    QAction* const windowItems[] = {ui.mnudisp, ui.mnunastr_RRN, ui.mnunastr_DEV, ui.mnuhlp_info, ui.mnuhlp_about};
     QToolButton* const windowKeys[] = {toolButton(w, "t2"), toolButton(w, "t3"), toolButton(w, "t4"),
                                        toolButton(w, "t5")};
-    QAction* const liveItems[] = {w.mnufile_save, w.mnufile_exit};
+    QAction* const liveItems[] = {ui.mnufile_save, ui.mnufile_exit};
     QToolButton* const liveKeys[] = {toolButton(w, "t1"), toolButton(w, "t6")};
     for (QWidget* c : runCommands) QVERIFY(c->isEnabled());
     for (QAction* a : windowItems) QVERIFY(a->isEnabled());
     for (QToolButton* b : windowKeys) QVERIFY(b && b->isEnabled());
     // Stopping is offered only while there is a run to stop.
     QAction* const stopItem = w.findChild<QAction*>("mnufile_stop");
-    QVERIFY(stopItem && w.mnufile->actions().contains(stopItem));
-    auto* const stopKey = qobject_cast<QToolButton*>(w.Toolbar1->widgetForAction(stopItem));
+    QVERIFY(stopItem && ui.mnufile->actions().contains(stopItem));
+    auto* const stopKey = qobject_cast<QToolButton*>(ui.Toolbar1->widgetForAction(stopItem));
     QVERIFY(!stopItem->isEnabled() && stopKey && !stopKey->isEnabled());
 
     w.findChild<QPushButton*>(button)->click();
@@ -174,16 +179,17 @@ void RunsTest::controlsDuringARun() {
     // A window command given anyway opens nothing.
     for (QAction* a : windowItems) a->trigger();
     for (QToolButton* b : windowKeys) b->click();
-    QVERIFY(!w.resultsWindow && !w.helpWindow && !w.reportListWindow && !w.deviceListWindow && !w.aboutWindow);
+    for (const char* name : {"frmDispRes", "FrmHlp", "frmSpisokrrn", "frmSpisokDev", "frmInfo"})
+        QVERIFY2(!openWindow(w, name), name);
     QVERIFY(w.findChildren<QDialog*>().isEmpty());
     // What the run reads stays live.
-    w.Check4->click();
-    QCOMPARE(w.host().checkState(CheckBox::Check4), 1);
-    w.exchlist->setEditText(QStringLiteral("ЮГ-1"));
+    ui.Check4->click();
+    QCOMPARE(w.host().checkState(Choice::NewReports), 1);
+    ui.exchlist->setEditText(QStringLiteral("ЮГ-1"));
     QCOMPARE(QByteArray::fromStdString(w.host().stationName()), cp1251(QStringLiteral("ЮГ-1")));
     // A second command while one runs is ignored.
-    w.btnFile48_Click();
-    w.btnFileAll_Click();
+    QMetaObject::invokeMethod(&w, "startRrn48");
+    QMetaObject::invokeMethod(&w, "startFullRun");
 
     hold.release();
     QVERIFY(finished.wait(10000));
@@ -195,11 +201,12 @@ void RunsTest::controlsDuringARun() {
     for (QToolButton* b : windowKeys) QVERIFY2(b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
     // And they work again.
     toolButton(w, "t5")->click();
-    QVERIFY(w.helpWindow && w.helpWindow->isVisible());
-    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
-    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
-    QCOMPARE(w.ProgressBar1->value(), 0);
-    QCOMPARE(w.engine().fullMode, false);
+    auto* help = openWindow<HelpWindow>(w, "FrmHlp");
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(ui.LabelInfo->text(), kStopAfterRun);
+    QCOMPARE(int(ui.LabelInfo->text().at(0).unicode()), int('C'));
+    QCOMPARE(ui.ProgressBar1->value(), 0);
+    QCOMPARE(w.runner().context().inFullRun(), false);
 }
 
 void RunsTest::stateAfterARun_data() {
@@ -218,20 +225,21 @@ void RunsTest::stateAfterARun() {
     const char* names[] = {"a.s12", "b.s12", "c.s12"};
     for (int i = files; i < 3; ++i) QFile::remove(place.in + '/' + names[i]);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.FilList->count(), files);
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.FilList->count(), files);
     tickFullRunBoxes(w);
     QVERIFY(runAndWait(w, w.findChild<QPushButton*>(button)));
-    QCOMPARE(w.LabelInfo->text(), kStopAfterRun);
-    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), int('C'));
-    QCOMPARE(w.ProgressBar1->value(), 0);
-    QCOMPARE(w.ProgressBar1->minimum(), 0);
-    QVERIFY(w.ProgressBar1->minimum() < w.ProgressBar1->maximum());
+    QCOMPARE(ui.LabelInfo->text(), kStopAfterRun);
+    QCOMPARE(int(ui.LabelInfo->text().at(0).unicode()), int('C'));
+    QCOMPARE(ui.ProgressBar1->value(), 0);
+    QCOMPARE(ui.ProgressBar1->minimum(), 0);
+    QVERIFY(ui.ProgressBar1->minimum() < ui.ProgressBar1->maximum());
     // One below the number of listed files, where that is above the minimum.
-    if (files == 3) QCOMPARE(w.ProgressBar1->maximum(), 2);
-    QCOMPARE(w.engine().fullMode, false);
-    QCOMPARE(w.engine().progressCount, 0);
+    if (files == 3) QCOMPARE(ui.ProgressBar1->maximum(), 2);
+    QCOMPARE(w.runner().context().inFullRun(), false);
+    QCOMPARE(w.runner().context().progressCount(), 0);
 }
 
 void RunsTest::statusAndSelectionFollowTheWalk() {
@@ -239,22 +247,23 @@ void RunsTest::statusAndSelectionFollowTheWalk() {
     writeCorpus(place.in);
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     StatusLog status(w);
     QList<int> selections, values;
     connect(&w.host(), &RunHost::fileSelected, &w, [&](int i) { selections << i; });
     connect(&w.host(), &RunHost::progressValue, &w, [&](int v) { values << v; });
-    QSignalSpy bar(w.ProgressBar1, &QProgressBar::valueChanged);
-    QCOMPARE(w.FilList->currentRow(), -1);
+    QSignalSpy bar(ui.ProgressBar1, &QProgressBar::valueChanged);
+    QCOMPARE(ui.FilList->currentRow(), -1);
 
-    QVERIFY(runAndWait(w, w.btnFile48));
+    QVERIFY(runAndWait(w, ui.btnFile48));
     // In-progress text, end of the walk, the analysis with its count of the three lines,
     // the report, and the rest text.
     QCOMPARE(status.collapsedCounts(), (QStringList{kRrn48Dir, kDirDone, kCount + "3", kComposing, kStopAfterRun}));
     QVERIFY(selections.size() >= 3);
     QCOMPARE(selections.mid(0, 3), (QList<int>{0, 1, 2}));
-    QCOMPARE(w.FilList->currentRow(), 2);
+    QCOMPARE(ui.FilList->currentRow(), 2);
     // Cleared to 0, then 0, 1, 2 before the three files, then back to 0.
     QCOMPARE(values, (QList<int>{0, 0, 1, 2, 0}));
     QCOMPARE(bar.size(), 3);  // the bar shows the changes among them
@@ -276,9 +285,10 @@ void RunsTest::modeSwitchDuringTheWalk() {
     writeCorpus(place.in);
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    QVERIFY(w.OptionDir->isChecked());
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    QVERIFY(ui.OptionDir->isChecked());
     StatusLog status(w);
     std::atomic<bool> switched{false};
     // At the first file, on the run's thread: the click itself has to happen on the window's.
@@ -287,23 +297,23 @@ void RunsTest::modeSwitchDuringTheWalk() {
         [&](int index) {
             if (index != 0 || switched.exchange(true)) return;
             if (byRadioButton)
-                QMetaObject::invokeMethod(w.Optionfile, [&] { w.Optionfile->click(); }, Qt::BlockingQueuedConnection);
+                QMetaObject::invokeMethod(ui.Optionfile, [&] { ui.Optionfile->click(); }, Qt::BlockingQueuedConnection);
             else
                 w.host().setFileMode(true);
         },
         Qt::DirectConnection);
 
-    QVERIFY(runAndWait(w, w.btnFile48));
+    QVERIFY(runAndWait(w, ui.btnFile48));
     QVERIFY(switched);
     QCOMPARE(status.collapsedCounts(), (QStringList{kRrn48Dir, kFileDone, kCount + "1", kComposing, kStopAfterRun}));
     QCOMPARE(readBytes(place.data + "/log/rep48.log"), corpusRep48Line(0));
     const QByteArray stat = readBytes(place.data + "/error/errorstat");
     QVERIFY(stat.contains("  a.s12   "));
     QVERIFY(!stat.contains("b.s12"));
-    QCOMPARE(w.FilList->currentRow(), 0);
+    QCOMPARE(ui.FilList->currentRow(), 0);
     if (byRadioButton) {
-        QVERIFY(w.Optionfile->isChecked());
-        QVERIFY(!w.OptionDir->isChecked());
+        QVERIFY(ui.Optionfile->isChecked());
+        QVERIFY(!ui.OptionDir->isChecked());
     }
 }
 
@@ -332,8 +342,9 @@ void RunsTest::closingDuringARun() {
     writeLists(place.data);
     const auto lists = filesOf(place.data);
     RecordingStarter starter;
-    auto w = std::make_unique<frmopen>(place.options(&starter));
-    QVERIFY(w->dirList->setPath(place.in));
+    auto w = std::make_unique<MainWindow>(place.options(&starter));
+    const Controls ui(*w);
+    QVERIFY(ui.dirList->setPath(place.in));
     tickFullRunBoxes(*w);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -365,28 +376,28 @@ void RunsTest::closingDuringARun() {
     QAction* stopCommand = w->findChild<QAction*>("mnufile_stop");
     QVERIFY(stopCommand && stopCommand->isEnabled());
     if (stopOnly) {
-        QSignalSpy finished(w.get(), &frmopen::runFinished);
+        QSignalSpy finished(w.get(), &MainWindow::runFinished);
         if (closeBy == "Escape") QTest::keyClick(w.get(), Qt::Key_Escape);
         else if (closeBy == "stop button")
-            QTest::mouseClick(w->Toolbar1->widgetForAction(stopCommand), Qt::LeftButton);
+            QTest::mouseClick(ui.Toolbar1->widgetForAction(stopCommand), Qt::LeftButton);
         else stopCommand->trigger();
         QVERIFY(finished.wait(10000) || !finished.isEmpty());
         QVERIFY(w->isVisible());
         QVERIFY(!stopCommand->isEnabled());
         QCOMPARE(status.texts.mid(status.texts.size() - 2),
                  (QStringList{QStringLiteral("Обработка остановлена"), kStopAfterRun}));
-        QCOMPARE(w->ProgressBar1->value(), 0);
+        QCOMPARE(ui.ProgressBar1->value(), 0);
     } else if (closeBy == "close box") {
         QVERIFY(w->close());
     } else if (closeBy == "t6") {
         QAction* t6 = w->findChild<QAction*>("t6");
-        qobject_cast<QToolButton*>(w->Toolbar1->widgetForAction(t6))->click();
+        qobject_cast<QToolButton*>(ui.Toolbar1->widgetForAction(t6))->click();
     } else {
-        w->mnufile_exit->trigger();
+        ui.mnufile_exit->trigger();
     }
     QVERIFY(!w->running());
     QVERIFY(w->isVisible() == stopOnly);
-    QVERIFY(w->engine().outcome().stopped);  // ended by the close, not run to its end
+    QVERIFY(w->runner().outcome().stopped);  // ended by the close, not run to its end
     if (!stopOnly) w.reset();  // returns: no run is left to wait for
 
     // What the run left: whole files only, the lists untouched, nothing temporary.
@@ -416,7 +427,7 @@ void RunsTest::closingDuringARun() {
     pauseHold.reset();
     w->host().pauseHook = nullptr;
     disconnect(&w->host(), &RunHost::fileSelected, &w->host(), nullptr);
-    QVERIFY(runAndWait(*w, w->btnFile48));
+    QVERIFY(runAndWait(*w, ui.btnFile48));
     QCOMPARE(readBytes(place.data + "/log/rep48.log"), allRep48Lines());
     QVERIFY(QFileInfo::exists(place.data + "/error/errorstat"));
 }
@@ -431,13 +442,14 @@ void RunsTest::busyDataDirectoryStartsNothing() {
     writeBytes(place.data + "/log/old.log", "old");
     const auto before = filesOf(place.data + "/log");
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     StatusLog status(w);
-    QVERIFY(runAndWait(w, w.btnFile48));
+    QVERIFY(runAndWait(w, ui.btnFile48));
     const QString busy = QStringLiteral("Каталог данных занят: идёт обработка (PID %1)").arg(holder.pid());
     QCOMPARE(status.texts, QStringList{busy});
-    QCOMPARE(w.LabelInfo->text(), busy);
+    QCOMPARE(ui.LabelInfo->text(), busy);
     QCOMPARE(filesOf(place.data + "/log"), before);
     QVERIFY(!QFileInfo::exists(place.data + "/error/errorstat"));
 }

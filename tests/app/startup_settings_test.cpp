@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "list_boxes.h"
-#include "../unprivileged.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -35,22 +35,25 @@ QStringList settingsLines(const QString& dir, const QString& station, const QLis
     return lines;
 }
 
-QList<int> boxStates(frmopen& w) {
+QList<int> boxStates(MainWindow& w) {
+    const Controls ui(w);
     QList<int> s;
-    for (StateCheckBox* b : {w.Check1, w.Check5, w.Check7, w.Check3, w.Check2, w.Check4, w.Check8}) s << b->state();
+    for (StateCheckBox* b : {ui.Check1, ui.Check5, ui.Check7, ui.Check3, ui.Check2, ui.Check4, ui.Check8}) s << b->state();
     return s;
 }
 
-QString mode(frmopen& w) {
-    if (w.Optionfile->isChecked() && !w.OptionDir->isChecked()) return QStringLiteral("file");
-    if (w.OptionDir->isChecked() && !w.Optionfile->isChecked()) return QStringLiteral("dir");
-    if (!w.OptionDir->isChecked() && !w.Optionfile->isChecked()) return QStringLiteral("none");
+QString mode(MainWindow& w) {
+    const Controls ui(w);
+    if (ui.Optionfile->isChecked() && !ui.OptionDir->isChecked()) return QStringLiteral("file");
+    if (ui.OptionDir->isChecked() && !ui.Optionfile->isChecked()) return QStringLiteral("dir");
+    if (!ui.OptionDir->isChecked() && !ui.Optionfile->isChecked()) return QStringLiteral("none");
     return QStringLiteral("both");
 }
 
-QStringList stationEntries(frmopen& w) {
+QStringList stationEntries(MainWindow& w) {
+    const Controls ui(w);
     QStringList s;
-    for (int i = 0; i < w.exchlist->count(); ++i) s << w.exchlist->itemText(i);
+    for (int i = 0; i < ui.exchlist->count(); ++i) s << ui.exchlist->itemText(i);
     return s;
 }
 
@@ -160,31 +163,32 @@ void StartupSettingsTest::startUp() {
     }
 
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
 
     const QString expectedDir = resolve(dir);
-    QCOMPARE(w.curDir, expectedDir);
-    QCOMPARE(w.FilList->path(), expectedDir);
-    QCOMPARE(w.dirList->path(), expectedDir);
-    QCOMPARE(w.DrvList->drive(), drive);
-    QCOMPARE(w.ExtList->currentText(), QStringLiteral("*.s12"));
-    QCOMPARE(w.FilList->pattern(), QStringLiteral("*.s12"));
-    if (dir == "{in}") QCOMPARE(w.FilList->names(), (QStringList{"A.s12", "b.s12", "c.S12"}));
-    if (dir == "{home}") QCOMPARE(w.FilList->names(), QStringList{"home.s12"});
+    QCOMPARE(w.currentDirectory(), expectedDir);
+    QCOMPARE(ui.FilList->path(), expectedDir);
+    QCOMPARE(ui.dirList->path(), expectedDir);
+    QCOMPARE(ui.DrvList->drive(), drive);
+    QCOMPARE(ui.ExtList->currentText(), QStringLiteral("*.s12"));
+    QCOMPARE(ui.FilList->pattern(), QStringLiteral("*.s12"));
+    if (dir == "{in}") QCOMPARE(ui.FilList->names(), (QStringList{"A.s12", "b.s12", "c.S12"}));
+    if (dir == "{home}") QCOMPARE(ui.FilList->names(), QStringList{"home.s12"});
 
-    QCOMPARE(w.exchlist->currentText(), station);
-    QCOMPARE(QByteArray::fromStdString(w.stationName), cp1251(station));
+    QCOMPARE(ui.exchlist->currentText(), station);
+    QCOMPARE(QByteArray::fromStdString(w.host().stationName()), cp1251(station));
     QCOMPARE(stationEntries(w), stations);
     QCOMPARE(boxStates(w), states);
     QCOMPARE(::mode(w), mode);
     QCOMPARE(w.host().fileMode(), mode == "file");
-    QVERIFY(!w.Image2->pixmap().isNull());
-    QVERIFY(!showsPictureOf(w.Image2, w.Image3));
-    QVERIFY(showsPictureOf(w.Image4, mode == "file" ? w.Image2 : w.Image3));
+    QVERIFY(!ui.Image2->pixmap().isNull());
+    QVERIFY(!showsPictureOf(ui.Image2, ui.Image3));
+    QVERIFY(showsPictureOf(ui.Image4, mode == "file" ? ui.Image2 : ui.Image3));
 
-    QCOMPARE(w.engine().fullMode, false);
-    QCOMPARE(w.LabelInfo->text(), kStopAtStart);
-    QCOMPARE(int(w.LabelInfo->text().at(0).unicode()), 0x0421);
+    QCOMPARE(w.runner().context().inFullRun(), false);
+    QCOMPARE(ui.LabelInfo->text(), kStopAtStart);
+    QCOMPARE(int(ui.LabelInfo->text().at(0).unicode()), 0x0421);
     QVERIFY(!w.running());
 
     // Start-up creates what is missing and writes nothing else.
@@ -198,30 +202,32 @@ void StartupSettingsTest::startUp() {
 void StartupSettingsTest::modeButtonsFollowTheirPicture() {
     Place place;
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    w.Optionfile->click();
-    QVERIFY(showsPictureOf(w.Image4, w.Image2));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    ui.Optionfile->click();
+    QVERIFY(showsPictureOf(ui.Image4, ui.Image2));
     QVERIFY(w.host().fileMode());
-    QVERIFY(!w.OptionDir->isChecked());
-    w.OptionDir->click();
-    QVERIFY(showsPictureOf(w.Image4, w.Image3));
+    QVERIFY(!ui.OptionDir->isChecked());
+    ui.OptionDir->click();
+    QVERIFY(showsPictureOf(ui.Image4, ui.Image3));
     QVERIFY(!w.host().fileMode());
-    QVERIFY(!w.Optionfile->isChecked());
+    QVERIFY(!ui.Optionfile->isChecked());
 }
 
 void StartupSettingsTest::savesTheElevenLines() {
     Place place;
     RecordingStarter starter;
     {
-        frmopen w(place.options(&starter));
-        QCOMPARE(w.curDir, place.home);
-        w.exchlist->setEditText(QStringLiteral("ГТС"));
-        w.exchlist->setEditText(QStringLiteral("ZARYA-UZEL"));
-        w.Optionfile->click();
-        w.Check2->click();
-        w.Check4->click();
-        w.mnufile_save->trigger();
-        QCOMPARE(w.LabelInfo->text(), kStopAtStart);  // saving shows nothing
+        MainWindow w(place.options(&starter));
+        const Controls ui(w);
+        QCOMPARE(w.currentDirectory(), place.home);
+        ui.exchlist->setEditText(QStringLiteral("ГТС"));
+        ui.exchlist->setEditText(QStringLiteral("ZARYA-UZEL"));
+        ui.Optionfile->click();
+        ui.Check2->click();
+        ui.Check4->click();
+        ui.mnufile_save->trigger();
+        QCOMPARE(ui.LabelInfo->text(), kStopAtStart);  // saving shows nothing
     }
     const QByteArray saved = readBytes(place.dataFile("Kalvimo.ini"));
     const QList<QByteArray> lines = saved.split('\n');
@@ -240,12 +246,13 @@ void StartupSettingsTest::savesTheElevenLines() {
                               QStringLiteral("False  обрабатывать каталог")};
     QCOMPARE(saved, cp1251Lines(QStringList{place.home} + rest));
 
-    frmopen again(place.options(&starter));
-    QCOMPARE(again.curDir, place.home);
-    QCOMPARE(again.exchlist->currentText(), QStringLiteral("ZARYA-UZEL"));
+    MainWindow again(place.options(&starter));
+    const Controls againUi(again);
+    QCOMPARE(again.currentDirectory(), place.home);
+    QCOMPARE(againUi.exchlist->currentText(), QStringLiteral("ZARYA-UZEL"));
     QCOMPARE(boxStates(again), (QList<int>{0, 0, 0, 0, 1, 1, 0}));
     QCOMPARE(mode(again), QStringLiteral("file"));
-    QVERIFY(showsPictureOf(again.Image4, again.Image2));
+    QVERIFY(showsPictureOf(againUi.Image4, againUi.Image2));
 }
 
 void StartupSettingsTest::saveRoundTrip_data() {
@@ -275,20 +282,22 @@ void StartupSettingsTest::saveRoundTrip() {
     const QString expectedMode = fileOption == "True" ? "file" : dirOption == "True" ? "dir" : "none";
     RecordingStarter starter;
     {
-        frmopen w(place.options(&starter));
+        MainWindow w(place.options(&starter));
+        const Controls ui(w);
         QCOMPARE(boxStates(w), states);
         QCOMPARE(mode(w), expectedMode);
-        for (StateCheckBox* b : {w.Check1, w.Check5, w.Check7, w.Check3, w.Check2, w.Check4, w.Check8})
+        for (StateCheckBox* b : {ui.Check1, ui.Check5, ui.Check7, ui.Check3, ui.Check2, ui.Check4, ui.Check8})
             if (b->state() == 2) QCOMPARE(b->checkState(), Qt::PartiallyChecked);
         QFile::remove(place.dataFile("Kalvimo.ini"));
-        w.mnufile_save->trigger();
+        ui.mnufile_save->trigger();
     }
     QCOMPARE(readBytes(place.dataFile("Kalvimo.ini")), handMade);
-    frmopen again(place.options(&starter));
+    MainWindow again(place.options(&starter));
+    const Controls againUi(again);
     QCOMPARE(boxStates(again), states);
     QCOMPARE(mode(again), expectedMode);
-    QCOMPARE(again.exchlist->currentText(), station);
-    QCOMPARE(again.curDir, dir);
+    QCOMPARE(againUi.exchlist->currentText(), station);
+    QCOMPARE(again.currentDirectory(), dir);
 }
 
 void StartupSettingsTest::failedSave_data() {
@@ -310,8 +319,9 @@ void StartupSettingsTest::failedSave() {
         writeBytes(ini, old);
     }
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    w.Check1->click();
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    ui.Check1->click();
 
     // The failure to bring about, and its undoing.
     struct rlimit oldLimit {};
@@ -332,7 +342,7 @@ void StartupSettingsTest::failedSave() {
         small.rlim_cur = 16;
         ::setrlimit(RLIMIT_FSIZE, &small);
     }
-    w.mnufile_save->trigger();
+    ui.mnufile_save->trigger();
     if (cause == "read-only") {
         QFile::setPermissions(place.data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         user.reset();
@@ -341,7 +351,7 @@ void StartupSettingsTest::failedSave() {
         std::signal(SIGXFSZ, oldHandler);
     }
 
-    const QString shown = w.LabelInfo->text();
+    const QString shown = ui.LabelInfo->text();
     QVERIFY2(shown.startsWith(QStringLiteral("Настройки не сохранены")), qPrintable(shown));
     QVERIFY2(shown.contains(place.data), qPrintable(shown));  // says which file
     if (cause == "directory") {
@@ -357,7 +367,7 @@ void StartupSettingsTest::failedSave() {
 
     // The window stays usable: once the cause is gone, saving works.
     if (cause == "directory") QDir(ini).removeRecursively();
-    w.mnufile_save->trigger();
+    ui.mnufile_save->trigger();
     const QString station = cause == "directory" ? QStringLiteral("ZARYA-UZEL") : QStringLiteral("OLD");
     const QString dir = cause == "directory" ? place.home : place.in;
     QVERIFY(readBytes(ini).startsWith(cp1251(dir + "\r\n" + station + "\r\n 1    ")));
@@ -372,11 +382,12 @@ void StartupSettingsTest::fifosInPlaceOfTheSettingsFiles() {
         QVERIFY(::mkfifo(place.dataFile(name).toLocal8Bit().constData(), 0644) == 0);
     ::alarm(20);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     ::alarm(0);
-    QCOMPARE(w.LabelInfo->text(), QStringLiteral("Файл ") + place.dataFile("exchange.ini") +
+    QCOMPARE(ui.LabelInfo->text(), QStringLiteral("Файл ") + place.dataFile("exchange.ini") +
                                       QStringLiteral(" не является обычным файлом"));
-    QCOMPARE(w.exchlist->count(), 0);
-    QCOMPARE(w.exchlist->currentText(), QStringLiteral("ZARYA-UZEL"));
-    QCOMPARE(w.curDir, place.home);
+    QCOMPARE(ui.exchlist->count(), 0);
+    QCOMPARE(ui.exchlist->currentText(), QStringLiteral("ZARYA-UZEL"));
+    QCOMPARE(w.currentDirectory(), place.home);
 }

@@ -19,23 +19,27 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app_fixture.h"
-#include "app_tests.h"
-#include "charts_window.h"
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "list_windows.h"
-#include "results_window.h"
-#include "sorted_list_box.h"
-#include "text_document.h"
+#include "platform/qt/list_boxes.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/app_tests.h"
+#include "tests/qt_controls.h"
+#include "views/about_window.h"
+#include "views/charts_window.h"
+#include "views/device_list_window.h"
+#include "views/help_window.h"
+#include "views/report_list_window.h"
+#include "views/results_window.h"
+#include "views/sorted_list_box.h"
+#include "views/text_document.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
+using kalvimo::test::control;
 
 namespace {
 
 // A menu item by its name, or a toolbar button by its key, as the user gives it.
-void give(frmopen& w, const QString& command) {
+void give(MainWindow& w, const QString& command) {
     if (QToolButton* b = toolButton(w, command.toLatin1().constData())) {
         b->click();
         return;
@@ -46,17 +50,9 @@ void give(frmopen& w, const QString& command) {
 }
 
 // The window the main window holds under the given name, while it is open.
-QWidget* held(frmopen& w, const QString& name) {
-    if (name == "frmDispRes") return w.resultsWindow.data();
-    if (name == "frmCharts") return w.chartsWindow.data();
-    if (name == "FrmHlp") return w.helpWindow.data();
-    if (name == "frmInfo") return w.aboutWindow.data();
-    if (name == "frmSpisokrrn") return w.reportListWindow.data();
-    if (name == "frmSpisokDev") return w.deviceListWindow.data();
-    return nullptr;
-}
+QWidget* held(MainWindow& w, const QString& name) { return openWindow(w, name); }
 
-int windowsNamed(frmopen& w, const QString& name) {
+int windowsNamed(MainWindow& w, const QString& name) {
     return int(w.findChildren<QWidget*>(name, Qt::FindDirectChildrenOnly).size());
 }
 
@@ -131,7 +127,8 @@ void WindowsTest::commandsOpenTheirWindow() {
     Place place;
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // "Статистика" of the main window serves to see whether the main window answers.
@@ -152,7 +149,7 @@ void WindowsTest::commandsOpenTheirWindow() {
     for (const char* other : {"frmDispRes", "frmCharts", "FrmHlp", "frmInfo", "frmSpisokrrn", "frmSpisokDev"})
         if (other != window) QVERIFY2(!held(w, other) && windowsNamed(w, other) == 0, other);
 
-    clickThroughWindowSystem(w.btnErrNum);
+    clickThroughWindowSystem(ui.btnErrNum);
     if (modal) {
         QCOMPARE(opened->windowModality(), Qt::ApplicationModal);
         QCOMPARE(QApplication::activeModalWidget(), opened.data());
@@ -167,7 +164,7 @@ void WindowsTest::commandsOpenTheirWindow() {
         QVERIFY(!held(w, window));
         QCOMPARE(windowsNamed(w, window), 0);
         QVERIFY(!QApplication::activeModalWidget());
-        clickThroughWindowSystem(w.btnErrNum);
+        clickThroughWindowSystem(ui.btnErrNum);
         QCOMPARE(starter.calls.size(), 1);  // the main window answers again
     } else {
         QCOMPARE(opened->windowModality(), Qt::NonModal);
@@ -216,15 +213,19 @@ void WindowsTest::listWindowsReadTheirFilesAtEachOpening() {
     Place place;
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QString command = reports ? "mnunastr_RRN" : "mnunastr_DEV";
     const QString name = reports ? "frmSpisokrrn" : "frmSpisokDev";
     // The working list and the catalogue as the window shows them.
     auto shown = [&]() -> QPair<QStringList, QStringList> {
-        if (reports) return {itemTexts(w.reportListWindow->ListRrnFor), itemTexts(w.reportListWindow->ListRrnAll)};
-        return {itemTexts(w.deviceListWindow->ListDev), comboItems(w.deviceListWindow->ComboAdd)};
+        if (reports)
+            return {itemTexts(control<SortedListBox>(*openWindow(w, "frmSpisokrrn"), "ListRrnFor")),
+                    itemTexts(control<SortedListBox>(*openWindow(w, "frmSpisokrrn"), "ListRrnAll"))};
+        return {itemTexts(control<SortedListBox>(*openWindow(w, "frmSpisokDev"), "ListDev")),
+                comboItems(control<QComboBox>(*openWindow(w, "frmSpisokDev"), "ComboAdd"))};
     };
 
     give(w, command);
@@ -294,45 +295,48 @@ void WindowsTest::listChangesReachTheNextRun() {
     writeCorpus(place.in);
     writeLists(place.data);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
     if (device) {
         toolButton(w, "t4")->click();
-        QPointer<frmSpisokDev> d = w.deviceListWindow;
+        QPointer<DeviceListWindow> d = openWindow<DeviceListWindow>(w, "frmSpisokDev");
         QVERIFY(d);
-        d->ComboAdd->setEditText(entry);
-        d->addnew->click();
-        QVERIFY(itemTexts(d->ListDev).contains(entry));
-        d->btnExit->click();
+        control<QComboBox>(*d, "ComboAdd")->setEditText(entry);
+        control<QPushButton>(*d, "addnew")->click();
+        QVERIFY(itemTexts(control<SortedListBox>(*d, "ListDev")).contains(entry));
+        control<QPushButton>(*d, "btnExit")->click();
         QTRY_VERIFY(d.isNull());
     } else {
         toolButton(w, "t3")->click();
-        QPointer<frmSpisokrrn> r = w.reportListWindow;
+        QPointer<ReportListWindow> r = openWindow<ReportListWindow>(w, "frmSpisokrrn");
         QVERIFY(r);
         if (how == "type") {
-            r->TextAddRrn->setText(entry);
-            r->addnew->click();
+            control<QLineEdit>(*r, "TextAddRrn")->setText(entry);
+            control<QPushButton>(*r, "addnew")->click();
         }
-        const QList<QListWidgetItem*> found = r->ListRrnAll->findItems(entry, Qt::MatchExactly);
+        auto* catalogue = control<SortedListBox>(*r, "ListRrnAll");
+        const QList<QListWidgetItem*> found = catalogue->findItems(entry, Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
-        r->ListRrnAll->setCurrentItem(found[0]);
-        r->addRRN->click();
-        QVERIFY(itemTexts(r->ListRrnFor).contains(entry));  // the whole line while it is open
-        r->btnExit->click();
+        catalogue->setCurrentItem(found[0]);
+        control<QPushButton>(*r, "addRRN")->click();
+        // The whole line while it is open.
+        QVERIFY(itemTexts(control<SortedListBox>(*r, "ListRrnFor")).contains(entry));
+        control<QPushButton>(*r, "btnExit")->click();
         QTRY_VERIFY(r.isNull());
         // Reopened, it shows the entry.
-        w.mnunastr_RRN->trigger();
-        r = w.reportListWindow;
+        ui.mnunastr_RRN->trigger();
+        r = openWindow<ReportListWindow>(w, "frmSpisokrrn");
         QVERIFY(r);
-        QVERIFY(itemTexts(r->ListRrnFor).contains(entry.left(5)));
-        r->btnExit->click();
+        QVERIFY(itemTexts(control<SortedListBox>(*r, "ListRrnFor")).contains(entry.left(5)));
+        control<QPushButton>(*r, "btnExit")->click();
         QTRY_VERIFY(r.isNull());
     }
 
-    QVERIFY(runAndWait(w, device ? w.btnDev : w.btnFileRrn));
+    QVERIFY(runAndWait(w, device ? ui.btnDev : ui.btnFileRrn));
     const auto log = filesOf(place.data + "/log");
     QVERIFY2(log.contains(resultFile), qPrintable(QStringList(log.keys()).join(", ")));
     const QByteArray result = log.value(resultFile);
@@ -370,52 +374,54 @@ void WindowsTest::aRunClosesTheResultsWindow() {
     writeLists(place.data);
     if (written.isEmpty()) writeBytes(place.dataFile("reports.ini"), "");
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
-    QVERIFY(w.dirList->setPath(place.in));
-    for (StateCheckBox* b : {w.Check1, w.Check5, w.Check7, w.Check3, w.Check2}) b->click();
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    for (StateCheckBox* b : {ui.Check1, ui.Check5, ui.Check7, ui.Check3, ui.Check2}) b->click();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     writeBytes(place.data + "/log/old.log", "old\r\n");
     writeBytes(place.data + "/error/olderror", "old\r\n");
 
-    w.mnudisp->trigger();
-    QPointer<frmDispRes> before = w.resultsWindow;
+    ui.mnudisp->trigger();
+    QPointer<ResultsWindow> before = openWindow<ResultsWindow>(w, "frmDispRes");
     QVERIFY(before && before->isVisible());
-    QCOMPARE(before->File1->names(), QStringList{"old.log"});
-    w.mnuhlp_info->trigger();  // the help window is not the run's business
-    QVERIFY(w.helpWindow);
+    QCOMPARE(control<FileListBox>(*before, "File1")->names(), QStringList{"old.log"});
+    ui.mnuhlp_info->trigger();  // the help window is not the run's business
+    QVERIFY(openWindow<HelpWindow>(w, "FrmHlp"));
     // The results window's "Графики ошибок" opens the main window's one charts window, which
     // would show what the run replaces.
-    QTest::mouseClick(before->btnCharts, Qt::LeftButton);
-    QPointer<frmCharts> charts = w.chartsWindow;
+    QTest::mouseClick(control<QPushButton>(*before, "btnCharts"), Qt::LeftButton);
+    QPointer<ChartsWindow> charts = openWindow<ChartsWindow>(w, "frmCharts");
     QVERIFY(charts && charts->isVisible());
-    QVERIFY(!before->findChild<frmCharts*>());
-    w.mnudisp_charts->trigger();
-    QCOMPARE(w.chartsWindow.data(), charts.data());
+    QVERIFY(!before->findChild<ChartsWindow*>());
+    ui.mnudisp_charts->trigger();
+    QCOMPARE(openWindow<ChartsWindow>(w, "frmCharts"), charts.data());
 
-    QSignalSpy cleared(&w, &frmopen::outputsCleared);
+    QSignalSpy cleared(&w, &MainWindow::outputsCleared);
     QVERIFY(runAndWait(w, w.findChild<QPushButton*>(button)));
     QCOMPARE(cleared.size(), 1);
     QTRY_VERIFY(before.isNull());
     QTRY_VERIFY(charts.isNull());
-    QVERIFY(w.resultsWindow.isNull());
+    QVERIFY(!openWindow(w, "frmDispRes"));
     QCOMPARE(windowsNamed(w, "frmDispRes"), 0);
-    QVERIFY(w.helpWindow && w.helpWindow->isVisible());
+    auto* help = openWindow<HelpWindow>(w, "FrmHlp");
+    QVERIFY(help && help->isVisible());
 
     // The next "&Просмотр" lists what this run left.
-    w.mnudisp->trigger();
-    frmDispRes* after = w.resultsWindow.data();
+    ui.mnudisp->trigger();
+    ResultsWindow* after = openWindow<ResultsWindow>(w, "frmDispRes");
     QVERIFY(after && after->isVisible());
-    QVERIFY(after->OptionRep->isChecked());
+    QVERIFY(control<QRadioButton>(*after, "OptionRep")->isChecked());
     QStringList logNames = QDir(place.data + "/log").entryList({"*.log"}, QDir::Files);
     if (written.isEmpty()) QVERIFY(logNames.isEmpty());
     else QVERIFY(logNames.contains(written));
     QVERIFY(!logNames.contains("old.log"));
-    QCOMPARE(sortedNames(after->File1->names()), sortedNames(logNames));
-    after->OptionErr->click();
+    QCOMPARE(sortedNames(control<FileListBox>(*after, "File1")->names()), sortedNames(logNames));
+    control<QRadioButton>(*after, "OptionErr")->click();
     const QStringList errorNames = QDir(place.data + "/error").entryList(QDir::Files);
     QVERIFY(!errorNames.contains("olderror"));
-    QCOMPARE(sortedNames(after->File1->names()), sortedNames(errorNames));
+    QCOMPARE(sortedNames(control<FileListBox>(*after, "File1")->names()), sortedNames(errorNames));
 }
 
 // ---- the results window reports on the main window's status line ----
@@ -452,25 +458,28 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     }
     RecordingStarter starter;
     starter.succeed = succeed;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     writeBytes(place.data + "/log/rep48.log", "x\r\n");
     toolButton(w, "t2")->click();
-    QPointer<frmDispRes> r = w.resultsWindow;
+    QPointer<ResultsWindow> r = openWindow<ResultsWindow>(w, "frmDispRes");
     QVERIFY(r);
     QVERIFY(QTest::qWaitForWindowExposed(r));
-    QCOMPARE(r->File1->names(), QStringList{"rep48.log"});
-    QSignalSpy status(&w, &frmopen::statusShown);
+    auto* files = control<FileListBox>(*r, "File1");
+    QCOMPARE(files->names(), QStringList{"rep48.log"});
+    QSignalSpy status(&w, &MainWindow::statusShown);
 
     if (action == "no file") {
-        r->File1->setCurrentRow(-1);
-        r->File1_dblclick();
+        // Nothing a user does opens no row; the window's own command is asked directly.
+        files->setCurrentRow(-1);
+        QMetaObject::invokeMethod(r.data(), "openSelected");
     } else if (action == "statistics") {
-        r->btnErrNum->click();
+        control<QPushButton>(*r, "btnErrNum")->click();
     } else {
-        QWidget* view = r->File1->viewport();
-        const QPoint at = r->File1->visualItemRect(r->File1->item(0)).center();
+        QWidget* view = files->viewport();
+        const QPoint at = files->visualItemRect(files->item(0)).center();
         QTest::mouseClick(view, Qt::LeftButton, {}, at);
         QTest::mouseDClick(view, Qt::LeftButton, {}, at);
     }
@@ -485,16 +494,16 @@ void WindowsTest::resultsWindowReportsOnTheStatusLine() {
     }
     if (shown.isEmpty()) {
         QCOMPARE(status.size(), 0);
-        QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+        QCOMPARE(ui.LabelInfo->text(), kStopAtStart);
     } else {
         QCOMPARE(status.size(), 1);
         const QString text = status[0][0].toString();
         QVERIFY2(text.contains(shown), qPrintable(text));
-        QCOMPARE(w.LabelInfo->text(), text);
+        QCOMPARE(ui.LabelInfo->text(), text);
     }
     // The results window stays open and the main window usable.
     QVERIFY(r && r->isVisible());
-    QVERIFY(w.btnErrNum->isEnabled());
+    QVERIFY(ui.btnErrNum->isEnabled());
     QVERIFY(!QApplication::activeModalWidget());
 }
 
@@ -511,13 +520,14 @@ void WindowsTest::printoutOpensInTheViewerFromTheFileList() {
     QVERIFY(f);
     std::fclose(f);
     RecordingStarter starter;
-    frmopen w(place.options(&starter));
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(w.dirList->setPath(place.in));
-    QCOMPARE(w.FilList->count(), 1);
-    QWidget* list = w.FilList->viewport();
-    const QPoint at = w.FilList->visualItemRect(w.FilList->item(0)).center();
+    QVERIFY(ui.dirList->setPath(place.in));
+    QCOMPARE(ui.FilList->count(), 1);
+    QWidget* list = ui.FilList->viewport();
+    const QPoint at = ui.FilList->visualItemRect(ui.FilList->item(0)).center();
     QTest::mouseClick(list, Qt::LeftButton, {}, at);
 
     // The menu opens on a right click; the user picks its item.
@@ -536,5 +546,5 @@ void WindowsTest::printoutOpensInTheViewerFromTheFileList() {
     QCOMPARE(starter.calls.size(), 1);
     QCOMPARE(starter.calls[0].kind, QStringLiteral("view"));
     QCOMPARE(pathToBytes(starter.calls[0].path), odd);
-    QCOMPARE(w.LabelInfo->text(), kStopAtStart);
+    QCOMPARE(ui.LabelInfo->text(), kStopAtStart);
 }

@@ -18,14 +18,22 @@
 #include <QtTest>
 #include <fstream>
 
-#include "charts_window.h"
-#include "error_charts.h"
-#include "program_starter.h"
-#include "results_window.h"
+#include "platform/qt/program_starter.h"
+#include "views/charts_window.h"
+#include "views/error_charts.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
 
 namespace {
+
+// A control of a window, found by its name as a user's description names it.
+template <class T, class W>
+T* part(const W& window, const char* name) {
+    T* found = window->template findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no control %s", name);
+    return found;
+}
 
 struct RecordingStarter : ProgramStarter {
     QStringList started;  // "viewer|path" or "program|arg"
@@ -60,16 +68,16 @@ class ChartsWindowTest : public QObject {
     QTemporaryDir tmp_;
     QString root_;
     RecordingStarter starter_;
-    std::unique_ptr<frmDispRes> results_;
+    std::unique_ptr<ResultsWindow> results_;
 
     // Opened as the user does, by the button of the results window; null when it did not read.
-    frmCharts* openCharts() {
-        results_.reset(new frmDispRes(root_.toStdString(), starter_, [](const QString&) {}));
+    ChartsWindow* openCharts() {
+        results_.reset(new ResultsWindow(root_.toStdString(), starter_, [](const QString&) {}));
         results_->show();
-        QTest::mouseClick(results_->btnCharts, Qt::LeftButton);
-        auto* w = results_->findChild<frmCharts*>(QStringLiteral("frmCharts"));
+        QTest::mouseClick(part<QPushButton>(results_.get(), "btnCharts"), Qt::LeftButton);
+        auto* w = results_->findChild<ChartsWindow*>(QStringLiteral("frmCharts"));
         if (!w) return nullptr;
-        QSignalSpy shown(w, &frmCharts::chartsShown);
+        QSignalSpy shown(w, &ChartsWindow::chartsShown);
         if (!shown.wait(10000)) return nullptr;
         if (!QTest::qWaitForWindowExposed(w)) return nullptr;
         return w;
@@ -89,13 +97,13 @@ private slots:
                                             line("12  ", "", "28.08.2000 11:20:00") +
                                             line("7   ", "REBOOT", "28.08.2000 11:30:00") + line("7   ", "", "no date"));
         write(root_ + "/allerror.ini", "12   twelve\r\n");
-        frmCharts* w = openCharts();
+        ChartsWindow* w = openCharts();
         QVERIFY(w);
-        QVERIFY(w->barReading->isHidden());
-        QVERIFY2(w->labNote->text().startsWith(QStringLiteral("Строк без даты: 1 — ")), qPrintable(w->labNote->text()));
+        QVERIFY(part<QProgressBar>(w, "barReading")->isHidden());
+        QVERIFY2(part<QLabel>(w, "labNote")->text().startsWith(QStringLiteral("Строк без даты: 1 — ")), qPrintable(part<QLabel>(w, "labNote")->text()));
 
         // By type, from the bottom: reboots, restarts, 7, 12.
-        QChartView* types = w->chartTypes;
+        QChartView* types = part<QChartView>(w, "chartTypes");
         QAbstractBarSeries* series = bars(types);
         const struct {
             qreal value, category;
@@ -112,25 +120,25 @@ private slots:
         QTRY_VERIFY2(QToolTip::text().startsWith(QStringLiteral("Тип 12: 3\ntwelve")), qPrintable(QToolTip::text()));
 
         // Over time, hour 11: type 12 below, type 7 on top.
-        QTabBar* tabs = w->tabCharts->tabBar();
+        QTabBar* tabs = part<QTabWidget>(w, "tabCharts")->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-        QCOMPARE(w->currentChart(), w->chartTime);
-        QVERIFY(QTest::qWaitForWindowExposed(w->chartTime->window()));
-        QCOMPARE(bars(w->chartTime)->barSets().size(), 2);
-        QTest::mouseClick(w->chartTime->viewport(), Qt::LeftButton, {},
-                          inView(w->chartTime, bars(w->chartTime), {1, 1.5}));
+        QCOMPARE(w->currentChart(), part<QChartView>(w, "chartTime"));
+        QVERIFY(QTest::qWaitForWindowExposed(part<QChartView>(w, "chartTime")->window()));
+        QCOMPARE(bars(part<QChartView>(w, "chartTime"))->barSets().size(), 2);
+        QTest::mouseClick(part<QChartView>(w, "chartTime")->viewport(), Qt::LeftButton, {},
+                          inView(part<QChartView>(w, "chartTime"), bars(part<QChartView>(w, "chartTime")), {1, 1.5}));
         QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/error/7");
-        QVERIFY(w->chartTime->chart()->axes(Qt::Horizontal).first()->titleText().contains("без даты: 1"));
+        QVERIFY(part<QChartView>(w, "chartTime")->chart()->axes(Qt::Horizontal).first()->titleText().contains("без даты: 1"));
     }
 
     void theShownChartIsSaved() {
         write(root_ + "/log/rep48.log", line("12  ", "", "28.08.2000 10:15:46"));
         qputenv("HOME", root_.toLocal8Bit());  // where the dialog starts
-        frmCharts* w = openCharts();
+        ChartsWindow* w = openCharts();
         QVERIFY(w);
         for (const QString name : {"by-type.png", "over-time.svg"}) {
-            if (name.endsWith(".svg")) QTest::mouseClick(w->tabCharts->tabBar(), Qt::LeftButton, {}, w->tabCharts->tabBar()->tabRect(1).center());
-            QTest::mouseClick(w->btnSave, Qt::LeftButton);
+            if (name.endsWith(".svg")) QTest::mouseClick(part<QTabWidget>(w, "tabCharts")->tabBar(), Qt::LeftButton, {}, part<QTabWidget>(w, "tabCharts")->tabBar()->tabRect(1).center());
+            QTest::mouseClick(part<QPushButton>(w, "btnSave"), Qt::LeftButton);
             auto* dialog = w->findChild<QFileDialog*>(QStringLiteral("dlgSave"));
             QVERIFY(dialog);
             QTRY_VERIFY(dialog->isVisible());
@@ -145,7 +153,7 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QVERIFY(f.read(5) == (name.endsWith(".png") ? QByteArray("\x89PNG\r") : QByteArray("<?xml")));
             QVERIFY(f.size() > 5000);
-            QCOMPARE(w->labNote->text(), QStringLiteral("Сохранено: ") + path);
+            QCOMPARE(part<QLabel>(w, "labNote")->text(), QStringLiteral("Сохранено: ") + path);
             QTRY_VERIFY(!w->findChild<QFileDialog*>());  // gone once closed
         }
     }
@@ -162,13 +170,13 @@ private slots:
         QFETCH(QString, shown);
         if (what == 1) write(root_ + "/log/rep48.log", "");
         if (what == 2) QVERIFY(QDir().mkpath(root_ + "/log/rep48.log"));
-        frmCharts* w = openCharts();
+        ChartsWindow* w = openCharts();
         QVERIFY(w);
-        QCOMPARE(w->labNote->text(), shown.contains("%1") ? shown.arg(root_) : shown);
-        QVERIFY(!w->btnSave->isEnabled());
-        QVERIFY(!w->tabCharts->isEnabled());
-        QTest::mouseClick(w->btnQuit, Qt::LeftButton);
-        QTRY_VERIFY(!results_->findChild<frmCharts*>());
+        QCOMPARE(part<QLabel>(w, "labNote")->text(), shown.contains("%1") ? shown.arg(root_) : shown);
+        QVERIFY(!part<QPushButton>(w, "btnSave")->isEnabled());
+        QVERIFY(!part<QTabWidget>(w, "tabCharts")->isEnabled());
+        QTest::mouseClick(part<QPushButton>(w, "btnQuit"), Qt::LeftButton);
+        QTRY_VERIFY(!results_->findChild<ChartsWindow*>());
     }
 };
 

@@ -13,13 +13,13 @@
 #include <QtTest>
 #include <sys/stat.h>
 
-#include "qt_text.h"
-#include "text_document.h"
-#include "text_pane.h"
-#include "unprivileged.h"
-#include "viewer_starter.h"
-#include "viewer_tab.h"
-#include "viewer_window.h"
+#include "platform/qt/qt_text.h"
+#include "tests/unprivileged.h"
+#include "views/text_document.h"
+#include "views/text_pane.h"
+#include "views/viewer_starter.h"
+#include "views/viewer_tab.h"
+#include "views/viewer_window.h"
 
 using namespace kalvimo;
 

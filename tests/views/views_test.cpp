@@ -9,12 +9,15 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "help_windows.h"
-#include "list_boxes.h"
-#include "program_starter.h"
-#include "results_window.h"
+#include "platform/qt/list_boxes.h"
+#include "platform/qt/program_starter.h"
+#include "tests/qt_controls.h"
+#include "views/about_window.h"
+#include "views/help_window.h"
+#include "views/results_window.h"
 
 using namespace kalvimo;
+using kalvimo::test::control;
 
 namespace {
 
@@ -34,7 +37,15 @@ struct RecordingStarter : ProgramStarter {
 
 void touch(const QString& path, const char* bytes = "x") { std::ofstream(path.toStdString(), std::ios::binary) << bytes; }
 
-QStringList names(const FileListBox* list) { return list->names(); }
+QStringList names(const QWidget* window) { return control<FileListBox>(*window, "File1")->names(); }
+
+// The file list's row opened as a double-click opens it; with no row, as nothing else can.
+void openRow(QWidget* window, int row) {
+    auto* files = control<FileListBox>(*window, "File1");
+    files->setCurrentRow(row);
+    if (row >= 0) emit files->itemActivated(files->item(row));
+    else QMetaObject::invokeMethod(window, "openSelected");
+}
 
 }  // namespace
 
@@ -45,8 +56,8 @@ class ViewsTest : public QObject {
     QStringList reports_;
     RecordingStarter starter_;
 
-    frmDispRes* open() {
-        return new frmDispRes(root_.toStdString(), starter_, [this](const QString& t) { reports_ << t; });
+    ResultsWindow* open() {
+        return new ResultsWindow(root_.toStdString(), starter_, [this](const QString& t) { reports_ << t; });
     }
 
 private slots:
@@ -60,14 +71,14 @@ private slots:
     void resultsWindowShowsLogThenErrorFiles() {
         for (const char* n : {"rep48.log", "CBRrep.log", "alarm.LOG", "notes.txt"}) touch(root_ + "/log/" + n);
         for (const char* n : {"0012", "errorstat", "restart", "x.y"}) touch(root_ + "/error/" + n);
-        std::unique_ptr<frmDispRes> w(open());
+        std::unique_ptr<ResultsWindow> w(open());
         QCOMPARE(w->windowTitle(), QStringLiteral("Результаты обработки"));
-        QVERIFY(w->OptionRep->isChecked());
-        QCOMPARE(names(w->File1), QStringList({"alarm.LOG", "CBRrep.log", "rep48.log"}));
-        w->OptionErr->click();
-        QCOMPARE(names(w->File1), QStringList({"0012", "errorstat", "restart", "x.y"}));
-        w->OptionRep->click();
-        QCOMPARE(names(w->File1), QStringList({"alarm.LOG", "CBRrep.log", "rep48.log"}));
+        QVERIFY(control<QRadioButton>(*w, "OptionRep")->isChecked());
+        QCOMPARE(names(w.get()), QStringList({"alarm.LOG", "CBRrep.log", "rep48.log"}));
+        control<QRadioButton>(*w, "OptionErr")->click();
+        QCOMPARE(names(w.get()), QStringList({"0012", "errorstat", "restart", "x.y"}));
+        control<QRadioButton>(*w, "OptionRep")->click();
+        QCOMPARE(names(w.get()), QStringList({"alarm.LOG", "CBRrep.log", "rep48.log"}));
     }
 
     void viewerCommandFollowsTheOptionButton() {
@@ -76,45 +87,40 @@ private slots:
         QVERIFY(::chmod((root_ + "/wordpad.exe").toLocal8Bit().constData(), 0755) == 0);
         touch(root_ + "/log/my rep.log");
         touch(root_ + "/error/0012");
-        std::unique_ptr<frmDispRes> w(open());
-        w->File1->setCurrentRow(0);
-        w->File1_dblclick();
+        std::unique_ptr<ResultsWindow> w(open());
+        openRow(w.get(), 0);
         // The file goes as one argument, spaces and all.
         QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/my rep.log");
-        w->OptionErr->click();
-        w->File1->setCurrentRow(0);
-        w->File1_dblclick();
+        control<QRadioButton>(*w, "OptionErr")->click();
+        openRow(w.get(), 0);
         QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/error/0012");
-        w->btnErrNum_Click();
+        control<QPushButton>(*w, "btnErrNum")->click();
         QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/error/errorstat");
         // The directory is the option button's, whatever the list shows.
-        w->OptionRep->setChecked(true);  // no click handler: the list still shows error/
-        w->File1->setCurrentRow(0);
-        w->File1_dblclick();
+        control<QRadioButton>(*w, "OptionRep")->setChecked(true);  // no click handler: the list still shows error/
+        openRow(w.get(), 0);
         QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/0012");
         QVERIFY(reports_.isEmpty());
     }
 
     void failedStartsAreReported() {
         touch(root_ + "/log/rep48.log");
-        std::unique_ptr<frmDispRes> w(open());
-        w->File1->setCurrentRow(-1);
-        w->File1_dblclick();  // no file selected
+        std::unique_ptr<ResultsWindow> w(open());
+        openRow(w.get(), -1);  // no file selected
         QCOMPARE(reports_, QStringList{"Файл не выбран"});
         QVERIFY(starter_.started.isEmpty());
         // Without wordpad.exe the program's own viewer opens the file, a missing one too: the
         // viewer says what is wrong with it.
-        w->btnErrNum_Click();
+        control<QPushButton>(*w, "btnErrNum")->click();
         QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/error/errorstat");
-        w->File1->setCurrentRow(0);
-        w->File1_dblclick();
+        openRow(w.get(), 0);
         QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/log/rep48.log");
         QCOMPARE(reports_.size(), 1);
         // A wordpad.exe that does not start is reported.
         touch(root_ + "/wordpad.exe");
         QVERIFY(::chmod((root_ + "/wordpad.exe").toLocal8Bit().constData(), 0755) == 0);
         starter_.succeed = false;
-        w->File1_dblclick();
+        openRow(w.get(), 0);
         QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/rep48.log");
         QCOMPARE(reports_.size(), 2);
         QVERIFY2(reports_.last().contains(root_ + "/wordpad.exe"), qPrintable(reports_.last()));
@@ -130,16 +136,16 @@ private slots:
         QVERIFY(!manual.contains(QLatin1Char('\n')) || manual.count("\n") == manual.count("\r\n"));
         for (int i = 1; i < 63; ++i)
             QVERIFY2(lines[i].isEmpty() || lines[i].startsWith("  "), qPrintable(lines[i]));
-        FrmHlp h;
+        HelpWindow h;
         QCOMPARE(h.windowTitle(), QStringLiteral("Помощь"));
-        QCOMPARE(h.Label1->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000"));
-        QCOMPARE(h.Command1->text(), QStringLiteral("Выход"));
-        QCOMPARE(h.Text2->toPlainText(), QString(manual).remove('\r'));
-        QVERIFY(h.Text2->isReadOnly());
-        frmInfo about;
+        QCOMPARE(control<QLabel>(h, "Label1")->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000"));
+        QCOMPARE(control<QPushButton>(h, "Command1")->text(), QStringLiteral("Выход"));
+        QCOMPARE(control<QPlainTextEdit>(h, "Text2")->toPlainText(), QString(manual).remove('\r'));
+        QVERIFY(control<QPlainTextEdit>(h, "Text2")->isReadOnly());
+        AboutWindow about;
         QCOMPARE(about.windowTitle(), QStringLiteral("О программе"));
-        QCOMPARE(about.Label1->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000г. "));
-        QVERIFY(!about.Picture1->pixmap().isNull());
+        QCOMPARE(control<QLabel>(about, "Label1")->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000г. "));
+        QVERIFY(!control<QLabel>(about, "Picture1")->pixmap().isNull());
         QVERIFY(about.isModal());
     }
 };

@@ -8,6 +8,7 @@
 namespace kalvimo {
 
 class SortedListBox : public QListWidget {
+    Q_OBJECT
 public:
     using QListWidget::QListWidget;
     // Puts the text at its place, after the items equal to it; returns its row.

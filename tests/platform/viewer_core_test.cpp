@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "byte_scan.h"
-#include "collate.h"
-#include "cp1251.h"
-#include "line_index.h"
-#include "line_set.h"
-#include "text_scan.h"
+#include "platform/byte_scan.h"
+#include "platform/collate.h"
+#include "platform/cp1251.h"
+#include "platform/line_index.h"
+#include "platform/line_set.h"
+#include "platform/text_scan.h"
 
 namespace {
 

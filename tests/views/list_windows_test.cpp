@@ -11,12 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "list_windows.h"
-#include "sorted_list_box.h"
-#include "../busy_data_dir.h"
-#include "../unprivileged.h"
+#include "tests/busy_data_dir.h"
+#include "tests/qt_controls.h"
+#include "tests/unprivileged.h"
+#include "views/device_list_window.h"
+#include "views/report_list_window.h"
+#include "views/sorted_list_box.h"
 
 using namespace kalvimo;
+using kalvimo::test::control;
 
 namespace {
 
@@ -46,7 +49,7 @@ void select(QListWidget* list, const QString& text) {
 // Clears the working list, answering "Да" to the question that comes first.
 template <class Window>
 void clearConfirmed(Window& w) {
-    w.btnclear_Click();
+    control<QPushButton>(w, "btnclear")->click();
     auto* box = w.template findChild<QMessageBox*>("clearQuestion");
     QVERIFY(box);
     for (QAbstractButton* b : box->buttons())
@@ -69,115 +72,120 @@ private slots:
     }
 
     void windowsCarryTheirCaptions() {
-        frmSpisokrrn rrn(root_);
-        frmSpisokDev dev(root_);
+        ReportListWindow rrn(root_);
+        DeviceListWindow dev(root_);
         QCOMPARE(rrn.windowTitle(), QStringLiteral("Настройка списка RRN    "));
         QCOMPARE(dev.windowTitle(), QStringLiteral("Настройка списка устройств    "));
-        QCOMPARE(dev.ComboAdd->currentText(), QStringLiteral("0000/0000/0000"));
-        QCOMPARE(dev.remspisok->toolTip(), QStringLiteral("удалить из   списка"));
-        QVERIFY(rrn.ListRrnAll->count() == 0 && rrn.ListRrnFor->count() == 0);  // missing files: empty lists
+        QCOMPARE(control<QComboBox>(dev, "ComboAdd")->currentText(), QStringLiteral("0000/0000/0000"));
+        QCOMPARE(control<QPushButton>(dev, "remspisok")->toolTip(), QStringLiteral("удалить из   списка"));
+        // Missing files: empty lists.
+        QVERIFY(control<SortedListBox>(rrn, "ListRrnAll")->count() == 0 &&
+                control<SortedListBox>(rrn, "ListRrnFor")->count() == 0);
     }
 
     void wholeCatalogueLineAddedAndFiveCharactersAfterReopening() {
         writeBytes(file("allreports.ini"), "121  \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5\r\n48   anomaly\r\n");  // "Описание"
         {
-            frmSpisokrrn w(root_);
-            QCOMPARE(texts(w.ListRrnAll), QStringList({QStringLiteral("121  Описание"), QStringLiteral("48   anomaly")}));
-            select(w.ListRrnAll, QStringLiteral("121  Описание"));
-            w.addRRN_Click();
-            QCOMPARE(texts(w.ListRrnFor), QStringList({QStringLiteral("121  Описание")}));
+            ReportListWindow w(root_);
+            QCOMPARE(texts(control<SortedListBox>(w, "ListRrnAll")),
+                     QStringList({QStringLiteral("121  Описание"), QStringLiteral("48   anomaly")}));
+            select(control<SortedListBox>(w, "ListRrnAll"), QStringLiteral("121  Описание"));
+            control<QPushButton>(w, "addRRN")->click();
+            QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({QStringLiteral("121  Описание")}));
             QCOMPARE(readBytes(file("reports.ini")), std::string("121  \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5\r\n"));
         }
-        frmSpisokrrn again(root_);
-        QCOMPARE(texts(again.ListRrnFor), QStringList({QStringLiteral("121  ")}));
+        ReportListWindow again(root_);
+        QCOMPARE(texts(control<SortedListBox>(again, "ListRrnFor")), QStringList({QStringLiteral("121  ")}));
     }
 
     void removalRewritesLoadedEntriesAndAddedWholeLines() {
         writeBytes(file("allreports.ini"), "48   anomaly\r\n");
         writeBytes(file("reports.ini"), "7    seven\r\n121  x\r\n30\r\n");
-        frmSpisokrrn w(root_);
-        QCOMPARE(texts(w.ListRrnFor), QStringList({"121  ", "30", "7    "}));
-        select(w.ListRrnAll, "48   anomaly");
-        w.addRRN_Click();
-        select(w.ListRrnFor, "30");
-        w.remspisok_Click();
+        ReportListWindow w(root_);
+        QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({"121  ", "30", "7    "}));
+        select(control<SortedListBox>(w, "ListRrnAll"), "48   anomaly");
+        control<QPushButton>(w, "addRRN")->click();
+        select(control<SortedListBox>(w, "ListRrnFor"), "30");
+        control<QPushButton>(w, "remspisok")->click();
         QCOMPARE(readBytes(file("reports.ini")), std::string("121  \r\n48   anomaly\r\n7    \r\n"));
     }
 
     void fileOrderKeptUntilTheNextRemoval() {
         writeBytes(file("dev.ini"), "C\r\nA\r\nB\r\n");
-        frmSpisokDev w(root_);
-        QCOMPARE(texts(w.ListDev), QStringList({"A", "B", "C"}));
-        w.ComboAdd->setEditText("AA");
-        w.addnew_Click();
-        QCOMPARE(texts(w.ListDev), QStringList({"A", "AA", "B", "C"}));
+        DeviceListWindow w(root_);
+        QCOMPARE(texts(control<SortedListBox>(w, "ListDev")), QStringList({"A", "B", "C"}));
+        control<QComboBox>(w, "ComboAdd")->setEditText("AA");
+        control<QPushButton>(w, "addnew")->click();
+        QCOMPARE(texts(control<SortedListBox>(w, "ListDev")), QStringList({"A", "AA", "B", "C"}));
         QCOMPARE(readBytes(file("dev.ini")), std::string("C\r\nA\r\nB\r\nAA\r\n"));
-        select(w.ListDev, "B");
-        w.remspisok_Click();
+        select(control<SortedListBox>(w, "ListDev"), "B");
+        control<QPushButton>(w, "remspisok")->click();
         QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\nAA\r\nC\r\n"));
     }
 
     void emptyItemGoesOnlyWithClear() {
         writeBytes(file("reports.ini"), "\r\n121\r\n");
         {
-            frmSpisokrrn w(root_);
-            QCOMPARE(texts(w.ListRrnFor), QStringList({"", "121"}));
-            w.ListRrnFor->setCurrentRow(0);
-            w.remspisok_Click();
-            emit w.ListRrnFor->itemDoubleClicked(w.ListRrnFor->item(0));
-            QCOMPARE(w.ListRrnFor->count(), 2);
+            ReportListWindow w(root_);
+            auto* working = control<SortedListBox>(w, "ListRrnFor");
+            QCOMPARE(texts(working), QStringList({"", "121"}));
+            working->setCurrentRow(0);
+            control<QPushButton>(w, "remspisok")->click();
+            emit working->itemDoubleClicked(working->item(0));
+            QCOMPARE(working->count(), 2);
             QCOMPARE(readBytes(file("reports.ini")), std::string("\r\n121\r\n"));
             clearConfirmed(w);
-            QCOMPARE(w.ListRrnFor->count(), 0);
+            QCOMPARE(working->count(), 0);
             QVERIFY(QFileInfo::exists(QString::fromStdString(file("reports.ini"))));
             QCOMPARE(readBytes(file("reports.ini")), std::string());
         }
-        frmSpisokDev d(root_);
-        d.ComboAdd->setEditText("");
-        d.addnew_Click();  // no check: an empty entry
+        DeviceListWindow d(root_);
+        auto* devices = control<SortedListBox>(d, "ListDev");
+        control<QComboBox>(d, "ComboAdd")->setEditText("");
+        control<QPushButton>(d, "addnew")->click();  // no check: an empty entry
         QCOMPARE(readBytes(file("dev.ini")), std::string("\r\n"));
-        d.ListDev->setCurrentRow(0);
-        d.ListDev_dblClick();
-        QCOMPARE(d.ListDev->count(), 1);
-        d.ListDev->setCurrentRow(-1);
-        d.ListDev->clearSelection();
-        d.remspisok_Click();  // no selection: nothing
+        devices->setCurrentRow(0);
+        emit devices->itemDoubleClicked(devices->item(0));
+        QCOMPARE(devices->count(), 1);
+        devices->setCurrentRow(-1);
+        devices->clearSelection();
+        control<QPushButton>(d, "remspisok")->click();  // no selection: nothing
         QCOMPARE(readBytes(file("dev.ini")), std::string("\r\n"));
     }
 
     void addingTwiceAndTheDefaultDevice() {
         writeBytes(file("allreports.ini"), "121\r\n");
-        frmSpisokrrn w(root_);
-        select(w.ListRrnAll, "121");
-        w.addRRN_Click();
-        w.addRRN_Click();
+        ReportListWindow w(root_);
+        select(control<SortedListBox>(w, "ListRrnAll"), "121");
+        control<QPushButton>(w, "addRRN")->click();
+        control<QPushButton>(w, "addRRN")->click();
         QCOMPARE(readBytes(file("reports.ini")), std::string("121\r\n121\r\n"));
-        QCOMPARE(texts(w.ListRrnFor), QStringList({"121", "121"}));
-        w.ListRrnAll->clearSelection();
-        w.addRRN_Click();  // nothing selected: nothing added
-        QCOMPARE(w.ListRrnFor->count(), 2);
+        QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({"121", "121"}));
+        control<SortedListBox>(w, "ListRrnAll")->clearSelection();
+        control<QPushButton>(w, "addRRN")->click();  // nothing selected: nothing added
+        QCOMPARE(control<SortedListBox>(w, "ListRrnFor")->count(), 2);
 
-        frmSpisokDev d(root_);
-        d.addnew_Click();
-        d.addnew_Click();
+        DeviceListWindow d(root_);
+        control<QPushButton>(d, "addnew")->click();
+        control<QPushButton>(d, "addnew")->click();
         QCOMPARE(readBytes(file("dev.ini")), std::string("0000/0000/0000\r\n0000/0000/0000\r\n"));
     }
 
     void typedTextStoredExactlyAsTyped() {
         writeBytes(file("allreports.ini"), "121  x");  // the last line lacks its line break
-        frmSpisokrrn w(root_);
-        w.TextAddRrn->setText("   48  ошибка ");
-        w.addnew_Click();
-        QCOMPARE(w.TextAddRrn->text(), QStringLiteral("   48  ошибка "));  // the box keeps its text
+        ReportListWindow w(root_);
+        control<QLineEdit>(w, "TextAddRrn")->setText("   48  ошибка ");
+        control<QPushButton>(w, "addnew")->click();
+        QCOMPARE(control<QLineEdit>(w, "TextAddRrn")->text(), QStringLiteral("   48  ошибка "));  // the box keeps its text
         QCOMPARE(readBytes(file("allreports.ini")), std::string("121  x\r\n   48  \xEE\xF8\xE8\xE1\xEA\xE0 \r\n"));
-        w.TextAddRrn->setText("    ");
-        w.addnew_Click();  // blank: nothing
-        QCOMPARE(w.ListRrnAll->count(), 2);
-        select(w.ListRrnAll, QStringLiteral("   48  ошибка "));
-        w.addRRN_Click();
+        control<QLineEdit>(w, "TextAddRrn")->setText("    ");
+        control<QPushButton>(w, "addnew")->click();  // blank: nothing
+        QCOMPARE(control<SortedListBox>(w, "ListRrnAll")->count(), 2);
+        select(control<SortedListBox>(w, "ListRrnAll"), QStringLiteral("   48  ошибка "));
+        control<QPushButton>(w, "addRRN")->click();
         w.close();
-        frmSpisokrrn again(root_);
-        QCOMPARE(texts(again.ListRrnFor), QStringList({"   48"}));
+        ReportListWindow again(root_);
+        QCOMPARE(texts(control<SortedListBox>(again, "ListRrnFor")), QStringList({"   48"}));
     }
 
     void bytesWithoutACharacterSurviveARewrite() {
@@ -185,14 +193,14 @@ private slots:
         const std::string odd = "0001/0002/0003  \x98\xC3\xD2\xD1";
         writeBytes(file("dev.ini"), odd + "\r\nZZZ\r\n");
         writeBytes(file("alldev.ini"), "0009/0009/0009\r\n0001/0001/0001\r\n");
-        frmSpisokDev w(root_);
-        QCOMPARE(w.ComboAdd->count(), 2);
-        QCOMPARE(w.ComboAdd->itemText(0), QStringLiteral("0001/0001/0001"));
-        QCOMPARE(w.ComboAdd->currentText(), QStringLiteral("0000/0000/0000"));
-        w.ComboAdd->setEditText(QStringLiteral("0009/0009/0009  ГТС"));
-        w.addnew_Click();
-        select(w.ListDev, "ZZZ");
-        w.remspisok_Click();
+        DeviceListWindow w(root_);
+        QCOMPARE(control<QComboBox>(w, "ComboAdd")->count(), 2);
+        QCOMPARE(control<QComboBox>(w, "ComboAdd")->itemText(0), QStringLiteral("0001/0001/0001"));
+        QCOMPARE(control<QComboBox>(w, "ComboAdd")->currentText(), QStringLiteral("0000/0000/0000"));
+        control<QComboBox>(w, "ComboAdd")->setEditText(QStringLiteral("0009/0009/0009  ГТС"));
+        control<QPushButton>(w, "addnew")->click();
+        select(control<SortedListBox>(w, "ListDev"), "ZZZ");
+        control<QPushButton>(w, "remspisok")->click();
         QCOMPARE(readBytes(file("dev.ini")), odd + "\r\n0009/0009/0009  \xC3\xD2\xD1\r\n");
         QCOMPARE(readBytes(file("alldev.ini")), std::string("0009/0009/0009\r\n0001/0001/0001\r\n"));  // only read
     }
@@ -201,27 +209,30 @@ private slots:
         // A list that cannot be read shows empty; rewriting it from there would lose it.
         QVERIFY(::mkdir(file("reports.ini").c_str(), 0755) == 0);
         writeBytes(file("allreports.ini"), "121\r\n");
-        frmSpisokrrn w(root_);
+        ReportListWindow w(root_);
         QTRY_VERIFY(w.findChild<QMessageBox*>("listFailure"));
-        QVERIFY(!w.btnclear->isEnabled() && !w.remspisok->isEnabled() && !w.addRRN->isEnabled());
-        select(w.ListRrnAll, "121");
-        w.addRRN_Click();
-        w.btnclear_Click();
-        QCOMPARE(w.ListRrnFor->count(), 0);
+        QVERIFY(!control<QPushButton>(w, "btnclear")->isEnabled() && !control<QPushButton>(w, "remspisok")->isEnabled() &&
+                !control<QPushButton>(w, "addRRN")->isEnabled());
+        auto* catalogue = control<SortedListBox>(w, "ListRrnAll");
+        select(catalogue, "121");
+        control<QPushButton>(w, "addRRN")->click();
+        emit catalogue->itemDoubleClicked(catalogue->item(0));  // the way round the disabled arrow
+        control<QPushButton>(w, "btnclear")->click();
+        QCOMPARE(control<SortedListBox>(w, "ListRrnFor")->count(), 0);
         QVERIFY(QFileInfo(QString::fromStdString(file("reports.ini"))).isDir());
-        w.TextAddRrn->setText("48   still possible");  // the catalogue was read: it may grow
-        w.addnew_Click();
+        control<QLineEdit>(w, "TextAddRrn")->setText("48   still possible");  // the catalogue was read: it may grow
+        control<QPushButton>(w, "addnew")->click();
         QCOMPARE(readBytes(file("allreports.ini")), std::string("121\r\n48   still possible\r\n"));
     }
 
     void refusedAppendIsTakenBackAndReported() {
         writeBytes(file("allreports.ini"), "121\r\n");
-        frmSpisokrrn w(root_);
+        ReportListWindow w(root_);
         QVERIFY(!w.findChild<QMessageBox*>("listFailure"));
         QVERIFY(::mkdir(file("reports.ini").c_str(), 0755) == 0);  // appears after loading
-        select(w.ListRrnAll, "121");
-        w.addRRN_Click();
-        QCOMPARE(w.ListRrnFor->count(), 0);
+        select(control<SortedListBox>(w, "ListRrnAll"), "121");
+        control<QPushButton>(w, "addRRN")->click();
+        QCOMPARE(control<SortedListBox>(w, "ListRrnFor")->count(), 0);
         auto* box = w.findChild<QMessageBox*>("listFailure");
         QVERIFY(box);
         QVERIFY2(box->text().contains("reports.ini"), qPrintable(box->text()));
@@ -229,31 +240,31 @@ private slots:
 
     void textWithALineBreakIsRefused() {
         writeBytes(file("dev.ini"), "A\r\n");
-        frmSpisokrrn w(root_);
-        w.TextAddRrn->setText(QStringLiteral("121  one\n48   two"));
-        w.addnew_Click();
-        QCOMPARE(w.ListRrnAll->count(), 0);
+        ReportListWindow w(root_);
+        control<QLineEdit>(w, "TextAddRrn")->setText(QStringLiteral("121  one\n48   two"));
+        control<QPushButton>(w, "addnew")->click();
+        QCOMPARE(control<SortedListBox>(w, "ListRrnAll")->count(), 0);
         QVERIFY(!QFileInfo::exists(QString::fromStdString(file("allreports.ini"))));
         QVERIFY(w.findChild<QMessageBox*>("listFailure"));
-        frmSpisokDev d(root_);
-        d.ComboAdd->setEditText(QStringLiteral("DEV1\rDEV2"));
-        d.addnew_Click();
+        DeviceListWindow d(root_);
+        control<QComboBox>(d, "ComboAdd")->setEditText(QStringLiteral("DEV1\rDEV2"));
+        control<QPushButton>(d, "addnew")->click();
         QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\n"));
-        QCOMPARE(d.ListDev->count(), 1);
+        QCOMPARE(control<SortedListBox>(d, "ListDev")->count(), 1);
     }
 
     void failedRewriteKeepsTheListAndTheFile() {
         writeBytes(file("dev.ini"), "A\r\nB\r\n");
-        frmSpisokDev w(root_);
+        DeviceListWindow w(root_);
         // Replace the file by a directory behind the window's back: the rewrite must fail.
         QVERIFY(::unlink(file("dev.ini").c_str()) == 0);
         QVERIFY(::mkdir(file("dev.ini").c_str(), 0755) == 0);
         QVERIFY(::mkdir(file("dev.ini/x").c_str(), 0755) == 0);
-        select(w.ListDev, "B");
-        w.remspisok_Click();
-        QCOMPARE(texts(w.ListDev), QStringList({"A", "B"}));
+        select(control<SortedListBox>(w, "ListDev"), "B");
+        control<QPushButton>(w, "remspisok")->click();
+        QCOMPARE(texts(control<SortedListBox>(w, "ListDev")), QStringList({"A", "B"}));
         clearConfirmed(w);
-        QCOMPARE(texts(w.ListDev), QStringList({"A", "B"}));
+        QCOMPARE(texts(control<SortedListBox>(w, "ListDev")), QStringList({"A", "B"}));
         QVERIFY(w.findChild<QMessageBox*>("listFailure"));
     }
 
@@ -262,10 +273,10 @@ private slots:
         if (!user.active()) QSKIP("root cannot give up its rights here");
         writeBytes(file("reports.ini"), "121\r\n48\r\n");
         QVERIFY(::chmod(file("reports.ini").c_str(), 0444) == 0);
-        frmSpisokrrn w(root_);
-        select(w.ListRrnFor, "48");
-        w.remspisok_Click();
-        QCOMPARE(texts(w.ListRrnFor), QStringList({"121", "48"}));
+        ReportListWindow w(root_);
+        select(control<SortedListBox>(w, "ListRrnFor"), "48");
+        control<QPushButton>(w, "remspisok")->click();
+        QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({"121", "48"}));
         QCOMPARE(readBytes(file("reports.ini")), std::string("121\r\n48\r\n"));
         QVERIFY(w.findChild<QMessageBox*>("listFailure"));
     }
@@ -280,31 +291,31 @@ private slots:
         QVERIFY(holder.holding());
         const QString refused =
             QStringLiteral("Список не изменён. Каталог данных занят: идёт обработка (PID %1)").arg(holder.pid());
-        frmSpisokrrn rrn(root_);
+        ReportListWindow rrn(root_);
         rrn.show();
-        select(rrn.ListRrnAll, "121");
-        QTest::mouseClick(rrn.addRRN, Qt::LeftButton);
+        select(control<SortedListBox>(rrn, "ListRrnAll"), "121");
+        QTest::mouseClick(control<QPushButton>(rrn, "addRRN"), Qt::LeftButton);
         auto* box = rrn.findChild<QMessageBox*>("listFailure");
         QVERIFY(box);
         QVERIFY2(box->text() == refused, qPrintable(box->text() + " / " + refused));
-        QCOMPARE(texts(rrn.ListRrnFor), QStringList{"48"});
+        QCOMPARE(texts(control<SortedListBox>(rrn, "ListRrnFor")), QStringList{"48"});
         QCOMPARE(readBytes(file("reports.ini")), std::string("48\r\n"));
 
-        frmSpisokDev dev(root_);
+        DeviceListWindow dev(root_);
         dev.show();
-        select(dev.ListDev, "B");
-        QTest::mouseClick(dev.remspisok, Qt::LeftButton);
+        select(control<SortedListBox>(dev, "ListDev"), "B");
+        QTest::mouseClick(control<QPushButton>(dev, "remspisok"), Qt::LeftButton);
         box = dev.findChild<QMessageBox*>("listFailure");
         QVERIFY(box);
         QCOMPARE(box->text(), refused);
-        QCOMPARE(texts(dev.ListDev), QStringList({"A", "B"}));
+        QCOMPARE(texts(control<SortedListBox>(dev, "ListDev")), QStringList({"A", "B"}));
         QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\nB\r\n"));
 
         // Once that run is over, the same change goes through.
         holder.kill();
-        select(dev.ListDev, "B");
-        QTest::mouseClick(dev.remspisok, Qt::LeftButton);
-        QCOMPARE(texts(dev.ListDev), QStringList{"A"});
+        select(control<SortedListBox>(dev, "ListDev"), "B");
+        QTest::mouseClick(control<QPushButton>(dev, "remspisok"), Qt::LeftButton);
+        QCOMPARE(texts(control<SortedListBox>(dev, "ListDev")), QStringList{"A"});
         QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\n"));
     }
 };

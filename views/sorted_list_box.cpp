@@ -1,8 +1,8 @@
-#include "sorted_list_box.h"
+#include "views/sorted_list_box.h"
 
-#include "collate.h"
-#include "cp1251.h"
-#include "qt_text.h"
+#include "platform/collate.h"
+#include "platform/cp1251.h"
+#include "platform/qt/qt_text.h"
 
 namespace kalvimo {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "interfaces.h"
+#include "engine/interfaces.h"
 
 namespace kalvimo {
 

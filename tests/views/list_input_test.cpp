@@ -11,10 +11,13 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "list_windows.h"
-#include "sorted_list_box.h"
+#include "tests/qt_controls.h"
+#include "views/device_list_window.h"
+#include "views/report_list_window.h"
+#include "views/sorted_list_box.h"
 
 using namespace kalvimo;
+using kalvimo::test::control;
 
 namespace {
 
@@ -96,13 +99,15 @@ class ListInputTest : public QObject {
         std::unique_ptr<QDialog> window;
         if (kind == "rrn") {
             writeBytes(file("reports.ini"), "111\r\n222\r\n333\r\n");
-            auto* r = new frmSpisokrrn(root_);
-            w = {r, r->ListRrnFor, r->remspisok, r->btnclear, file("reports.ini")};
+            auto* r = new ReportListWindow(root_);
+            w = {r, control<SortedListBox>(*r, "ListRrnFor"), control<QPushButton>(*r, "remspisok"),
+                 control<QPushButton>(*r, "btnclear"), file("reports.ini")};
             window.reset(r);
         } else {
             writeBytes(file("dev.ini"), "111\r\n222\r\n333\r\n");
-            auto* d = new frmSpisokDev(root_);
-            w = {d, d->ListDev, d->remspisok, d->btnclear, file("dev.ini")};
+            auto* d = new DeviceListWindow(root_);
+            w = {d, control<SortedListBox>(*d, "ListDev"), control<QPushButton>(*d, "remspisok"),
+                 control<QPushButton>(*d, "btnclear"), file("dev.ini")};
             window.reset(d);
         }
         window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -240,34 +245,34 @@ private slots:
         QListWidget* kept = nullptr;  // the list whose selection must stay
         if (how.startsWith("rrn")) {
             writeBytes(this->file("reports.ini"), "111\r\n");
-            auto* r = new frmSpisokrrn(root_);
+            auto* r = new ReportListWindow(root_);
             window.reset(r);
             window->show();
             QVERIFY(QTest::qWaitForWindowActive(window.get()));
             if (how.contains("text")) {
-                clickRow(r->ListRrnAll, "48   x");
-                kept = r->ListRrnAll;
-                typeInto(r->TextAddRrn, "0001/0002/000");
+                clickRow(control<SortedListBox>(*r, "ListRrnAll"), "48   x");
+                kept = control<SortedListBox>(*r, "ListRrnAll");
+                typeInto(control<QLineEdit>(*r, "TextAddRrn"), "0001/0002/000");
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             } else {
-                clickRow(r->ListRrnFor, "111");
-                clickRow(r->ListRrnAll, "48   x");
-                kept = r->ListRrnFor;
-                if (how.contains("Enter")) QTest::keyClick(r->ListRrnAll, Qt::Key_Return);
-                else QTest::mouseClick(r->addRRN, Qt::LeftButton);
+                clickRow(control<SortedListBox>(*r, "ListRrnFor"), "111");
+                clickRow(control<SortedListBox>(*r, "ListRrnAll"), "48   x");
+                kept = control<SortedListBox>(*r, "ListRrnFor");
+                if (how.contains("Enter")) QTest::keyClick(control<SortedListBox>(*r, "ListRrnAll"), Qt::Key_Return);
+                else QTest::mouseClick(control<QPushButton>(*r, "addRRN"), Qt::LeftButton);
             }
         } else {
             writeBytes(this->file("dev.ini"), "111\r\n");
-            auto* d = new frmSpisokDev(root_);
+            auto* d = new DeviceListWindow(root_);
             window.reset(d);
             window->show();
             QVERIFY(QTest::qWaitForWindowActive(window.get()));
-            clickRow(d->ListDev, "111");
-            kept = d->ListDev;
-            typeInto(d->ComboAdd->lineEdit(), "0001/0002/000");
-            QCOMPARE(d->ComboAdd->currentText(), QStringLiteral("0001/0002/000"));
+            clickRow(control<SortedListBox>(*d, "ListDev"), "111");
+            kept = control<SortedListBox>(*d, "ListDev");
+            typeInto(control<QComboBox>(*d, "ComboAdd")->lineEdit(), "0001/0002/000");
+            QCOMPARE(control<QComboBox>(*d, "ComboAdd")->currentText(), QStringLiteral("0001/0002/000"));
             if (how.contains("Enter")) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            else QTest::mouseClick(d->addnew, Qt::LeftButton);
+            else QTest::mouseClick(control<QPushButton>(*d, "addnew"), Qt::LeftButton);
         }
         QCOMPARE(QByteArray::fromStdString(readBytes(this->file(file.toLatin1().constData()))).toPercentEncoding(),
                  bytes.toPercentEncoding());

@@ -1,7 +1,7 @@
-#include "list_source.h"
+#include "engine/list_source.h"
 
-#include "files.h"
-#include "list_files.h"
+#include "lists/list_files.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 

@@ -1,0 +1,387 @@
+// The file operations: appends that never merge lines, whole rewrites, result files, listings,
+// times of last change, and their failures.
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <locale.h>
+#include <memory>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "tests/file_size_limit.h"
+#include "tests/platform/platform_test_support.h"
+#include "tests/unprivileged.h"
+
+namespace {
+
+using namespace kalvimo;
+using namespace kalvimo::platformtest;
+using namespace std::string_literals;
+
+TEST(Files, AppendLineNeverMergesLines) {
+    struct Case {
+        std::optional<std::string> before;  // nothing: the file is missing
+        std::string want;
+    };
+    const Case cases[] = {
+        {std::nullopt, "b\r\n"},
+        {"", "b\r\n"},
+        {"a", "a\r\nb\r\n"},
+        {"a\r\n", "a\r\nb\r\n"},
+        {"a\n", "a\nb\r\n"},
+        {"a\r", "a\r\r\nb\r\n"},
+    };
+    TempDir dir;
+    const std::string path = dir / "list.txt";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before ? testing::PrintToString(*c.before) : "missing");
+        ::unlink(path.c_str());
+        if (c.before) putFile(path, *c.before);
+        appendLine(path, "b");
+        EXPECT_EQ(getFile(path), c.want);
+    }
+    appendLine(path, "c");
+    appendLine(path, "");
+    EXPECT_EQ(getFile(path), "a\r\r\nb\r\nc\r\n\r\n");
+
+    const auto err = catchIoError([&] { appendLine(dir / "no/such/dir.txt", "x"); });
+    ASSERT_TRUE(err);
+    EXPECT_EQ(err->op(), IoError::Op::Create);
+}
+
+TEST(Files, WriteFileAtomicallyReplacesWhollyAndLeavesNoTemporaryFiles) {
+    TempDir dir;
+    const std::string path = dir / "list.txt";
+    writeFileAtomically(path, "first\r\n");  // creates
+    EXPECT_EQ(getFile(path), "first\r\n");
+    putFile(path, std::string(10000, 'x'));
+    writeFileAtomically(path, "short");  // a shorter content leaves nothing of the old one
+    EXPECT_EQ(getFile(path), "short");
+    writeFileAtomically(path, "");
+    EXPECT_EQ(getFile(path), "");
+    const std::string big(1 << 20, 'y');
+    writeFileAtomically(path, big);
+    EXPECT_TRUE(getFile(path) == big);
+    EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{"list.txt"});
+}
+
+TEST(Files, WriteFileAtomicallyKeepsPermissionsAndLinks) {
+    TempDir dir;
+    const std::string path = dir / "list.txt";
+    putFile(path, "old\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    writeFileAtomically(path, "new\r\n");
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A list kept elsewhere behind a link is rewritten there; the link stays a link.
+    ::mkdir((dir / "shared").c_str(), 0755);
+    putFile(dir / "shared/dev.ini", "A\r\n");
+    ASSERT_EQ(::symlink((dir / "shared/dev.ini").c_str(), (dir / "dev.ini").c_str()), 0);
+    writeFileAtomically(dir / "dev.ini", "B\r\n");
+    EXPECT_EQ(getFile(dir / "shared/dev.ini"), "B\r\n");
+    ASSERT_EQ(::lstat((dir / "dev.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(dirEntries(dir / "shared"), std::vector<std::string>{"dev.ini"});
+
+    // A file the user made read-only is not replaced.
+    if (kalvimo::test::Unprivileged user(dir.path()); user.active()) {
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        const auto refused = catchIoError([&] { writeFileAtomically(path, "x"); });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->error(), EACCES);
+        EXPECT_EQ(getFile(path), "new\r\n");
+    }
+}
+
+TEST(Files, WriteFileAtomicallyFailureLeavesTheOldFile) {
+    TempDir dir;
+    // The directory of the path is missing.
+    const auto noDir = catchIoError([&] { writeFileAtomically(dir / "missing/list.txt", "x"); });
+    ASSERT_TRUE(noDir);
+    EXPECT_EQ(noDir->error(), ENOENT);
+    EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{});
+
+    // The path is a directory: the rename fails, the directory stays as it was.
+    ::mkdir((dir / "sub").c_str(), 0755);
+    putFile(dir / "sub/keep.txt", "keep");
+    const auto onDir = catchIoError([&] { writeFileAtomically(dir / "sub", "x"); });
+    ASSERT_TRUE(onDir);
+    EXPECT_EQ(getFile(dir / "sub/keep.txt"), "keep");
+    EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{"sub"});
+
+    // Writing fails half way (file size limit): the old content survives, no temporary remains.
+    const std::string path = dir / "list.txt";
+    putFile(path, "old content\r\n");
+    struct rlimit old;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto tooBig = catchIoError([&] { writeFileAtomically(path, std::string(100000, 'n')); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(tooBig);
+    EXPECT_EQ(tooBig->op(), IoError::Op::Write);
+    EXPECT_EQ(tooBig->error(), EFBIG);
+    EXPECT_EQ(getFile(path), "old content\r\n");
+    EXPECT_EQ(dirEntries(dir.path()), (std::vector<std::string>{"list.txt", "sub"}));
+}
+
+TEST(Files, OutFileWritesCrLfLinesThroughItsBuffer) {
+    TempDir dir;
+    const std::string path = dir / "out.txt";
+    putFile(path, "old content that must go");
+    std::string want;
+    {
+        OutFile f;
+        EXPECT_FALSE(f.isOpen());
+        f.create(path);
+        EXPECT_TRUE(f.isOpen());
+        EXPECT_EQ(f.path(), path);
+        EXPECT_EQ(getFile(path), "");  // emptied at once
+        f.writeLine("first");
+        f.writeLine("");
+        want = "first\r\n\r\n";
+        EXPECT_EQ(getFile(path), "");  // still in the buffer
+        f.flush();
+        EXPECT_EQ(getFile(path), want);
+        // Small and large pieces in order, the large ones beyond the buffer.
+        std::mt19937 rng(seedFor(51));
+        for (int k = 0; k < 60; ++k) {
+            const size_t len = rng() % 5 == 0 ? 200000 + rng() % 200000 : rng() % 100;
+            const std::string piece(len, static_cast<char>('a' + k % 26));
+            if (k % 2) {
+                f.writeLine(piece);
+                want += piece + "\r\n";
+            } else {
+                f.write(piece);
+                want += piece;
+            }
+        }
+        f.close();
+        EXPECT_FALSE(f.isOpen());
+    }
+    EXPECT_TRUE(getFile(path) == want);
+
+    // Moving keeps writing into the same file; appending keeps what is there.
+    {
+        OutFile a;
+        a.openAppend(path);
+        a.writeLine("appended");
+        OutFile b(std::move(a));
+        EXPECT_FALSE(a.isOpen());
+        b.writeLine("moved");
+        OutFile c;
+        c = std::move(b);
+        c.close();
+    }
+    EXPECT_TRUE(getFile(path) == want + "appended\r\nmoved\r\n");
+
+    // The destructor closes without writing what a failed path still buffers.
+    {
+        OutFile f;
+        f.create(dir / "abandoned.txt");
+        f.writeLine("lost");
+        f.abandon();
+        EXPECT_FALSE(f.isOpen());
+    }
+    EXPECT_EQ(getFile(dir / "abandoned.txt"), "");
+    // A missing file is created by openAppend.
+    {
+        OutFile f;
+        f.openAppend(dir / "new.txt");
+        f.writeLine("x");
+        f.close();
+    }
+    EXPECT_EQ(getFile(dir / "new.txt"), "x\r\n");
+}
+
+TEST(Files, OutFileReportsAFullDiskNoLaterThanClose) {
+    TempDir dir;
+    const std::string path = dir / "full.txt";
+    for (size_t len : {size_t{1}, size_t{1000}, size_t{600000}}) {
+        SCOPED_TRACE(len);
+        OutFile f;
+        f.create(path);
+        std::optional<IoError> err;
+        {
+            kalvimo::test::FileSizeLimit full(0);
+            err = catchIoError([&] {
+                f.writeLine(std::string(len, 'x'));
+                f.close();
+            });
+        }
+        ASSERT_TRUE(err);
+        EXPECT_EQ(err->op(), IoError::Op::Write);
+        EXPECT_EQ(err->error(), EFBIG);
+        EXPECT_EQ(err->path(), path);
+        EXPECT_EQ(err->message(), "Ошибка записи в файл " + path + ": файл слишком велик");
+    }
+    // Creating over a directory fails as a creation.
+    OutFile f;
+    const auto onDir = catchIoError([&] { f.create(dir.path()); });
+    ASSERT_TRUE(onDir);
+    EXPECT_EQ(onDir->op(), IoError::Op::Create);
+    EXPECT_FALSE(f.isOpen());
+}
+
+TEST(Files, RemoveFile) {
+    TempDir dir;
+    const std::string path = dir / "x.txt";
+    putFile(path, "x");
+    removeFile(path);
+    EXPECT_FALSE(exists(path));
+    EXPECT_NO_THROW(removeFile(path));  // already gone
+    ::mkdir((dir / "sub").c_str(), 0755);
+    const auto err = catchIoError([&] { removeFile(dir / "sub"); });
+    ASSERT_TRUE(err);
+    EXPECT_EQ(err->op(), IoError::Op::Delete);
+    EXPECT_TRUE(exists(dir / "sub"));
+}
+
+TEST(Files, ListFilesGivesRegularFilesInAlphabeticalOrder) {
+    TempDir dir;
+    for (const char* name : {"b.txt", "A.txt", "a.txt", "\u0451.txt", "\u042F.txt", "x.log", "B.TXT"}) putFile(dir / name, "x");
+    ::mkdir((dir / "sub.txt").c_str(), 0755);                                // directories are not listed
+    ASSERT_EQ(::symlink("a.txt", (dir / "link.txt").c_str()), 0);            // a link to a regular file
+    ASSERT_EQ(::symlink("nowhere", (dir / "dead.txt").c_str()), 0);          // dangling
+    ASSERT_EQ(::symlink("sub.txt", (dir / "dirlink.txt").c_str()), 0);       // a link to a directory
+
+    // By hand: folded a a b b link я ё, equal folds by exact text.
+    EXPECT_EQ(listFiles(dir.path(), "*.txt"),
+              (std::vector<std::string>{"A.txt", "a.txt", "B.TXT", "b.txt", "link.txt", "\u042F.txt", "\u0451.txt"}));
+    EXPECT_EQ(listFiles(dir.path(), "*.txt", LinkPolicy::Skip),
+              (std::vector<std::string>{"A.txt", "a.txt", "B.TXT", "b.txt", "\u042F.txt", "\u0451.txt"}));
+    EXPECT_EQ(listFiles(dir.path(), "*.log;?.txt", LinkPolicy::Skip),
+              (std::vector<std::string>{"A.txt", "a.txt", "B.TXT", "b.txt", "x.log", "\u042F.txt", "\u0451.txt"}));
+    EXPECT_EQ(listFiles(dir.path() + "/", "x*"), std::vector<std::string>{"x.log"});
+    EXPECT_EQ(listFiles(dir.path(), ""), std::vector<std::string>{});
+
+    const auto err = catchIoError([&] { listFiles(dir / "missing", "*"); });
+    ASSERT_TRUE(err);
+    EXPECT_EQ(err->op(), IoError::Op::List);
+    EXPECT_EQ(err->error(), ENOENT);
+}
+
+// Sets TZ for the life of the object and puts the old value back.
+class ScopedTz {
+public:
+    explicit ScopedTz(const char* tz) {
+        if (const char* old = std::getenv("TZ")) old_ = old;
+        ::setenv("TZ", tz, 1);
+        ::tzset();
+    }
+    ~ScopedTz() {
+        if (old_) ::setenv("TZ", old_->c_str(), 1);
+        else ::unsetenv("TZ");
+        ::tzset();
+    }
+    ScopedTz(const ScopedTz&) = delete;
+    ScopedTz& operator=(const ScopedTz&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
+void setMtime(const std::string& path, time_t t) {
+    struct timespec times[2] = {{t, 0}, {t, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(Files, LastChangeTextIsLocalTime) {
+    TempDir dir;
+    const std::string path = dir / "f.txt";
+    putFile(path, "x");
+    EXPECT_EQ(lastChangeText(dir / "missing"), std::nullopt);
+
+    // The zone of the machine, the expectation built from localtime_r fields.
+    for (time_t t : {time_t{981173106}, time_t{1700000000}, time_t{0}, time_t{1719792000}}) {
+        setMtime(path, t);
+        std::tm tm{};
+        ASSERT_NE(::localtime_r(&t, &tm), nullptr);
+        auto two = [](int v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
+        const std::string want = two(tm.tm_mday) + "." + two(tm.tm_mon + 1) + "." + std::to_string(tm.tm_year + 1900) +
+                                 " " + two(tm.tm_hour) + ":" + two(tm.tm_min) + ":" + two(tm.tm_sec);
+        EXPECT_EQ(lastChangeText(path), want) << t;
+    }
+    // Fixed zones, worked out by hand.
+    struct Case {
+        const char* tz;
+        time_t t;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"UTC0", 981173106, "03.02.2001 04:05:06"},   // 2001-02-03 04:05:06 UTC
+        {"MSK-3", 981173106, "03.02.2001 07:05:06"},
+        {"UTC0", 1700000000, "14.11.2023 22:13:20"},  // 2023-11-14 22:13:20 UTC
+        {"MSK-3", 1700000000, "15.11.2023 01:13:20"}, // past midnight in Moscow
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1000000000, "09.09.2001 03:46:40"},  // summer time, +2
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1700000000, "14.11.2023 23:13:20"},  // winter time, +1
+    };
+    for (const auto& c : cases) {
+        ScopedTz tz(c.tz);
+        setMtime(path, c.t);
+        EXPECT_EQ(lastChangeText(path), c.want) << c.tz << " " << c.t;
+    }
+}
+
+TEST(Files, PathsDirectoriesAndWholeFiles) {
+    EXPECT_EQ(joinPath("a", "b"), "a/b");
+    EXPECT_EQ(joinPath("a/", "b"), "a/b");
+    EXPECT_EQ(joinPath("/", "b"), "/b");
+    EXPECT_EQ(joinPath("", "b"), "b");
+
+    TempDir dir;
+    const std::string sub = dir / "sub";
+    ensureDirectory(sub);
+    EXPECT_TRUE(isDirectory(sub));
+    EXPECT_NO_THROW(ensureDirectory(sub));  // already there
+    putFile(dir / "file", "a\0b\r\n"s);
+    EXPECT_TRUE(isRegularFile(dir / "file"));
+    EXPECT_FALSE(isRegularFile(sub));
+    EXPECT_FALSE(isDirectory(dir / "file"));
+    EXPECT_EQ(readWholeFile(dir / "file"), "a\0b\r\n"s);
+    const std::string big(200000, 'z');
+    putFile(dir / "big", big);
+    EXPECT_TRUE(readWholeFile(dir / "big") == big);
+
+    const auto onFile = catchIoError([&] { ensureDirectory(dir / "file"); });
+    ASSERT_TRUE(onFile);
+    EXPECT_EQ(onFile->op(), IoError::Op::CreateDir);
+    EXPECT_EQ(onFile->error(), ENOTDIR);
+    const auto parentMissing = catchIoError([&] { ensureDirectory(dir / "a/b"); });
+    ASSERT_TRUE(parentMissing);
+    EXPECT_EQ(parentMissing->error(), ENOENT);
+    const auto missing = catchIoError([&] { readWholeFile(dir / "missing"); });
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->op(), IoError::Op::Open);
+    EXPECT_EQ(missing->error(), ENOENT);
+    const auto onDir = catchIoError([&] { readWholeFile(sub); });
+    ASSERT_TRUE(onDir);
+    EXPECT_EQ(onDir->error(), EISDIR);
+}
+
+}  // namespace
