@@ -1,6 +1,6 @@
 // kalvimo-genprint: writes a synthetic S12 exchange printout for benchmarks
-// and end-to-end tests. Output depends only on --seed, --size, --station and
-// --lf, so tests can regenerate the same bytes instead of storing them.
+// and end-to-end tests. Output depends only on --seed, --size, --station, --lf and
+// --error-types, so tests can regenerate the same bytes instead of storing them.
 
 #include <algorithm>
 #include <array>
@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #ifdef _WIN32
@@ -330,7 +331,7 @@ struct Pools {
     std::vector<std::string> erclacs;       // 7 chars, first one non-blank
     std::vector<std::string> errTypes;      // 4 chars, decimal
 
-    explicit Pools(Rng& r) {
+    Pools(Rng& r, std::size_t errTypeCount) {
         static constexpr std::string_view kNames[] = {"CBR", "ACE", "LTG", "DTM", "SCM",
                                                       "CTL", "TTM", "MPM", "CCM", "PBX"};
         while (devices.size() < 300) {
@@ -376,7 +377,10 @@ struct Pools {
             }
             addUnique(erclacs, l);
         }
-        while (errTypes.size() < 50) {
+        // Beyond the 99 small types most are drawn from the large ones, as on an exchange
+        // whose software reports thousands of kinds of error.
+        std::unordered_set<std::string> seen;
+        while (errTypes.size() < errTypeCount) {
             const std::uint32_t v = r.chance(4, 5) ? r.range(1, 99) : r.range(100, 9999);
             Line l;
             if (r.chance(2, 5)) {
@@ -385,7 +389,7 @@ struct Pools {
                 l.dec(v);
                 l.padTo(4);
             }
-            addUnique(errTypes, l);
+            if (seen.emplace(l.view()).second) errTypes.emplace_back(l.view());
         }
     }
 
@@ -413,7 +417,7 @@ struct Plan {
 
 class Generator {
 public:
-    Generator(std::uint64_t seed, Sink& out) : rng_(seed), pools_(rng_), out_(out) {}
+    Generator(std::uint64_t seed, std::size_t errTypes, Sink& out) : rng_(seed), pools_(rng_, errTypes), out_(out) {}
 
     void run(std::uint64_t size) {
         for (std::uint64_t i = 0; out_.total() < size && !out_.failed(); ++i) {
@@ -786,9 +790,10 @@ private:
 void usage(std::FILE* f) {
     std::fputs(
         "usage: kalvimo-genprint --size BYTES[K|M|G] [--seed N] [--station TEXT]\n"
-        "                        [--out FILE] [--lf]\n"
+        "                        [--out FILE] [--lf] [--error-types N]\n"
         "Writes a synthetic exchange printout of at least BYTES bytes (cp1251,\n"
-        "CR LF line ends unless --lf). Same arguments give the same bytes.\n",
+        "CR LF line ends unless --lf) with N distinct error types (default 50,\n"
+        "at most 9000). Same arguments give the same bytes.\n",
         f);
 }
 
@@ -820,6 +825,7 @@ int main(int argc, char** argv) {
     std::string station = "ZARYA-UZEL";
     const char* outPath = nullptr;
     bool crlf = true;
+    std::uint64_t errTypes = 50;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
@@ -839,6 +845,11 @@ int main(int argc, char** argv) {
             station = argv[++i];
         } else if (a == "--out" && hasValue) {
             outPath = argv[++i];
+        } else if (a == "--error-types" && hasValue) {
+            if (!parseU64(argv[++i], errTypes, false) || errTypes == 0 || errTypes > 9000) {
+                std::fprintf(stderr, "kalvimo-genprint: bad --error-types '%s' (1 to 9000)\n", argv[i]);
+                return 2;
+            }
         } else if (a == "--lf") {
             crlf = false;
         } else if (a == "--help" || a == "-h") {
@@ -869,7 +880,7 @@ int main(int argc, char** argv) {
     }
 
     Sink sink(f, crlf, station);
-    Generator gen(seed, sink);
+    Generator gen(seed, static_cast<std::size_t>(errTypes), sink);
     gen.run(size);
 
     bool ok = !sink.failed();

@@ -39,7 +39,7 @@ struct Pass {
     InputMode mode;
     std::string fileModeStatus;  // shown before the scan, by mode
     std::string dirModeStatus;
-    std::string device;  // UTF-8: what a device pass looks for, for a progress line
+    std::string device = {};  // UTF-8: what a device pass looks for, for a progress line
     std::string outputPath;
     ModeSwitch onModeSwitch = ModeSwitch::EndsTheWalk;
     DoneText doneText = DoneText::PerPass;

@@ -60,18 +60,26 @@ private:
     // Moves the unread part to the front and reads more; false when nothing more came.
     bool fill();
     bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+    // A buffer of cap bytes on a page boundary; null when there is no memory for it.
+    static char* allocate(size_t cap) noexcept;
+    struct Free {
+        void operator()(char* p) const noexcept;
+    };
     // Reads to the end of the file, keeping nothing.
     void skipToEnd();
     // The whole line whose beginning, from the file offset start, was let go: that part read
     // again, then the part in the buffer up to lineEnd.
     std::string_view rejoin(off_t start, size_t lineEnd);
-    void growTo(size_t cap);
+    // A buffer of cap bytes holding the unread part at its new place; throws IoError(Read)
+    // with ENOMEM when there is no memory for it.
+    void moveTo(size_t cap, size_t unreadAt);
 
     int fd_ = -1;
     std::string path_;
-    std::unique_ptr<char[]> buf_;
+    std::unique_ptr<char[], Free> buf_;
     size_t cap_ = 0;
     size_t blockSize_;
+    size_t align_;  // where reads land in buf_: a multiple of this
     size_t pos_ = 0;  // start of the next line
     size_t end_ = 0;  // end of the data in buf_
     off_t base_ = 0;  // offset in the file of buf_[0]
