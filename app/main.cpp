@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     // Closed standard descriptors would be taken by the files the program opens.
     kalvimo::reopenClosedStandardDescriptors();
     kalvimo::ignoreFileSizeLimitSignal();
+    kalvimo::raiseOpenFileLimit();
     // Before the window system is asked for: a terminal without a display can ask too.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     // file would take the number of standard error and receive the status texts.
     const unsigned closedAtStart = reopenClosedStandardDescriptors();
     keepRunningWhenOutputFails();
+    raiseOpenFileLimit();
     std::string error;
     const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!parsed) return usageError(error);

@@ -1,5 +1,7 @@
 #include "engine/error_analysis.h"
 
+#include <cerrno>
+
 #include "engine/text_ops.h"
 #include "engine/texts.h"
 #include "platform/cp1251.h"
@@ -46,7 +48,7 @@ std::string errorTableRow(int type, long count, std::string_view catalogueLine) 
 
 ErrorAnalysis::DetailFiles::File& ErrorAnalysis::DetailFiles::file(const std::string& name) {
     auto it = files_.find(name);
-    if (it == files_.end()) it = files_.emplace(name, File{data_.errorFile(name), {}}).first;
+    if (it == files_.end()) it = files_.emplace(name, File{data_.errorFile(name), {}, {}}).first;
     return it->second;
 }
 
@@ -56,23 +58,39 @@ void ErrorAnalysis::DetailFiles::add(File& file, std::string_view text) {
     if (pendingBytes_ > kPendingLimit) flushAll();
 }
 
-void ErrorAnalysis::DetailFiles::flushAll() {
-    for (auto& [name, f] : files_) {
-        if (f.pending.empty()) continue;
-        OutFile out;
-        out.openAppend(f.path);
-        out.write(f.pending);
-        out.close();
-        f.pending.clear();
-        f.pending.shrink_to_fit();
+void ErrorAnalysis::DetailFiles::write(File& f) {
+    if (!f.out.isOpen()) {
+        try {
+            f.out.openAppend(f.path);
+        } catch (const IoError& e) {
+            if (e.error() != EMFILE || !keepOpen_) throw;
+            // Out of descriptors: from now on a file is open only while its piece is written.
+            keepOpen_ = false;
+            for (auto& [name, other] : files_) other.out.close();
+            f.out.openAppend(f.path);
+        }
     }
+    f.out.writeNow(f.pending);
+    if (!keepOpen_) f.out.close();
+    f.pending.clear();
+    if (f.pending.capacity() > kPendingLimit / 64) f.pending.shrink_to_fit();
+}
+
+void ErrorAnalysis::DetailFiles::flushAll() {
+    for (auto& [name, f] : files_)
+        if (!f.pending.empty()) write(f);
     pendingBytes_ = 0;
+}
+
+void ErrorAnalysis::DetailFiles::closeAll() {
+    flushAll();
+    for (auto& [name, f] : files_) f.out.close();
 }
 
 void ErrorAnalysis::run() {
     DetailFiles details(ctx_.data());
     countLines(details);  // a stop ends the reading as the end of rep48.log would
-    details.flushAll();
+    details.closeAll();
     if (!ctx_.stopRequested()) ctx_.pauses().analysisPause();
     ctx_.checkStop();
     ctx_.setStatus(texts::kComposingReport);

@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "engine/run_context.h"
+#include "platform/files.h"
 
 namespace kalvimo {
-
-class OutFile;
 
 // One row of the table of errorstat: exactly 81 + digits characters.
 std::string errorTableRow(int type, long count, std::string_view catalogueLine);
@@ -26,23 +25,30 @@ public:
     void run();
 
 private:
-    // Detail files are written through memory and appended in large pieces, so that many
-    // error types cost few opens and a huge rep48.log little memory.
+    // Detail files are written through memory and appended in large pieces, so that a huge
+    // rep48.log costs little memory. Each file is opened once and stays open for the run;
+    // when the process runs out of descriptors, files are opened for each piece instead.
     class DetailFiles {
     public:
         struct File {
             std::string path;
             std::string pending;
+            OutFile out;
         };
         explicit DetailFiles(const DataDir& data) : data_(data) {}
         File& file(const std::string& name);
         void add(File& file, std::string_view text);
         void flushAll();
+        // Writes what is pending and closes every file; throws IoError.
+        void closeAll();
 
     private:
+        void write(File& file);
+
         const DataDir& data_;
         std::unordered_map<std::string, File> files_;
         size_t pendingBytes_ = 0;
+        bool keepOpen_ = true;
     };
 
     void countLines(DetailFiles& details);

@@ -108,7 +108,6 @@ void OutFile::openWith(const std::string& path, int flags) {
     fd_ = openRegularFile(path, flags, IoError::Op::Create);
     path_ = path;
     buf_.clear();
-    buf_.reserve(kOutBuffer);
 }
 
 // A result file is never written through a symbolic link: the link's target may be anything.
@@ -124,15 +123,25 @@ void OutFile::write(std::string_view bytes) {
             return;
         }
     }
+    if (buf_.capacity() < kOutBuffer) buf_.reserve(kOutBuffer);
     buf_.append(bytes);
+}
+
+void OutFile::writeNow(std::string_view bytes) {
+    flush();
+    writeAll(fd_, bytes.data(), bytes.size(), path_);
 }
 
 void OutFile::flush() {
     if (fd_ < 0 || buf_.empty()) return;
-    std::string pending;
-    pending.swap(buf_);
-    buf_.reserve(kOutBuffer);
-    writeAll(fd_, pending.data(), pending.size(), path_);
+    // The buffer is kept for the next bytes: a fresh one for every flush costs page faults.
+    try {
+        writeAll(fd_, buf_.data(), buf_.size(), path_);
+    } catch (...) {
+        buf_.clear();  // never written twice
+        throw;
+    }
+    buf_.clear();
 }
 
 void OutFile::close() {

@@ -47,6 +47,9 @@ public:
     bool isSameFileAs(const std::string& path) const;
 
     void write(std::string_view bytes);  // buffered; throws IoError(Write)
+    // What is buffered, then bytes, written at once; throws IoError(Write). A file written
+    // only this way never holds a buffer.
+    void writeNow(std::string_view bytes);
     void writeLine(std::string_view line) {
         write(line);
         write("\r\n");

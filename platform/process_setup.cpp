@@ -1,6 +1,7 @@
 #include "platform/process_setup.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,5 +25,12 @@ unsigned reopenClosedStandardDescriptors() {
 }
 
 void ignoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+void raiseOpenFileLimit() {
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);  // where it is refused, files are opened per write
+}
 
 }  // namespace kalvimo

@@ -12,4 +12,8 @@ unsigned reopenClosedStandardDescriptors();
 // the file's name, instead of ending the process.
 void ignoreFileSizeLimitSignal();
 
+// The soft limit of open files raised to the hard one, so that an analysis meeting thousands
+// of error types can keep each of their files open for the whole run.
+void raiseOpenFileLimit();
+
 }  // namespace kalvimo
