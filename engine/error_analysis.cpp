@@ -73,12 +73,18 @@ void ErrorAnalysis::DetailFiles::write(File& f) {
     f.out.writeNow(f.pending);
     if (!keepOpen_) f.out.close();
     f.pending.clear();
-    if (f.pending.capacity() > kPendingLimit / 64) f.pending.shrink_to_fit();
 }
 
 void ErrorAnalysis::DetailFiles::flushAll() {
-    for (auto& [name, f] : files_)
+    // The buffers keep their memory for the next pieces (memory given back and taken again
+    // costs page faults), as long as all of them together stay within twice the limit.
+    size_t kept = 0;
+    for (auto& [name, f] : files_) {
         if (!f.pending.empty()) write(f);
+        kept += f.pending.capacity();
+    }
+    if (kept > 2 * kPendingLimit)
+        for (auto& [name, f] : files_) std::string().swap(f.pending);
     pendingBytes_ = 0;
 }
 
