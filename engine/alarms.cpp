@@ -1,6 +1,7 @@
 #include "engine/alarms.h"
 
 #include "engine/scan_frame.h"
+#include "engine/text_ops.h"
 #include "engine/texts.h"
 
 namespace kalvimo {
@@ -15,7 +16,7 @@ void AlarmScan::onHeader(LineReader& in, std::string_view) {
     std::string_view line;
     if (!in.next(line)) return;  // line 2, the title
     if (!in.next(line)) return;  // line 3
-    if (line.find("00011  P") == std::string_view::npos) return;
+    if (!holds(line, "00011  P")) return;
     for (int i = 4; i <= 9; ++i)  // the preamble; only line 9 counts, for being empty
         if (!in.next(line)) return;
     while (!line.empty()) {
@@ -29,7 +30,7 @@ void AlarmScan::onHeader(LineReader& in, std::string_view) {
 bool isFilteredAlarmLine(std::string_view line) {
     if (line.empty()) return true;
     for (std::string_view word : {"SPECIAL", "CAT", "DIRECT", "EXTERNAL", "SBL"})
-        if (line.find(word) != std::string_view::npos) return true;
+        if (holds(line, word)) return true;
     return false;
 }
 

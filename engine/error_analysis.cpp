@@ -118,11 +118,11 @@ void ErrorAnalysis::countLines(DetailFiles& details) {
         ctx_.setCountStatus(texts::kErrorCountPrefix, total_);
         copy.assign(line);
         copy += "\r\n";
-        if (line.find("REST") != std::string_view::npos) {
+        if (holds(line, "REST")) {
             if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
             details.add(restart, copy);
         }
-        if (line.find("BOOT") != std::string_view::npos) {
+        if (holds(line, "BOOT")) {
             if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
             details.add(reboot, copy);
         }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/find_text.h"
+
 namespace kalvimo {
 
 // Columns from..from+count-1, counted from 1, cut at the end of the line.
@@ -21,7 +23,13 @@ inline std::string_view lastChars(std::string_view line, size_t count) {
 // Substring test. An empty text is contained in every non-empty line and in no empty line.
 inline bool contains(std::string_view line, std::string_view text) {
     if (text.empty()) return !line.empty();
-    return line.find(text) != std::string_view::npos;
+    return findText(line.data(), line.size(), text) != nullptr;
+}
+
+// Substring test of a non-empty text, with the scans' block search: a line full of the
+// text's first character costs no call per character.
+inline bool holds(std::string_view line, std::string_view text) {
+    return findText(line.data(), line.size(), text) != nullptr;
 }
 
 inline std::string_view trimLeadingSpaces(std::string_view s) {

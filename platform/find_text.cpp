@@ -9,6 +9,13 @@
 namespace kalvimo {
 namespace {
 
+// A short text, or the last bytes of a block: memmem's preparation would cost more than the
+// search.
+const char* findShort(const char* data, size_t size, std::string_view needle) {
+    const size_t at = std::string_view(data, size).find(needle);
+    return at == std::string_view::npos ? nullptr : data + at;
+}
+
 #if defined(__SSE2__)
 // Compares the first and the last byte of the needle at sixteen places at once and checks the
 // rest only where both agree; far fewer candidates than a first-byte filter.
@@ -28,8 +35,7 @@ const char* findTextSse2(const char* data, size_t size, std::string_view needle)
             mask &= mask - 1;
         }
     }
-    if (i >= size) return nullptr;
-    return static_cast<const char*>(::memmem(data + i, size - i, needle.data(), k));
+    return i >= size ? nullptr : findShort(data + i, size - i, needle);
 }
 #endif
 
@@ -51,8 +57,7 @@ __attribute__((target("avx2"))) const char* findTextAvx2(const char* data, size_
             mask &= mask - 1;
         }
     }
-    if (i >= size) return nullptr;
-    return findTextSse2(data + i, size - i, needle);
+    return i >= size ? nullptr : findShort(data + i, size - i, needle);
 }
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
@@ -64,6 +69,7 @@ const char* findText(const char* data, size_t size, std::string_view needle) {
     const size_t k = needle.size();
     if (k == 0 || k > size) return nullptr;
     if (k == 1) return static_cast<const char*>(std::memchr(data, needle[0], size));
+    if (size < 64) return findShort(data, size, needle);
 #if defined(__x86_64__) && defined(__GNUC__)
     if (kHasAvx2) return findTextAvx2(data, size, needle);
 #endif
