@@ -1,5 +1,6 @@
 // The line reader against the plain splitting of the same bytes: every line, in order, with
-// blocks as small as one byte, and the header search against a filter over those lines.
+// blocks as small as one byte, read in place or ahead, and the header search against a
+// filter over those lines.
 #include "engine/text_ops.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/files.h"
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::writeBytes(path, content);
     const std::vector<std::string> lines = splitLines(content);
 
-    LineReader reader(blockSize);
+    LineReader reader(blockSize, blockSize % 2 == 1);  // odd blocks are read ahead
     reader.open(path);
     std::string_view line;
     size_t i = 0;

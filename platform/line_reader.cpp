@@ -14,14 +14,19 @@
 
 #include "platform/find_text.h"
 #include "platform/io_error.h"
+#include "platform/read_ahead.h"
 
 namespace kalvimo {
 
 // Reads land on a page boundary: the kernel's copy from the page cache into a destination just
 // past a page boundary costs several times more on some machines. Small blocks (the fuzzing
 // build) still move the unread part, so that path is exercised too.
-LineReader::LineReader(size_t blockSize)
-    : blockSize_(blockSize < 64 ? 64 : blockSize), align_(blockSize_ >= 4096 ? 4096 : 16) {}
+LineReader::LineReader(size_t blockSize) : LineReader(blockSize, blockSize >= 64 * 1024) {}
+
+LineReader::LineReader(size_t blockSize, bool readAhead)
+    : blockSize_(blockSize < 64 ? 64 : blockSize), align_(blockSize_ >= 4096 ? 4096 : 16) {
+    if (readAhead) ahead_ = std::make_unique<ReadAhead>();
+}
 
 namespace {
 constexpr std::align_val_t kPage{4096};
@@ -60,9 +65,22 @@ void LineReader::open(const std::string& path) {
     pos_ = end_ = 0;
     base_ = 0;
     eof_ = false;
+    if (ahead_) {
+        if (!spare_) spare_.reset(allocate(2 * blockSize_));
+        if (!spare_) throw std::bad_alloc();
+        startReadAhead();
+    }
+}
+
+void LineReader::startReadAhead() {
+    ahead_->start(fd_, spare_.get() + blockSize_, blockSize_);
+    reading_ = true;
 }
 
 void LineReader::close() {
+    // The descriptor stays open until the read-ahead is done with it.
+    if (reading_) ahead_->wait();
+    reading_ = false;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     pos_ = end_ = 0;
@@ -83,13 +101,7 @@ void LineReader::moveTo(size_t cap, size_t unreadAt) {
     cap_ = cap;
 }
 
-bool LineReader::fill() {
-    if (eof_ || fd_ < 0) return false;
-    if (cancelled()) {
-        eof_ = true;
-        pos_ = end_ = 0;
-        return false;
-    }
+size_t LineReader::makeRoom() {
     const size_t unread = end_ - pos_;
     const size_t at = (unread + align_ - 1) / align_ * align_;  // where the read lands
     const size_t unreadAt = at - unread;
@@ -107,8 +119,20 @@ bool LineReader::fill() {
     base_ += static_cast<off_t>(pos_) - static_cast<off_t>(unreadAt);
     pos_ = unreadAt;
     end_ = at;
+    return at;
+}
+
+bool LineReader::fill() {
+    if (eof_ || fd_ < 0) return false;
+    if (cancelled()) {
+        eof_ = true;
+        pos_ = end_ = 0;
+        return false;
+    }
+    if (ahead_) return fillFromReadAhead();
+    const size_t at = makeRoom();
     ssize_t n;
-    do n = ::read(fd_, buf_.get() + end_, blockSize_);
+    do n = ::read(fd_, buf_.get() + at, blockSize_);
     while (n < 0 && errno == EINTR);
     if (n < 0) {
         const int err = errno;
@@ -122,6 +146,39 @@ bool LineReader::fill() {
     }
     end_ += static_cast<size_t>(n);
     if (observer_) observer_->bytesRead(static_cast<size_t>(n));
+    return true;
+}
+
+bool LineReader::fillFromReadAhead() {
+    const ReadAhead::Result r = ahead_->wait();
+    reading_ = false;
+    if (r.bytes < 0) {
+        eof_ = true;
+        pos_ = end_ = 0;
+        throw IoError(IoError::Op::Read, path_, r.error);
+    }
+    if (r.bytes == 0) {
+        eof_ = true;
+        return false;
+    }
+    const size_t n = static_cast<size_t>(r.bytes);
+    const size_t unread = end_ - pos_;
+    if (unread <= blockSize_ && cap_ == 2 * blockSize_) {
+        // The unread part goes right before the new block, and the buffers change places.
+        const size_t unreadAt = blockSize_ - unread;
+        if (unread > 0) std::memcpy(spare_.get() + unreadAt, buf_.get() + pos_, unread);
+        base_ += static_cast<off_t>(pos_) - static_cast<off_t>(unreadAt);
+        buf_.swap(spare_);
+        pos_ = unreadAt;
+        end_ = blockSize_ + n;
+    } else {
+        // A long line: the block is copied after it, as a read would have put it.
+        const size_t at = makeRoom();
+        std::memcpy(buf_.get() + at, spare_.get() + blockSize_, n);
+        end_ += n;
+    }
+    startReadAhead();
+    if (observer_) observer_->bytesRead(n);
     return true;
 }
 

@@ -22,9 +22,14 @@ public:
     virtual void bytesRead(size_t count) = 0;
 };
 
+class ReadAhead;
+
 class LineReader {
 public:
+    // readAhead: the next block is read by a thread of its own while the caller scans the
+    // current one; by default for blocks of 64 KiB and more.
     explicit LineReader(size_t blockSize = kIoBlock);
+    LineReader(size_t blockSize, bool readAhead);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -59,6 +64,11 @@ public:
 private:
     // Moves the unread part to the front and reads more; false when nothing more came.
     bool fill();
+    // fill() with the block the read-ahead thread has read: the buffers change places.
+    bool fillFromReadAhead();
+    // Places the unread part so that a read of a block can land at the returned offset.
+    size_t makeRoom();
+    void startReadAhead();
     bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
     // A buffer of cap bytes on a page boundary; null when there is no memory for it.
     static char* allocate(size_t cap) noexcept;
@@ -80,6 +90,9 @@ private:
     size_t cap_ = 0;
     size_t blockSize_;
     size_t align_;  // where reads land in buf_: a multiple of this
+    std::unique_ptr<ReadAhead> ahead_;
+    std::unique_ptr<char[], Free> spare_;  // what the read-ahead reads into, from blockSize_ on
+    bool reading_ = false;                 // a read-ahead is under way
     size_t pos_ = 0;  // start of the next line
     size_t end_ = 0;  // end of the data in buf_
     off_t base_ = 0;  // offset in the file of buf_[0]
