@@ -1,6 +1,11 @@
 #include "engine/error_analysis.h"
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "engine/text_ops.h"
 #include "engine/texts.h"
@@ -48,7 +53,7 @@ std::string errorTableRow(int type, long count, std::string_view catalogueLine) 
 
 ErrorAnalysis::DetailFiles::File& ErrorAnalysis::DetailFiles::file(const std::string& name) {
     auto it = files_.find(name);
-    if (it == files_.end()) it = files_.emplace(name, File{data_.errorFile(name), {}, {}}).first;
+    if (it == files_.end()) it = files_.emplace(name, File{data_.errorFile(name), {}, {}, false}).first;
     return it->second;
 }
 
@@ -59,6 +64,7 @@ void ErrorAnalysis::DetailFiles::add(File& file, std::string_view text) {
 }
 
 void ErrorAnalysis::DetailFiles::write(File& f) {
+    f.written = true;
     if (!f.out.isOpen()) {
         try {
             f.out.openAppend(f.path);
@@ -93,50 +99,180 @@ void ErrorAnalysis::DetailFiles::closeAll() {
     for (auto& [name, f] : files_) f.out.close();
 }
 
+void ErrorAnalysis::DetailFiles::removeAll() noexcept {
+    for (auto& [name, f] : files_) {
+        f.out.abandon();
+        if (!f.written) continue;
+        try {
+            removeFile(f.path);
+        } catch (const IoError&) {
+            // What cannot be removed stays; the next run's clearing tries again.
+        }
+    }
+}
+
+// The thread that counts the lines of rep48.log while the scan writes them. The scan hands
+// over pieces of about a block; two wait at most, so the memory stays the same whatever the
+// size of the printout.
+class ErrorAnalysis::Counter {
+public:
+    explicit Counter(ErrorAnalysis& analysis) : analysis_(analysis), thread_([this] { work(); }) {}
+    ~Counter() { stop(); }
+
+    void add(std::string_view line) {
+        piece_.append(line);
+        piece_ += "\r\n";
+        if (piece_.size() >= kPiece) handOver();
+    }
+
+    // Waits until every line is counted; what the counting threw, or null.
+    std::exception_ptr finish() {
+        handOver();
+        end(false);
+        return failure_;
+    }
+
+    // Ends the counting where it is.
+    void stop() noexcept { end(true); }
+
+private:
+    static constexpr size_t kPiece = 1 << 20;
+
+    void handOver() {
+        if (piece_.empty()) return;
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [this] { return queue_.size() < 2; });
+        queue_.push_back(std::move(piece_));
+        piece_.clear();
+        if (!spares_.empty()) {
+            piece_ = std::move(spares_.back());
+            spares_.pop_back();
+        }
+        lock.unlock();
+        ready_.notify_one();
+    }
+
+    void end(bool stopping) noexcept {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+            stopping_ = stopping;
+        }
+        ready_.notify_one();
+        thread_.join();
+    }
+
+    void work() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            ready_.wait(lock, [this] { return !queue_.empty() || done_; });
+            if (stopping_ || queue_.empty()) return;
+            std::string piece = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            room_.notify_one();
+            if (!failure_) {
+                try {
+                    // The lines as a read of rep48.log gives them: up to LF, one CR before it dropped.
+                    size_t start = 0;
+                    for (size_t lf; (lf = piece.find('\n', start)) != std::string::npos; start = lf + 1) {
+                        const size_t end = lf > start && piece[lf - 1] == '\r' ? lf - 1 : lf;
+                        analysis_.countReportLine(std::string_view(piece).substr(start, end - start));
+                    }
+                } catch (...) {
+                    failure_ = std::current_exception();
+                }
+            }
+            piece.clear();
+            lock.lock();
+            spares_.push_back(std::move(piece));
+        }
+    }
+
+    ErrorAnalysis& analysis_;
+    std::string piece_;  // filled by the scan
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<std::string> queue_;
+    std::vector<std::string> spares_;
+    bool done_ = false;
+    bool stopping_ = false;
+    std::exception_ptr failure_;  // the counting thread's alone until it is joined
+    std::thread thread_;          // last: it starts once the rest is set up
+};
+
+ErrorAnalysis::ErrorAnalysis(RunContext& ctx) : ctx_(ctx), details_(ctx.data()) {
+    restart_ = &details_.file("restart");
+    reboot_ = &details_.file("reboot");
+}
+
+ErrorAnalysis::~ErrorAnalysis() {
+    if (!counter_) return;
+    counter_->stop();
+    counter_.reset();
+    details_.removeAll();
+}
+
+void ErrorAnalysis::startCounting() {
+    if (isSameFile(ctx_.input().directory(), ctx_.data().errorDir())) return;
+    counter_ = std::make_unique<Counter>(*this);
+}
+
+void ErrorAnalysis::count(std::string_view line) {
+    if (counter_) counter_->add(line);
+}
+
 void ErrorAnalysis::run() {
-    DetailFiles details(ctx_.data());
-    countLines(details);  // a stop ends the reading as the end of rep48.log would
-    details.closeAll();
+    if (counter_) {
+        const std::exception_ptr failure = counter_->finish();
+        counter_.reset();
+        if (failure) std::rethrow_exception(failure);
+        // The running count, as a reading back of rep48.log shows it.
+        for (long n = 1; n <= total_; ++n) ctx_.setCountStatus(texts::kErrorCountPrefix, n);
+    } else {
+        countLines();  // a stop ends the reading as the end of rep48.log would
+    }
+    details_.closeAll();
     if (!ctx_.stopRequested()) ctx_.pauses().analysisPause();
     ctx_.checkStop();
     ctx_.setStatus(texts::kComposingReport);
     writeReport();
 }
 
-void ErrorAnalysis::countLines(DetailFiles& details) {
+void ErrorAnalysis::countLines() {
     LineReader& in = ctx_.reader();
-    const std::string source = ctx_.data().logFile("rep48.log");
-    DetailFiles::File& restart = details.file("restart");
-    DetailFiles::File& reboot = details.file("reboot");
     // A failure ends the run, which closes the reader.
-    in.open(source);
+    in.open(ctx_.data().logFile("rep48.log"));
     std::string_view line;
-    std::string copy;
-    std::string name;
     while (in.next(line)) {
-        ++total_;
+        countReportLine(line);
         ctx_.setCountStatus(texts::kErrorCountPrefix, total_);
-        copy.assign(line);
-        copy += "\r\n";
-        if (holds(line, "REST")) {
-            if (++restarts_ == 1) details.add(restart, heading(std::string(kTitleIndent) + "RESTART'S"));
-            details.add(restart, copy);
-        }
-        if (holds(line, "BOOT")) {
-            if (++reboots_ == 1) details.add(reboot, heading(std::string(kTitleIndent) + "REBOOT'S"));
-            details.add(reboot, copy);
-        }
-        const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
-        const auto type = parseInt16(typeText);
-        // A type text that is no whole number, or a negative one, has no file of its own.
-        if (!type || *type < 0) continue;
-        name.assign(typeText);
-        DetailFiles::File& typeFile = details.file(name);
-        if (++errorCount_[*type] == 1)
-            details.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name));
-        details.add(typeFile, copy);
     }
     in.close();
+}
+
+void ErrorAnalysis::countReportLine(std::string_view line) {
+    ++total_;
+    copy_.assign(line);
+    copy_ += "\r\n";
+    if (holds(line, "REST")) {
+        if (++restarts_ == 1) details_.add(*restart_, heading(std::string(kTitleIndent) + "RESTART'S"));
+        details_.add(*restart_, copy_);
+    }
+    if (holds(line, "BOOT")) {
+        if (++reboots_ == 1) details_.add(*reboot_, heading(std::string(kTitleIndent) + "REBOOT'S"));
+        details_.add(*reboot_, copy_);
+    }
+    const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
+    const auto type = parseInt16(typeText);
+    // A type text that is no whole number, or a negative one, has no file of its own.
+    if (!type || *type < 0) return;
+    name_.assign(typeText);
+    DetailFiles::File& typeFile = details_.file(name_);
+    if (++errorCount_[*type] == 1) details_.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name_));
+    details_.add(typeFile, copy_);
 }
 
 void ErrorAnalysis::writeReport() {

@@ -2,6 +2,7 @@
 // The error analysis after an RRN 48 run: rep48.log sorted by error type into error/, the
 // restarts and reboots collected, and the statistics report error/errorstat.
 #include <map>
+#include <memory>
 #include <unordered_map>
 #include <string>
 #include <string_view>
@@ -20,11 +21,27 @@ std::string_view errorCatalogueKey(std::string_view line);
 
 class ErrorAnalysis {
 public:
-    explicit ErrorAnalysis(RunContext& ctx) : ctx_(ctx) {}
-    // A file that fails throws IoError, which ends the run.
+    explicit ErrorAnalysis(RunContext& ctx);
+    // A counting still under way is stopped, and what it wrote removed (see startCounting).
+    ~ErrorAnalysis();
+    ErrorAnalysis(const ErrorAnalysis&) = delete;
+    ErrorAnalysis& operator=(const ErrorAnalysis&) = delete;
+
+    // Counting while rep48.log is written, in a thread of its own, instead of reading the file
+    // back afterwards: count() takes each line as it is written (CR LF included). When the scan
+    // ends otherwise than with run(), the detail files are removed again, so that error/ stays
+    // as the clearing left it, as when the analysis only began after the scan. Not done when
+    // the input is read from error/ itself, where the scan could meet a detail file.
+    void startCounting();
+    void count(std::string_view lineWithCrLf);
+
+    // Counts rep48.log (unless counted while it was written), writes the detail files and
+    // errorstat. A file that fails throws IoError, which ends the run.
     void run();
 
 private:
+    class Counter;
+
     // Detail files are written through memory and appended in large pieces, so that a huge
     // rep48.log costs little memory. Each file is opened once and stays open for the run;
     // when the process runs out of descriptors, files are opened for each piece instead.
@@ -34,6 +51,7 @@ private:
             std::string path;
             std::string pending;
             OutFile out;
+            bool written;  // opened for writing at least once
         };
         explicit DetailFiles(const DataDir& data) : data_(data) {}
         File& file(const std::string& name);
@@ -41,6 +59,8 @@ private:
         void flushAll();
         // Writes what is pending and closes every file; throws IoError.
         void closeAll();
+        // Closes every file without writing and deletes the ones that were written to.
+        void removeAll() noexcept;
 
     private:
         void write(File& file);
@@ -51,12 +71,20 @@ private:
         bool keepOpen_ = true;
     };
 
-    void countLines(DetailFiles& details);
+    // One line of rep48.log, without its line break.
+    void countReportLine(std::string_view line);
+    // Reads rep48.log back.
+    void countLines();
     void writeReport();
     // The rows of the files the run read, with the time of their last change.
     void writeFileRows(OutFile& report);
 
     RunContext& ctx_;
+    DetailFiles details_;
+    DetailFiles::File* restart_ = nullptr;
+    DetailFiles::File* reboot_ = nullptr;
+    std::string copy_, name_;  // reused for every line
+    std::unique_ptr<Counter> counter_;
     long total_ = 0;
     long restarts_ = 0;
     long reboots_ = 0;

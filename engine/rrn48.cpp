@@ -11,11 +11,13 @@ namespace {
 
 class AnomalyScan : public ReportHandler {
 public:
-    explicit AnomalyScan(RunContext& ctx) : options_(ctx.options()), devices_(ctx.data()), reports_(ctx.data()) {}
+    AnomalyScan(RunContext& ctx, ErrorAnalysis& analysis)
+        : options_(ctx.options()), analysis_(analysis), devices_(ctx.data()), reports_(ctx.data()) {}
     void onHeader(LineReader& in, std::string_view header) override;
 
 private:
     RunOptions& options_;
+    ErrorAnalysis& analysis_;
     NewDeviceSearch devices_;
     NewReportSearch reports_;
     std::string dateTime_, anomaly_, line_;  // reused, so a report costs no allocation
@@ -31,6 +33,7 @@ void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
         if (!in.next(line)) return;  // line 4, the data line
         composeAnomalyLine(line_, line, anomaly_, dateTime_);
         out.writeLine(line_);
+        analysis_.count(line_);
         return;
     }
     // The boxes are read for every report, so ticking one during the run takes effect.
@@ -62,12 +65,14 @@ void composeAnomalyLine(std::string& line, std::string_view dataLine, std::strin
 void runRrn48(RunContext& ctx) {
     ScanFrame frame(ctx);
     frame.prepare();
-    AnomalyScan scan(ctx);
+    ErrorAnalysis analysis(ctx);
+    analysis.startCounting();
+    AnomalyScan scan(ctx, analysis);
     const PassOutcome read = frame.pass(scan, {.mode = frame.currentMode(),
                                                .fileModeStatus = texts::kRrn48File,
                                                .dirModeStatus = texts::kRrn48Dir,
                                                .outputPath = ctx.data().logFile("rep48.log")});
-    if (read != PassOutcome::Refused) ErrorAnalysis(ctx).run();
+    if (read != PassOutcome::Refused) analysis.run();
     frame.closingPause();
 }
 

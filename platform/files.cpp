@@ -244,6 +244,12 @@ bool OutFile::isSameFileAs(const std::string& other) const {
     return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
+bool isSameFile(const std::string& a, const std::string& b) {
+    struct stat first, second;
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 std::string readWholeFile(const std::string& path) {
     const int fd = openRegularFile(path, O_RDONLY, IoError::Op::Open);
     std::string out;

@@ -91,6 +91,9 @@ std::vector<std::string> splitLines(std::string_view content);
 // that a list which exists but cannot be read is never taken for an empty one.
 std::vector<std::string> readListLines(const std::string& path);
 
+// Whether both paths name one existing file or directory (through any link or other name).
+bool isSameFile(const std::string& a, const std::string& b);
+
 // Deletes a file; a file that is already gone is no failure. Throws IoError(Delete).
 void removeFile(const std::string& path);
 
