@@ -53,6 +53,15 @@ std::string composeAnomalyLine(std::string_view dataLine, std::string_view anoma
 
 void composeAnomalyLine(std::string& line, std::string_view dataLine, std::string_view anomalyField,
                         std::string_view dateTime) {
+    // The usual data line starts with its text after a few blanks: no need to move it later.
+    if (const size_t text = dataLine.find_first_not_of(' '); text != std::string_view::npos) {
+        line.assign(dataLine.substr(text));
+        line += ' ';
+        line.append(anomalyField);
+        line += ' ';
+        line.append(dateTime);
+        return;
+    }
     line.assign(dataLine);
     line += ' ';
     line.append(anomalyField);

@@ -1,5 +1,6 @@
 #include "platform/find_text.h"
 
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -9,11 +10,35 @@
 namespace kalvimo {
 namespace {
 
-// A short text, or the last bytes of a block: memmem's preparation would cost more than the
-// search.
-const char* findShort(const char* data, size_t size, std::string_view needle) {
-    const size_t at = std::string_view(data, size).find(needle);
-    return at == std::string_view::npos ? nullptr : data + at;
+// Whether n bytes agree; the lengths of station names and search words take no call.
+inline bool sameBytes(const char* a, const char* b, size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::uint64_t a0, a1, b0, b1;
+        std::memcpy(&a0, a, 8);
+        std::memcpy(&a1, a + n - 8, 8);
+        std::memcpy(&b0, b, 8);
+        std::memcpy(&b1, b + n - 8, 8);
+        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    if (n >= 4 && n < 8) {
+        std::uint32_t a0, a1, b0, b1;
+        std::memcpy(&a0, a, 4);
+        std::memcpy(&a1, a + n - 4, 4);
+        std::memcpy(&b0, b, 4);
+        std::memcpy(&b1, b + n - 4, 4);
+        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    return std::memcmp(a, b, n) == 0;
+}
+
+// The last places, where a vector would reach past the end: one at a time.
+[[maybe_unused]] const char* findTail(const char* data, size_t from, size_t size, std::string_view needle) {
+    const size_t k = needle.size();
+    const char first = needle[0], last = needle[k - 1];
+    for (size_t i = from; i + k <= size; ++i)
+        if (data[i] == first && data[i + k - 1] == last && sameBytes(data + i + 1, needle.data() + 1, k - 2))
+            return data + i;
+    return nullptr;
 }
 
 #if defined(__SSE2__)
@@ -31,11 +56,11 @@ const char* findTextSse2(const char* data, size_t size, std::string_view needle)
             _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
         while (mask != 0) {
             const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
-            if (std::memcmp(data + i + bit + 1, needle.data() + 1, k - 2) == 0) return data + i + bit;
+            if (sameBytes(data + i + bit + 1, needle.data() + 1, k - 2)) return data + i + bit;
             mask &= mask - 1;
         }
     }
-    return i >= size ? nullptr : findShort(data + i, size - i, needle);
+    return findTail(data, i, size, needle);
 }
 #endif
 
@@ -53,11 +78,11 @@ __attribute__((target("avx2"))) const char* findTextAvx2(const char* data, size_
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, last))));
         while (mask != 0) {
             const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
-            if (std::memcmp(data + i + bit + 1, needle.data() + 1, k - 2) == 0) return data + i + bit;
+            if (sameBytes(data + i + bit + 1, needle.data() + 1, k - 2)) return data + i + bit;
             mask &= mask - 1;
         }
     }
-    return i >= size ? nullptr : findShort(data + i, size - i, needle);
+    return findTextSse2(data + i, size - i, needle);
 }
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
@@ -69,9 +94,8 @@ const char* findText(const char* data, size_t size, std::string_view needle) {
     const size_t k = needle.size();
     if (k == 0 || k > size) return nullptr;
     if (k == 1) return static_cast<const char*>(std::memchr(data, needle[0], size));
-    if (size < 64) return findShort(data, size, needle);
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (kHasAvx2) return findTextAvx2(data, size, needle);
+    if (kHasAvx2 && size >= 64) return findTextAvx2(data, size, needle);
 #endif
 #if defined(__SSE2__)
     return findTextSse2(data, size, needle);
