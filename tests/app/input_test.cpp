@@ -13,9 +13,11 @@
 #include "platform/qt/list_boxes.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_tests.h"
+#include "tests/qt_typing.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
+using kalvimo::test::typeInto;
 
 namespace {
 
@@ -24,16 +26,6 @@ QByteArray allRep48Lines() { return corpusRep48Line(0) + corpusRep48Line(1) + co
 void showActive(QWidget& w) {
     w.show();
     if (!QTest::qWaitForWindowActive(&w)) qFatal("the window did not become active");
-}
-
-// Clicks into the field and types there; keys go where the system sends them, to the widget
-// that has the focus.
-void typeInto(QLineEdit* edit, const QString& text) {
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(focus, Qt::Key_Delete);
-    QTest::keyClicks(focus, text);
 }
 
 void clickRow(QListWidget* list, const QString& text) {

@@ -6,29 +6,23 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <sys/stat.h>
 
+#include "tests/file_bytes.h"
 #include "tests/qt_controls.h"
+#include "tests/qt_typing.h"
 #include "views/device_list_window.h"
 #include "views/report_list_window.h"
 #include "views/sorted_list_box.h"
 
 using namespace kalvimo;
 using kalvimo::test::control;
+using kalvimo::test::fileBytes;
+using kalvimo::test::putFileBytes;
+using kalvimo::test::typeInto;
 
 namespace {
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 QStringList texts(const QListWidget* list) {
     QStringList out;
@@ -60,16 +54,6 @@ void doubleClick(QWidget* widget, QPoint at = {}) {
 
 void doubleClickRow(QListWidget* list, const QString& text) { doubleClick(list->viewport(), rowCentre(list, text)); }
 
-// Clicks into the field and types there; keys go where the system sends them, to the widget
-// that has the focus.
-void typeInto(QLineEdit* edit, const QString& text) {
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(focus, Qt::Key_Delete);
-    QTest::keyClicks(focus, text);
-}
-
 // Presses Tab until the widget has the focus; false when it never gets it.
 bool tabTo(QWidget* window, QWidget* target) {
     for (int i = 0; i < 20 && QApplication::focusWidget() != target; ++i)
@@ -98,13 +82,13 @@ class ListInputTest : public QObject {
     std::unique_ptr<QDialog> open(const QString& kind, Working& w) {
         std::unique_ptr<QDialog> window;
         if (kind == "rrn") {
-            writeBytes(file("reports.ini"), "111\r\n222\r\n333\r\n");
+            putFileBytes(file("reports.ini"), "111\r\n222\r\n333\r\n");
             auto* r = new ReportListWindow(root_);
             w = {r, control<SortedListBox>(*r, "ListRrnFor"), control<QPushButton>(*r, "remspisok"),
                  control<QPushButton>(*r, "btnclear"), file("reports.ini")};
             window.reset(r);
         } else {
-            writeBytes(file("dev.ini"), "111\r\n222\r\n333\r\n");
+            putFileBytes(file("dev.ini"), "111\r\n222\r\n333\r\n");
             auto* d = new DeviceListWindow(root_);
             w = {d, control<SortedListBox>(*d, "ListDev"), control<QPushButton>(*d, "remspisok"),
                  control<QPushButton>(*d, "btnclear"), file("dev.ini")};
@@ -156,7 +140,7 @@ private slots:
             }
         }
         QCOMPARE(texts(w.list), (QStringList{"111", "333"}));
-        QCOMPARE(readBytes(w.file), std::string("111\r\n333\r\n"));
+        QCOMPARE(fileBytes(w.file), std::string("111\r\n333\r\n"));
         QVERIFY(selectedTexts(w.list).isEmpty());
     }
 
@@ -178,7 +162,7 @@ private slots:
         clickRow(w.list, "222");
         QVERIFY(tabTo(w.window, w.remove));
         QTest::keyClick(w.remove, Qt::Key(key));
-        QCOMPARE(readBytes(w.file), std::string("111\r\n333\r\n"));
+        QCOMPARE(fileBytes(w.file), std::string("111\r\n333\r\n"));
     }
 
     void clearingAsksFirst_data() {
@@ -207,15 +191,15 @@ private slots:
         }
         captions.sort();
         QCOMPARE(captions, (QStringList{QStringLiteral("Да"), QStringLiteral("Нет")}));
-        QCOMPARE(readBytes(w.file), std::string("111\r\n222\r\n333\r\n"));  // nothing before the answer
+        QCOMPARE(fileBytes(w.file), std::string("111\r\n222\r\n333\r\n"));  // nothing before the answer
         QTest::mouseClick(chosen, Qt::LeftButton);
         QTRY_VERIFY(!box || !box->isVisible());
         if (answer == QStringLiteral("Да")) {
             QCOMPARE(w.list->count(), 0);
-            QCOMPARE(readBytes(w.file), std::string());
+            QCOMPARE(fileBytes(w.file), std::string());
         } else {
             QCOMPARE(w.list->count(), 3);
-            QCOMPARE(readBytes(w.file), std::string("111\r\n222\r\n333\r\n"));
+            QCOMPARE(fileBytes(w.file), std::string("111\r\n222\r\n333\r\n"));
         }
     }
 
@@ -239,12 +223,12 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
         // Catalogues whose lines begin like what is typed: nothing may complete it.
-        writeBytes(this->file("allreports.ini"), "48   x\r\n");
-        writeBytes(this->file("alldev.ini"), "0001/0002/0003\r\n0001/0002/0004\r\n");
+        putFileBytes(this->file("allreports.ini"), "48   x\r\n");
+        putFileBytes(this->file("alldev.ini"), "0001/0002/0003\r\n0001/0002/0004\r\n");
         std::unique_ptr<QDialog> window;
         QListWidget* kept = nullptr;  // the list whose selection must stay
         if (how.startsWith("rrn")) {
-            writeBytes(this->file("reports.ini"), "111\r\n");
+            putFileBytes(this->file("reports.ini"), "111\r\n");
             auto* r = new ReportListWindow(root_);
             window.reset(r);
             window->show();
@@ -262,7 +246,7 @@ private slots:
                 else QTest::mouseClick(control<QPushButton>(*r, "addRRN"), Qt::LeftButton);
             }
         } else {
-            writeBytes(this->file("dev.ini"), "111\r\n");
+            putFileBytes(this->file("dev.ini"), "111\r\n");
             auto* d = new DeviceListWindow(root_);
             window.reset(d);
             window->show();
@@ -274,7 +258,7 @@ private slots:
             if (how.contains("Enter")) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             else QTest::mouseClick(control<QPushButton>(*d, "addnew"), Qt::LeftButton);
         }
-        QCOMPARE(QByteArray::fromStdString(readBytes(this->file(file.toLatin1().constData()))).toPercentEncoding(),
+        QCOMPARE(QByteArray::fromStdString(fileBytes(this->file(file.toLatin1().constData()))).toPercentEncoding(),
                  bytes.toPercentEncoding());
         QCOMPARE(selectedTexts(kept), QStringList{kept->objectName() == "ListRrnAll" ? "48   x" : "111"});
     }

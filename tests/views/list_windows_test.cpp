@@ -6,12 +6,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/busy_data_dir.h"
+#include "tests/file_bytes.h"
 #include "tests/qt_controls.h"
 #include "tests/unprivileged.h"
 #include "views/device_list_window.h"
@@ -20,19 +19,10 @@
 
 using namespace kalvimo;
 using kalvimo::test::control;
+using kalvimo::test::fileBytes;
+using kalvimo::test::putFileBytes;
 
 namespace {
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 QStringList texts(const QListWidget* list) {
     QStringList out;
@@ -84,7 +74,7 @@ private slots:
     }
 
     void wholeCatalogueLineAddedAndFiveCharactersAfterReopening() {
-        writeBytes(file("allreports.ini"), "121  \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5\r\n48   anomaly\r\n");  // "Описание"
+        putFileBytes(file("allreports.ini"), "121  \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5\r\n48   anomaly\r\n");  // "Описание"
         {
             ReportListWindow w(root_);
             QCOMPARE(texts(control<SortedListBox>(w, "ListRrnAll")),
@@ -92,39 +82,39 @@ private slots:
             select(control<SortedListBox>(w, "ListRrnAll"), QStringLiteral("121  Описание"));
             control<QPushButton>(w, "addRRN")->click();
             QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({QStringLiteral("121  Описание")}));
-            QCOMPARE(readBytes(file("reports.ini")), std::string("121  \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5\r\n"));
+            QCOMPARE(fileBytes(file("reports.ini")), std::string("121  \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5\r\n"));
         }
         ReportListWindow again(root_);
         QCOMPARE(texts(control<SortedListBox>(again, "ListRrnFor")), QStringList({QStringLiteral("121  ")}));
     }
 
     void removalRewritesLoadedEntriesAndAddedWholeLines() {
-        writeBytes(file("allreports.ini"), "48   anomaly\r\n");
-        writeBytes(file("reports.ini"), "7    seven\r\n121  x\r\n30\r\n");
+        putFileBytes(file("allreports.ini"), "48   anomaly\r\n");
+        putFileBytes(file("reports.ini"), "7    seven\r\n121  x\r\n30\r\n");
         ReportListWindow w(root_);
         QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({"121  ", "30", "7    "}));
         select(control<SortedListBox>(w, "ListRrnAll"), "48   anomaly");
         control<QPushButton>(w, "addRRN")->click();
         select(control<SortedListBox>(w, "ListRrnFor"), "30");
         control<QPushButton>(w, "remspisok")->click();
-        QCOMPARE(readBytes(file("reports.ini")), std::string("121  \r\n48   anomaly\r\n7    \r\n"));
+        QCOMPARE(fileBytes(file("reports.ini")), std::string("121  \r\n48   anomaly\r\n7    \r\n"));
     }
 
     void fileOrderKeptUntilTheNextRemoval() {
-        writeBytes(file("dev.ini"), "C\r\nA\r\nB\r\n");
+        putFileBytes(file("dev.ini"), "C\r\nA\r\nB\r\n");
         DeviceListWindow w(root_);
         QCOMPARE(texts(control<SortedListBox>(w, "ListDev")), QStringList({"A", "B", "C"}));
         control<QComboBox>(w, "ComboAdd")->setEditText("AA");
         control<QPushButton>(w, "addnew")->click();
         QCOMPARE(texts(control<SortedListBox>(w, "ListDev")), QStringList({"A", "AA", "B", "C"}));
-        QCOMPARE(readBytes(file("dev.ini")), std::string("C\r\nA\r\nB\r\nAA\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("C\r\nA\r\nB\r\nAA\r\n"));
         select(control<SortedListBox>(w, "ListDev"), "B");
         control<QPushButton>(w, "remspisok")->click();
-        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\nAA\r\nC\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("A\r\nAA\r\nC\r\n"));
     }
 
     void emptyItemGoesOnlyWithClear() {
-        writeBytes(file("reports.ini"), "\r\n121\r\n");
+        putFileBytes(file("reports.ini"), "\r\n121\r\n");
         {
             ReportListWindow w(root_);
             auto* working = control<SortedListBox>(w, "ListRrnFor");
@@ -133,33 +123,33 @@ private slots:
             control<QPushButton>(w, "remspisok")->click();
             emit working->itemDoubleClicked(working->item(0));
             QCOMPARE(working->count(), 2);
-            QCOMPARE(readBytes(file("reports.ini")), std::string("\r\n121\r\n"));
+            QCOMPARE(fileBytes(file("reports.ini")), std::string("\r\n121\r\n"));
             clearConfirmed(w);
             QCOMPARE(working->count(), 0);
             QVERIFY(QFileInfo::exists(QString::fromStdString(file("reports.ini"))));
-            QCOMPARE(readBytes(file("reports.ini")), std::string());
+            QCOMPARE(fileBytes(file("reports.ini")), std::string());
         }
         DeviceListWindow d(root_);
         auto* devices = control<SortedListBox>(d, "ListDev");
         control<QComboBox>(d, "ComboAdd")->setEditText("");
         control<QPushButton>(d, "addnew")->click();  // no check: an empty entry
-        QCOMPARE(readBytes(file("dev.ini")), std::string("\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("\r\n"));
         devices->setCurrentRow(0);
         emit devices->itemDoubleClicked(devices->item(0));
         QCOMPARE(devices->count(), 1);
         devices->setCurrentRow(-1);
         devices->clearSelection();
         control<QPushButton>(d, "remspisok")->click();  // no selection: nothing
-        QCOMPARE(readBytes(file("dev.ini")), std::string("\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("\r\n"));
     }
 
     void addingTwiceAndTheDefaultDevice() {
-        writeBytes(file("allreports.ini"), "121\r\n");
+        putFileBytes(file("allreports.ini"), "121\r\n");
         ReportListWindow w(root_);
         select(control<SortedListBox>(w, "ListRrnAll"), "121");
         control<QPushButton>(w, "addRRN")->click();
         control<QPushButton>(w, "addRRN")->click();
-        QCOMPARE(readBytes(file("reports.ini")), std::string("121\r\n121\r\n"));
+        QCOMPARE(fileBytes(file("reports.ini")), std::string("121\r\n121\r\n"));
         QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({"121", "121"}));
         control<SortedListBox>(w, "ListRrnAll")->clearSelection();
         control<QPushButton>(w, "addRRN")->click();  // nothing selected: nothing added
@@ -168,16 +158,16 @@ private slots:
         DeviceListWindow d(root_);
         control<QPushButton>(d, "addnew")->click();
         control<QPushButton>(d, "addnew")->click();
-        QCOMPARE(readBytes(file("dev.ini")), std::string("0000/0000/0000\r\n0000/0000/0000\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("0000/0000/0000\r\n0000/0000/0000\r\n"));
     }
 
     void typedTextStoredExactlyAsTyped() {
-        writeBytes(file("allreports.ini"), "121  x");  // the last line lacks its line break
+        putFileBytes(file("allreports.ini"), "121  x");  // the last line lacks its line break
         ReportListWindow w(root_);
         control<QLineEdit>(w, "TextAddRrn")->setText("   48  ошибка ");
         control<QPushButton>(w, "addnew")->click();
         QCOMPARE(control<QLineEdit>(w, "TextAddRrn")->text(), QStringLiteral("   48  ошибка "));  // the box keeps its text
-        QCOMPARE(readBytes(file("allreports.ini")), std::string("121  x\r\n   48  \xEE\xF8\xE8\xE1\xEA\xE0 \r\n"));
+        QCOMPARE(fileBytes(file("allreports.ini")), std::string("121  x\r\n   48  \xEE\xF8\xE8\xE1\xEA\xE0 \r\n"));
         control<QLineEdit>(w, "TextAddRrn")->setText("    ");
         control<QPushButton>(w, "addnew")->click();  // blank: nothing
         QCOMPARE(control<SortedListBox>(w, "ListRrnAll")->count(), 2);
@@ -191,8 +181,8 @@ private slots:
     void bytesWithoutACharacterSurviveARewrite() {
         // 0x98 has no character in Windows-1251; a loaded line must go back unchanged.
         const std::string odd = "0001/0002/0003  \x98\xC3\xD2\xD1";
-        writeBytes(file("dev.ini"), odd + "\r\nZZZ\r\n");
-        writeBytes(file("alldev.ini"), "0009/0009/0009\r\n0001/0001/0001\r\n");
+        putFileBytes(file("dev.ini"), odd + "\r\nZZZ\r\n");
+        putFileBytes(file("alldev.ini"), "0009/0009/0009\r\n0001/0001/0001\r\n");
         DeviceListWindow w(root_);
         QCOMPARE(control<QComboBox>(w, "ComboAdd")->count(), 2);
         QCOMPARE(control<QComboBox>(w, "ComboAdd")->itemText(0), QStringLiteral("0001/0001/0001"));
@@ -201,14 +191,14 @@ private slots:
         control<QPushButton>(w, "addnew")->click();
         select(control<SortedListBox>(w, "ListDev"), "ZZZ");
         control<QPushButton>(w, "remspisok")->click();
-        QCOMPARE(readBytes(file("dev.ini")), odd + "\r\n0009/0009/0009  \xC3\xD2\xD1\r\n");
-        QCOMPARE(readBytes(file("alldev.ini")), std::string("0009/0009/0009\r\n0001/0001/0001\r\n"));  // only read
+        QCOMPARE(fileBytes(file("dev.ini")), odd + "\r\n0009/0009/0009  \xC3\xD2\xD1\r\n");
+        QCOMPARE(fileBytes(file("alldev.ini")), std::string("0009/0009/0009\r\n0001/0001/0001\r\n"));  // only read
     }
 
     void unreadableWorkingListIsNotRewritten() {
         // A list that cannot be read shows empty; rewriting it from there would lose it.
         QVERIFY(::mkdir(file("reports.ini").c_str(), 0755) == 0);
-        writeBytes(file("allreports.ini"), "121\r\n");
+        putFileBytes(file("allreports.ini"), "121\r\n");
         ReportListWindow w(root_);
         QTRY_VERIFY(w.findChild<QMessageBox*>("listFailure"));
         QVERIFY(!control<QPushButton>(w, "btnclear")->isEnabled() && !control<QPushButton>(w, "remspisok")->isEnabled() &&
@@ -222,11 +212,11 @@ private slots:
         QVERIFY(QFileInfo(QString::fromStdString(file("reports.ini"))).isDir());
         control<QLineEdit>(w, "TextAddRrn")->setText("48   still possible");  // the catalogue was read: it may grow
         control<QPushButton>(w, "addnew")->click();
-        QCOMPARE(readBytes(file("allreports.ini")), std::string("121\r\n48   still possible\r\n"));
+        QCOMPARE(fileBytes(file("allreports.ini")), std::string("121\r\n48   still possible\r\n"));
     }
 
     void refusedAppendIsTakenBackAndReported() {
-        writeBytes(file("allreports.ini"), "121\r\n");
+        putFileBytes(file("allreports.ini"), "121\r\n");
         ReportListWindow w(root_);
         QVERIFY(!w.findChild<QMessageBox*>("listFailure"));
         QVERIFY(::mkdir(file("reports.ini").c_str(), 0755) == 0);  // appears after loading
@@ -239,7 +229,7 @@ private slots:
     }
 
     void textWithALineBreakIsRefused() {
-        writeBytes(file("dev.ini"), "A\r\n");
+        putFileBytes(file("dev.ini"), "A\r\n");
         ReportListWindow w(root_);
         control<QLineEdit>(w, "TextAddRrn")->setText(QStringLiteral("121  one\n48   two"));
         control<QPushButton>(w, "addnew")->click();
@@ -249,12 +239,12 @@ private slots:
         DeviceListWindow d(root_);
         control<QComboBox>(d, "ComboAdd")->setEditText(QStringLiteral("DEV1\rDEV2"));
         control<QPushButton>(d, "addnew")->click();
-        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("A\r\n"));
         QCOMPARE(control<SortedListBox>(d, "ListDev")->count(), 1);
     }
 
     void failedRewriteKeepsTheListAndTheFile() {
-        writeBytes(file("dev.ini"), "A\r\nB\r\n");
+        putFileBytes(file("dev.ini"), "A\r\nB\r\n");
         DeviceListWindow w(root_);
         // Replace the file by a directory behind the window's back: the rewrite must fail.
         QVERIFY(::unlink(file("dev.ini").c_str()) == 0);
@@ -271,22 +261,22 @@ private slots:
     void readOnlyListIsNotReplaced() {
         kalvimo::test::Unprivileged user(dir_.path().toStdString());
         if (!user.active()) QSKIP("root cannot give up its rights here");
-        writeBytes(file("reports.ini"), "121\r\n48\r\n");
+        putFileBytes(file("reports.ini"), "121\r\n48\r\n");
         QVERIFY(::chmod(file("reports.ini").c_str(), 0444) == 0);
         ReportListWindow w(root_);
         select(control<SortedListBox>(w, "ListRrnFor"), "48");
         control<QPushButton>(w, "remspisok")->click();
         QCOMPARE(texts(control<SortedListBox>(w, "ListRrnFor")), QStringList({"121", "48"}));
-        QCOMPARE(readBytes(file("reports.ini")), std::string("121\r\n48\r\n"));
+        QCOMPARE(fileBytes(file("reports.ini")), std::string("121\r\n48\r\n"));
         QVERIFY(w.findChild<QMessageBox*>("listFailure"));
     }
 
     void busyDataDirectoryLeavesTheListAsOnDisk() {
         // Another program's run holds the data directory: a change waits two seconds for it,
         // then says the list was not changed, and window and file stay as they were.
-        writeBytes(file("allreports.ini"), "121\r\n");
-        writeBytes(file("reports.ini"), "48\r\n");
-        writeBytes(file("dev.ini"), "A\r\nB\r\n");
+        putFileBytes(file("allreports.ini"), "121\r\n");
+        putFileBytes(file("reports.ini"), "48\r\n");
+        putFileBytes(file("dev.ini"), "A\r\nB\r\n");
         kalvimo::test::BusyDataDir holder(KALVIMO_BATCH, root_, dir_.path().toStdString());
         QVERIFY(holder.holding());
         const QString refused =
@@ -299,7 +289,7 @@ private slots:
         QVERIFY(box);
         QVERIFY2(box->text() == refused, qPrintable(box->text() + " / " + refused));
         QCOMPARE(texts(control<SortedListBox>(rrn, "ListRrnFor")), QStringList{"48"});
-        QCOMPARE(readBytes(file("reports.ini")), std::string("48\r\n"));
+        QCOMPARE(fileBytes(file("reports.ini")), std::string("48\r\n"));
 
         DeviceListWindow dev(root_);
         dev.show();
@@ -309,14 +299,14 @@ private slots:
         QVERIFY(box);
         QCOMPARE(box->text(), refused);
         QCOMPARE(texts(control<SortedListBox>(dev, "ListDev")), QStringList({"A", "B"}));
-        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\nB\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("A\r\nB\r\n"));
 
         // Once that run is over, the same change goes through.
         holder.kill();
         select(control<SortedListBox>(dev, "ListDev"), "B");
         QTest::mouseClick(control<QPushButton>(dev, "remspisok"), Qt::LeftButton);
         QCOMPARE(texts(control<SortedListBox>(dev, "ListDev")), QStringList{"A"});
-        QCOMPARE(readBytes(file("dev.ini")), std::string("A\r\n"));
+        QCOMPARE(fileBytes(file("dev.ini")), std::string("A\r\n"));
     }
 };
 
