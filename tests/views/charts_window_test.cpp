@@ -19,34 +19,18 @@
 #include <fstream>
 
 #include "platform/qt/program_starter.h"
+#include "tests/qt_controls.h"
+#include "tests/views/recording_starter.h"
 #include "views/charts_window.h"
 #include "views/error_charts.h"
 #include "views/results_window.h"
 
 using namespace kalvimo;
 
+using kalvimo::test::control;
+using kalvimo::test::RecordingStarter;
+
 namespace {
-
-// A control of a window, found by its name as a user's description names it.
-template <class T, class W>
-T* part(const W& window, const char* name) {
-    T* found = window->template findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no control %s", name);
-    return found;
-}
-
-struct RecordingStarter : ProgramStarter {
-    QStringList started;  // "viewer|path" or "program|arg"
-    bool startDetached(const QString& program, const QStringList& arguments) override {
-        started << program + "|" + arguments.join("|");
-        return true;
-    }
-    bool openWithDesktop(const QString& path) override {
-        started << "desktop|" + path;
-        return true;
-    }
-    void openInViewer(const QString& path, const QString&) override { started << "viewer|" + path; }
-};
 
 void write(const QString& path, const std::string& bytes) { std::ofstream(path.toStdString(), std::ios::binary) << bytes; }
 
@@ -74,7 +58,7 @@ class ChartsWindowTest : public QObject {
     ChartsWindow* openCharts() {
         results_.reset(new ResultsWindow(root_.toStdString(), starter_, [](const QString&) {}));
         results_->show();
-        QTest::mouseClick(part<QPushButton>(results_.get(), "btnCharts"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(*results_, "btnCharts"), Qt::LeftButton);
         auto* w = results_->findChild<ChartsWindow*>(QStringLiteral("frmCharts"));
         if (!w) return nullptr;
         QSignalSpy shown(w, &ChartsWindow::chartsShown);
@@ -99,11 +83,11 @@ private slots:
         write(root_ + "/allerror.ini", "12   twelve\r\n");
         ChartsWindow* w = openCharts();
         QVERIFY(w);
-        QVERIFY(part<QProgressBar>(w, "barReading")->isHidden());
-        QVERIFY2(part<QLabel>(w, "labNote")->text().startsWith(QStringLiteral("Строк без даты: 1 — ")), qPrintable(part<QLabel>(w, "labNote")->text()));
+        QVERIFY(control<QProgressBar>(*w, "barReading")->isHidden());
+        QVERIFY2(control<QLabel>(*w, "labNote")->text().startsWith(QStringLiteral("Строк без даты: 1 — ")), qPrintable(control<QLabel>(*w, "labNote")->text()));
 
         // By type, from the bottom: reboots, restarts, 7, 12.
-        QChartView* types = part<QChartView>(w, "chartTypes");
+        QChartView* types = control<QChartView>(*w, "chartTypes");
         QAbstractBarSeries* series = bars(types);
         const struct {
             qreal value, category;
@@ -120,15 +104,15 @@ private slots:
         QTRY_VERIFY2(QToolTip::text().startsWith(QStringLiteral("Тип 12: 3\ntwelve")), qPrintable(QToolTip::text()));
 
         // Over time, hour 11: type 12 below, type 7 on top.
-        QTabBar* tabs = part<QTabWidget>(w, "tabCharts")->tabBar();
+        QTabBar* tabs = control<QTabWidget>(*w, "tabCharts")->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-        QCOMPARE(w->currentChart(), part<QChartView>(w, "chartTime"));
-        QVERIFY(QTest::qWaitForWindowExposed(part<QChartView>(w, "chartTime")->window()));
-        QCOMPARE(bars(part<QChartView>(w, "chartTime"))->barSets().size(), 2);
-        QTest::mouseClick(part<QChartView>(w, "chartTime")->viewport(), Qt::LeftButton, {},
-                          inView(part<QChartView>(w, "chartTime"), bars(part<QChartView>(w, "chartTime")), {1, 1.5}));
+        QCOMPARE(w->currentChart(), control<QChartView>(*w, "chartTime"));
+        QVERIFY(QTest::qWaitForWindowExposed(control<QChartView>(*w, "chartTime")->window()));
+        QCOMPARE(bars(control<QChartView>(*w, "chartTime"))->barSets().size(), 2);
+        QTest::mouseClick(control<QChartView>(*w, "chartTime")->viewport(), Qt::LeftButton, {},
+                          inView(control<QChartView>(*w, "chartTime"), bars(control<QChartView>(*w, "chartTime")), {1, 1.5}));
         QCOMPARE(starter_.started.last(), "viewer|" + root_ + "/error/7");
-        QVERIFY(part<QChartView>(w, "chartTime")->chart()->axes(Qt::Horizontal).first()->titleText().contains("без даты: 1"));
+        QVERIFY(control<QChartView>(*w, "chartTime")->chart()->axes(Qt::Horizontal).first()->titleText().contains("без даты: 1"));
     }
 
     void theShownChartIsSaved() {
@@ -137,8 +121,8 @@ private slots:
         ChartsWindow* w = openCharts();
         QVERIFY(w);
         for (const QString name : {"by-type.png", "over-time.svg"}) {
-            if (name.endsWith(".svg")) QTest::mouseClick(part<QTabWidget>(w, "tabCharts")->tabBar(), Qt::LeftButton, {}, part<QTabWidget>(w, "tabCharts")->tabBar()->tabRect(1).center());
-            QTest::mouseClick(part<QPushButton>(w, "btnSave"), Qt::LeftButton);
+            if (name.endsWith(".svg")) QTest::mouseClick(control<QTabWidget>(*w, "tabCharts")->tabBar(), Qt::LeftButton, {}, control<QTabWidget>(*w, "tabCharts")->tabBar()->tabRect(1).center());
+            QTest::mouseClick(control<QPushButton>(*w, "btnSave"), Qt::LeftButton);
             auto* dialog = w->findChild<QFileDialog*>(QStringLiteral("dlgSave"));
             QVERIFY(dialog);
             QTRY_VERIFY(dialog->isVisible());
@@ -153,7 +137,7 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QVERIFY(f.read(5) == (name.endsWith(".png") ? QByteArray("\x89PNG\r") : QByteArray("<?xml")));
             QVERIFY(f.size() > 5000);
-            QCOMPARE(part<QLabel>(w, "labNote")->text(), QStringLiteral("Сохранено: ") + path);
+            QCOMPARE(control<QLabel>(*w, "labNote")->text(), QStringLiteral("Сохранено: ") + path);
             QTRY_VERIFY(!w->findChild<QFileDialog*>());  // gone once closed
         }
     }
@@ -172,10 +156,10 @@ private slots:
         if (what == 2) QVERIFY(QDir().mkpath(root_ + "/log/rep48.log"));
         ChartsWindow* w = openCharts();
         QVERIFY(w);
-        QCOMPARE(part<QLabel>(w, "labNote")->text(), shown.contains("%1") ? shown.arg(root_) : shown);
-        QVERIFY(!part<QPushButton>(w, "btnSave")->isEnabled());
-        QVERIFY(!part<QTabWidget>(w, "tabCharts")->isEnabled());
-        QTest::mouseClick(part<QPushButton>(w, "btnQuit"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(*w, "labNote")->text(), shown.contains("%1") ? shown.arg(root_) : shown);
+        QVERIFY(!control<QPushButton>(*w, "btnSave")->isEnabled());
+        QVERIFY(!control<QTabWidget>(*w, "tabCharts")->isEnabled());
+        QTest::mouseClick(control<QPushButton>(*w, "btnQuit"), Qt::LeftButton);
         QTRY_VERIFY(!results_->findChild<ChartsWindow*>());
     }
 };

@@ -12,28 +12,16 @@
 #include "platform/qt/list_boxes.h"
 #include "platform/qt/program_starter.h"
 #include "tests/qt_controls.h"
+#include "tests/views/recording_starter.h"
 #include "views/about_window.h"
 #include "views/help_window.h"
 #include "views/results_window.h"
 
 using namespace kalvimo;
 using kalvimo::test::control;
+using kalvimo::test::RecordingStarter;
 
 namespace {
-
-struct RecordingStarter : ProgramStarter {
-    QStringList started;  // "program|arg", "desktop|path" or "viewer|path"
-    bool succeed = true;
-    bool startDetached(const QString& program, const QStringList& arguments) override {
-        started << program + "|" + arguments.join("|");
-        return succeed;
-    }
-    bool openWithDesktop(const QString& path) override {
-        started << "desktop|" + path;
-        return succeed;
-    }
-    void openInViewer(const QString& path, const QString&) override { started << "viewer|" + path; }
-};
 
 void touch(const QString& path, const char* bytes = "x") { std::ofstream(path.toStdString(), std::ios::binary) << bytes; }
 
