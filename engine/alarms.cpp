@@ -16,7 +16,7 @@ void AlarmScan::onHeader(LineReader& in, std::string_view) {
     std::string_view line;
     if (!in.next(line)) return;  // line 2, the title
     if (!in.next(line)) return;  // line 3
-    if (!holds(line, "00011  P")) return;
+    if (!contains(line, "00011  P")) return;
     for (int i = 4; i <= 9; ++i)  // the preamble; only line 9 counts, for being empty
         if (!in.next(line)) return;
     while (!line.empty()) {
@@ -30,7 +30,7 @@ void AlarmScan::onHeader(LineReader& in, std::string_view) {
 bool isFilteredAlarmLine(std::string_view line) {
     if (line.empty()) return true;
     for (std::string_view word : {"SPECIAL", "CAT", "DIRECT", "EXTERNAL", "SBL"})
-        if (holds(line, word)) return true;
+        if (contains(line, word)) return true;
     return false;
 }
 

@@ -257,11 +257,11 @@ void ErrorAnalysis::countReportLine(std::string_view line) {
     ++total_;
     copy_.assign(line);
     copy_ += "\r\n";
-    if (holds(line, "REST")) {
+    if (contains(line, "REST")) {
         if (++restarts_ == 1) details_.add(*restart_, heading(std::string(kTitleIndent) + "RESTART'S"));
         details_.add(*restart_, copy_);
     }
-    if (holds(line, "BOOT")) {
+    if (contains(line, "BOOT")) {
         if (++reboots_ == 1) details_.add(*reboot_, heading(std::string(kTitleIndent) + "REBOOT'S"));
         details_.add(*reboot_, copy_);
     }

@@ -8,7 +8,7 @@ void copyReportBody(LineReader& in, OutFile& out, std::string_view endText) {
     std::string_view line;
     while (in.next(line)) {
         out.writeLine(line);
-        if (holds(line, endText)) break;
+        if (contains(line, endText)) break;
     }
     out.write("\r\n\r\n");
 }

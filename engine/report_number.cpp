@@ -34,7 +34,7 @@ void NumberScan::onHeader(LineReader& in, std::string_view header) {
     std::string_view line;
     if (!in.next(line)) return;  // line 2, not examined
     if (!in.next(line)) return;  // the number line
-    if (!holds(line, pattern_)) return;
+    if (!contains(line, pattern_)) return;
     out.writeLine(header_);
     out.write("\r\n");
     copyReportBody(in, out, "NO = 0");

@@ -27,7 +27,7 @@ void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
     dateTime_.assign(lastChars(header, 25));
     std::string_view line;
     if (!in.next(line)) return;  // line 2
-    if (holds(line, "ANOMALY REPORT")) {
+    if (contains(line, "ANOMALY REPORT")) {
         anomaly_.assign(columns(line, 48, 4));
         if (!in.next(line)) return;  // line 3, not used
         if (!in.next(line)) return;  // line 4, the data line

@@ -20,15 +20,10 @@ inline std::string_view lastChars(std::string_view line, size_t count) {
     return line.size() <= count ? line : line.substr(line.size() - count);
 }
 
-// Substring test. An empty text is contained in every non-empty line and in no empty line.
+// Substring test, with the scans' block search. An empty text is contained in every
+// non-empty line and in no empty line.
 inline bool contains(std::string_view line, std::string_view text) {
     if (text.empty()) return !line.empty();
-    return findText(line.data(), line.size(), text) != nullptr;
-}
-
-// Substring test of a non-empty text, with the scans' block search: a line full of the
-// text's first character costs no call per character.
-inline bool holds(std::string_view line, std::string_view text) {
     return findText(line.data(), line.size(), text) != nullptr;
 }
 
