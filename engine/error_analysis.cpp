@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -63,6 +64,13 @@ void ErrorAnalysis::DetailFiles::add(File& file, std::string_view text) {
     if (pendingBytes_ > kPendingLimit) flushAll();
 }
 
+void ErrorAnalysis::DetailFiles::addLine(File& file, std::string_view line) {
+    file.pending.append(line);
+    file.pending.append("\r\n", 2);
+    pendingBytes_ += line.size() + 2;
+    if (pendingBytes_ > kPendingLimit) flushAll();
+}
+
 void ErrorAnalysis::DetailFiles::write(File& f) {
     f.written = true;
     if (!f.out.isOpen()) {
@@ -111,23 +119,31 @@ void ErrorAnalysis::DetailFiles::removeAll() noexcept {
     }
 }
 
-// The thread that counts the lines of rep48.log while the scan writes them. The scan hands
-// over pieces of about a block; two wait at most, so the memory stays the same whatever the
-// size of the printout.
-class ErrorAnalysis::Counter {
+// The thread that counts the lines of rep48.log while the scan writes them. It is handed the
+// file's bytes as they are written, in pieces of a buffer each (the pieces change hands, they
+// are not copied); a few wait at most, so the memory stays the same whatever the size of the
+// printout. A line may begin in one piece and end in the next.
+class ErrorAnalysis::Counter : public WrittenBytes {
 public:
     explicit Counter(ErrorAnalysis& analysis) : analysis_(analysis), thread_([this] { work(); }) {}
-    ~Counter() { stop(); }
+    ~Counter() override { stop(); }
 
-    void add(std::string_view line) {
-        piece_.append(line);
-        piece_ += "\r\n";
-        if (piece_.size() >= kPiece) handOver();
+    void take(std::string& bytes) override {
+        if (bytes.empty()) return;
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [this] { return queue_.size() < kWaiting; });
+        queue_.push_back(std::move(bytes));
+        bytes.clear();
+        if (!spares_.empty()) {
+            bytes.swap(spares_.back());
+            spares_.pop_back();
+        }
+        lock.unlock();
+        ready_.notify_one();
     }
 
     // Waits until every line is counted; what the counting threw, or null.
     std::exception_ptr finish() {
-        handOver();
         end(false);
         return failure_;
     }
@@ -136,21 +152,7 @@ public:
     void stop() noexcept { end(true); }
 
 private:
-    static constexpr size_t kPiece = 1 << 20;
-
-    void handOver() {
-        if (piece_.empty()) return;
-        std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [this] { return queue_.size() < 2; });
-        queue_.push_back(std::move(piece_));
-        piece_.clear();
-        if (!spares_.empty()) {
-            piece_ = std::move(spares_.back());
-            spares_.pop_back();
-        }
-        lock.unlock();
-        ready_.notify_one();
-    }
+    static constexpr size_t kWaiting = 4;
 
     void end(bool stopping) noexcept {
         if (!thread_.joinable()) return;
@@ -167,31 +169,64 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             ready_.wait(lock, [this] { return !queue_.empty() || done_; });
-            if (stopping_ || queue_.empty()) return;
+            if (stopping_) return;
+            if (queue_.empty()) {
+                // A last line without its line break, as a read of the file gives it.
+                if (!carry_.empty()) countSafely([this] { analysis_.countReportLine(carry_); });
+                return;
+            }
             std::string piece = std::move(queue_.front());
             queue_.pop_front();
             lock.unlock();
             room_.notify_one();
-            if (!failure_) {
-                try {
-                    // The lines as a read of rep48.log gives them: up to LF, one CR before it dropped.
-                    size_t start = 0;
-                    for (size_t lf; (lf = piece.find('\n', start)) != std::string::npos; start = lf + 1) {
-                        const size_t end = lf > start && piece[lf - 1] == '\r' ? lf - 1 : lf;
-                        analysis_.countReportLine(std::string_view(piece).substr(start, end - start));
-                    }
-                } catch (...) {
-                    failure_ = std::current_exception();
-                }
-            }
+            countSafely([this, &piece] { countLines(piece); });
             piece.clear();
             lock.lock();
             spares_.push_back(std::move(piece));
         }
     }
 
+    template <class F>
+    void countSafely(F&& f) noexcept {
+        if (failure_) return;
+        try {
+            f();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+
+    // The lines as a read of rep48.log gives them: up to LF, one CR before it dropped.
+    void countLines(std::string_view piece) {
+        const auto countLine = [this](std::string_view withLf) {
+            withLf.remove_suffix(1);
+            if (!withLf.empty() && withLf.back() == '\r') withLf.remove_suffix(1);
+            analysis_.countReportLine(withLf);
+        };
+        size_t start = 0;
+        const char* lf = static_cast<const char*>(std::memchr(piece.data(), '\n', piece.size()));
+        if (!carry_.empty()) {
+            if (!lf) {
+                carry_.append(piece);
+                return;
+            }
+            start = static_cast<size_t>(lf - piece.data()) + 1;
+            carry_.append(piece.substr(0, start));
+            countLine(carry_);
+            carry_.clear();
+            lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start));
+        }
+        while (lf) {
+            const size_t end = static_cast<size_t>(lf - piece.data()) + 1;
+            countLine(piece.substr(start, end - start));
+            start = end;
+            lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start));
+        }
+        carry_.assign(piece.substr(start));
+    }
+
     ErrorAnalysis& analysis_;
-    std::string piece_;  // filled by the scan
+    std::string carry_;  // the beginning of a line whose end is in the next piece
     std::mutex mutex_;
     std::condition_variable ready_;
     std::condition_variable room_;
@@ -220,9 +255,7 @@ void ErrorAnalysis::startCounting() {
     counter_ = std::make_unique<Counter>(*this);
 }
 
-void ErrorAnalysis::count(std::string_view line) {
-    if (counter_) counter_->add(line);
-}
+WrittenBytes* ErrorAnalysis::countingTap() { return counter_.get(); }
 
 void ErrorAnalysis::run() {
     if (counter_) {
@@ -255,24 +288,41 @@ void ErrorAnalysis::countLines() {
 
 void ErrorAnalysis::countReportLine(std::string_view line) {
     ++total_;
-    copy_.assign(line);
-    copy_ += "\r\n";
-    if (contains(line, "REST")) {
-        if (++restarts_ == 1) details_.add(*restart_, heading(std::string(kTitleIndent) + "RESTART'S"));
-        details_.add(*restart_, copy_);
+    // "REST" and "BOOT" both end in T: only the places of a T need a look.
+    bool rest = false, boot = false;
+    const char* const end = line.data() + line.size();
+    for (const char* t = line.size() >= 4 ? line.data() + 3 : end; t < end; ++t) {
+        t = static_cast<const char*>(std::memchr(t, 'T', static_cast<size_t>(end - t)));
+        if (!t) break;
+        if (std::memcmp(t - 3, "REST", 4) == 0) rest = true;
+        else if (std::memcmp(t - 3, "BOOT", 4) == 0) boot = true;
     }
-    if (contains(line, "BOOT")) {
+    if (rest) {
+        if (++restarts_ == 1) details_.add(*restart_, heading(std::string(kTitleIndent) + "RESTART'S"));
+        details_.addLine(*restart_, line);
+    }
+    if (boot) {
         if (++reboots_ == 1) details_.add(*reboot_, heading(std::string(kTitleIndent) + "REBOOT'S"));
-        details_.add(*reboot_, copy_);
+        details_.addLine(*reboot_, line);
     }
     const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
+    std::uint64_t key = 0;
+    for (const char c : typeText) key = key << 8 | static_cast<unsigned char>(c);
+    key = key << 8 | typeText.size();
+    auto it = types_.find(key);
+    if (it == types_.end()) it = types_.emplace(key, typeEntry(typeText)).first;
+    const TypeEntry& entry = it->second;
+    if (!entry.file) return;
+    if (++*entry.count == 1) details_.add(*entry.file, heading(std::string(kTitleIndent) + "ERROR N " + std::string(typeText)));
+    details_.addLine(*entry.file, line);
+}
+
+ErrorAnalysis::TypeEntry ErrorAnalysis::typeEntry(std::string_view typeText) {
     const auto type = parseInt16(typeText);
     // A type text that is no whole number, or a negative one, has no file of its own.
-    if (!type || *type < 0) return;
-    name_.assign(typeText);
-    DetailFiles::File& typeFile = details_.file(name_);
-    if (++errorCount_[*type] == 1) details_.add(typeFile, heading(std::string(kTitleIndent) + "ERROR N " + name_));
-    details_.add(typeFile, copy_);
+    if (!type || *type < 0) return {nullptr, nullptr};
+    // Texts of one number ("7", "07") share the count, each has its own file.
+    return {&details_.file(std::string(typeText)), &errorCount_[*type]};
 }
 
 void ErrorAnalysis::writeReport() {

@@ -1,6 +1,7 @@
 #pragma once
 // The error analysis after an RRN 48 run: rep48.log sorted by error type into error/, the
 // restarts and reboots collected, and the statistics report error/errorstat.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -28,12 +29,13 @@ public:
     ErrorAnalysis& operator=(const ErrorAnalysis&) = delete;
 
     // Counting while rep48.log is written, in a thread of its own, instead of reading the file
-    // back afterwards: count() takes each line as it is written (CR LF included). When the scan
-    // ends otherwise than with run(), the detail files are removed again, so that error/ stays
-    // as the clearing left it, as when the analysis only began after the scan. Not done when
-    // the input is read from error/ itself, where the scan could meet a detail file.
+    // back afterwards: the file's OutFile shows every byte it has written to countingTap().
+    // When the scan ends otherwise than with run(), the detail files are removed again, so
+    // that error/ stays as the clearing left it, as when the analysis only began after the
+    // scan. Not done when the input is read from error/ itself, where the scan could meet a
+    // detail file; countingTap() is then null.
     void startCounting();
-    void count(std::string_view lineWithCrLf);
+    WrittenBytes* countingTap();
 
     // Counts rep48.log (unless counted while it was written), writes the detail files and
     // errorstat. A file that fails throws IoError, which ends the run.
@@ -56,6 +58,7 @@ private:
         explicit DetailFiles(const DataDir& data) : data_(data) {}
         File& file(const std::string& name);
         void add(File& file, std::string_view text);
+        void addLine(File& file, std::string_view line);  // with CR LF
         void flushAll();
         // Writes what is pending and closes every file; throws IoError.
         void closeAll();
@@ -73,6 +76,13 @@ private:
 
     // One line of rep48.log, without its line break.
     void countReportLine(std::string_view line);
+    // The file and the count of each type text met so far (a text of at most four bytes),
+    // so that a line costs no look-up by name; no file for a text that is no type.
+    struct TypeEntry {
+        DetailFiles::File* file;
+        long* count;
+    };
+    TypeEntry typeEntry(std::string_view typeText);
     // Reads rep48.log back.
     void countLines();
     void writeReport();
@@ -83,7 +93,7 @@ private:
     DetailFiles details_;
     DetailFiles::File* restart_ = nullptr;
     DetailFiles::File* reboot_ = nullptr;
-    std::string copy_, name_;  // reused for every line
+    std::unordered_map<std::uint64_t, TypeEntry> types_;  // by the bytes of the type text
     std::unique_ptr<Counter> counter_;
     long total_ = 0;
     long restarts_ = 0;

@@ -11,13 +11,11 @@ namespace {
 
 class AnomalyScan : public ReportHandler {
 public:
-    AnomalyScan(RunContext& ctx, ErrorAnalysis& analysis)
-        : options_(ctx.options()), analysis_(analysis), devices_(ctx.data()), reports_(ctx.data()) {}
+    explicit AnomalyScan(RunContext& ctx) : options_(ctx.options()), devices_(ctx.data()), reports_(ctx.data()) {}
     void onHeader(LineReader& in, std::string_view header) override;
 
 private:
     RunOptions& options_;
-    ErrorAnalysis& analysis_;
     NewDeviceSearch devices_;
     NewReportSearch reports_;
     std::string dateTime_, anomaly_, line_;  // reused, so a report costs no allocation
@@ -33,7 +31,6 @@ void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
         if (!in.next(line)) return;  // line 4, the data line
         composeAnomalyLine(line_, line, anomaly_, dateTime_);
         out.writeLine(line_);
-        analysis_.count(line_);
         return;
     }
     // The boxes are read for every report, so ticking one during the run takes effect.
@@ -76,7 +73,8 @@ void runRrn48(RunContext& ctx) {
     frame.prepare();
     ErrorAnalysis analysis(ctx);
     analysis.startCounting();
-    AnomalyScan scan(ctx, analysis);
+    AnomalyScan scan(ctx);
+    scan.out.setTap(analysis.countingTap());
     const PassOutcome read = frame.pass(scan, {.mode = frame.currentMode(),
                                                .fileModeStatus = texts::kRrn48File,
                                                .dirModeStatus = texts::kRrn48Dir,

@@ -21,8 +21,6 @@ void RunContext::skipInput(const std::string& reason) {
     setFailureStatus(reason + texts::kInputSkipped);
 }
 
-bool RunContext::stopRequested() const { return env_.stop && env_.stop->load(std::memory_order_relaxed); }
-
 void RunContext::checkStop() {
     if (!stopRequested()) return;
     outcome_.stopped = true;

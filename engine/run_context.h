@@ -45,7 +45,7 @@ public:
     // An input file that cannot be read: says so, and the walk goes on with the next file.
     void skipInput(const std::string& reason);
 
-    bool stopRequested() const;
+    bool stopRequested() const { return env_.stop && env_.stop->load(std::memory_order_relaxed); }
     // Ends the run when a stop was asked for. Call it only where every result file is whole.
     void checkStop();
 

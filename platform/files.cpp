@@ -88,7 +88,7 @@ void ensureDirectory(const std::string& path) {
 OutFile::~OutFile() { abandon(); }
 
 OutFile::OutFile(OutFile&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), buf_(std::move(other.buf_)) {
+    : fd_(other.fd_), path_(std::move(other.path_)), buf_(std::move(other.buf_)), tap_(other.tap_) {
     other.fd_ = -1;
 }
 
@@ -98,6 +98,7 @@ OutFile& OutFile::operator=(OutFile&& other) noexcept {
         fd_ = other.fd_;
         path_ = std::move(other.path_);
         buf_ = std::move(other.buf_);
+        tap_ = other.tap_;
         other.fd_ = -1;
     }
     return *this;
@@ -119,7 +120,7 @@ void OutFile::write(std::string_view bytes) {
     if (buf_.size() + bytes.size() > kOutBuffer) {
         flush();
         if (bytes.size() >= kOutBuffer) {
-            writeAll(fd_, bytes.data(), bytes.size(), path_);
+            writeUnbuffered(bytes);
             return;
         }
     }
@@ -129,7 +130,14 @@ void OutFile::write(std::string_view bytes) {
 
 void OutFile::writeNow(std::string_view bytes) {
     flush();
+    writeUnbuffered(bytes);
+}
+
+void OutFile::writeUnbuffered(std::string_view bytes) {
     writeAll(fd_, bytes.data(), bytes.size(), path_);
+    if (!tap_) return;
+    std::string copy(bytes);
+    tap_->take(copy);
 }
 
 void OutFile::flush() {
@@ -141,6 +149,7 @@ void OutFile::flush() {
         buf_.clear();  // never written twice
         throw;
     }
+    if (tap_) tap_->take(buf_);
     buf_.clear();
 }
 

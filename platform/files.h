@@ -26,6 +26,14 @@ bool isDirectory(const std::string& path);
 // Creates the directory when missing (not its parents). Throws IoError(Create).
 void ensureDirectory(const std::string& path);
 
+// Told of the bytes an OutFile has written, in order, on the writing thread, once they are
+// written. It may keep them by swapping the string with one of its own (emptied, or not).
+class WrittenBytes {
+public:
+    virtual ~WrittenBytes() = default;
+    virtual void take(std::string& bytes) = 0;
+};
+
 // A result file: created empty (or emptied), written through a large buffer, checked on
 // every write and on close. Never opened through a symbolic link.
 class OutFile {
@@ -56,14 +64,18 @@ public:
     }
     void flush();  // throws IoError(Write)
     void close();  // flushes; throws IoError(Write)
+    // Shown every byte written from now on, whatever file is opened; null for none.
+    void setTap(WrittenBytes* tap) { tap_ = tap; }
     // Closes without writing what is buffered; for the paths that already failed.
     void abandon() noexcept;
 
 private:
     void openWith(const std::string& path, int flags);
+    void writeUnbuffered(std::string_view bytes);
     int fd_ = -1;
     std::string path_;
     std::string buf_;
+    WrittenBytes* tap_ = nullptr;
 };
 
 // Appends one line with CR LF. A last line without its line break is ended first, so that

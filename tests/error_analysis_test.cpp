@@ -11,6 +11,7 @@
 
 #include "engine/error_analysis.h"
 #include "platform/cp1251.h"
+#include "tests/printout_builder.h"
 #include "tests/test_support.h"
 
 using namespace kalvimo;
@@ -242,4 +243,40 @@ TEST(ErrorAnalysis, DetailFilesMatchLineByLineAppendsOnALargeLog) {
         ++checked;
     }
     EXPECT_EQ(checked + 1, dirEntries(a.b.data("error")).size());
+}
+
+TEST(ErrorAnalysis, CountingWhileTheScanWritesEqualsReadingBack) {
+    // An RRN 48 run counts rep48.log as it is written, in pieces of the file's buffer: lines
+    // cut between two pieces, and one line longer than a whole buffer, must count as a read
+    // of the finished file counts them.
+    std::vector<std::string> lines;
+    const char* const types[] = {"0012", "12  ", "7   ", "x1  ", "-3  ", "0   ", "3276", "9999"};
+    const char* const words[] = {"RESTART", "REBOOT", "RESTBOOT", "BOOTREST", "TEST", "RES T", ""};
+    for (int i = 0; i < 30000; ++i) {
+        std::string data = "  0012345" + std::string(types[i % 8]) + " 1 0B " + words[i % 7] + " " +
+                           std::string(static_cast<size_t>(i * 37 % 200), 'A' + i % 26);
+        if (i == 15000) data += std::string(3 << 20, 'T');
+        const auto report = anomalyReport(data, "N" + std::to_string(i % 1000));
+        lines.insert(lines.end(), report.begin(), report.end());
+    }
+    Bench written;
+    written.addInput("p.s12", crlf(lines));
+    written.runner.run(RunKind::Rrn48);
+    const std::string rep48 = readFile(written.data("log/rep48.log"));
+    ASSERT_GT(rep48.size(), 6u << 20);
+
+    Bench readBack;
+    readBack.input.dir = written.inputDir;
+    readBack.input.files = written.input.files;
+    ::mkdir(readBack.data("log").c_str(), 0755);
+    ::mkdir(readBack.data("error").c_str(), 0755);
+    writeFile(readBack.data("log/rep48.log"), rep48);
+    RunContext ctx(DataDir(readBack.dataRoot), readBack.environment());
+    ErrorAnalysis(ctx).run();
+
+    const std::vector<std::string> names = dirEntries(written.data("error"));
+    ASSERT_EQ(names, dirEntries(readBack.data("error")));
+    EXPECT_EQ(names.size(), 9u);  // six types, restart, reboot, errorstat: "x1" and "-3" have none
+    for (const std::string& name : names)
+        EXPECT_EQ(readFile(written.data("error/" + name)), readFile(readBack.data("error/" + name))) << name;
 }
