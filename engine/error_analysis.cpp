@@ -1,11 +1,12 @@
 #include "engine/error_analysis.h"
 
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "engine/text_ops.h"
@@ -120,9 +121,9 @@ void ErrorAnalysis::DetailFiles::removeAll() noexcept {
 }
 
 // The thread that counts the lines of rep48.log while the scan writes them. It is handed the
-// file's bytes as they are written, in pieces of a buffer each (the pieces change hands, they
-// are not copied); a few wait at most, so the memory stays the same whatever the size of the
-// printout. A line may begin in one piece and end in the next.
+// file's bytes as they are written, a buffer at a time: the buffers change places with empty
+// ones of a small ring, nothing is copied or allocated, and the memory stays the same whatever
+// the size of the printout. A line may begin in one buffer and end in the next.
 class ErrorAnalysis::Counter : public WrittenBytes {
 public:
     explicit Counter(ErrorAnalysis& analysis) : analysis_(analysis), thread_([this] { work(); }) {}
@@ -131,20 +132,22 @@ public:
     void take(std::string& bytes) override {
         if (bytes.empty()) return;
         std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [this] { return queue_.size() < kWaiting; });
-        queue_.push_back(std::move(bytes));
-        bytes.clear();
-        if (!spares_.empty()) {
-            bytes.swap(spares_.back());
-            spares_.pop_back();
-        }
+        room_.wait(lock, [this] { return waiting_ < kRing; });
+        // The slot's old content was counted and emptied; its memory serves the next bytes.
+        ring_[(first_ + waiting_) % kRing].swap(bytes);
+        ++waiting_;
         lock.unlock();
         ready_.notify_one();
+        bytes.clear();
     }
+
+    void missed() noexcept override { missed_ = true; }
 
     // Waits until every line is counted; what the counting threw, or null.
     std::exception_ptr finish() {
         end(false);
+        // Bytes written but never shown: the counts would be short.
+        if (missed_ && !failure_) return std::make_exception_ptr(std::bad_alloc());
         return failure_;
     }
 
@@ -152,7 +155,7 @@ public:
     void stop() noexcept { end(true); }
 
 private:
-    static constexpr size_t kWaiting = 4;
+    static constexpr size_t kRing = 4;
 
     void end(bool stopping) noexcept {
         if (!thread_.joinable()) return;
@@ -168,21 +171,22 @@ private:
     void work() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            ready_.wait(lock, [this] { return !queue_.empty() || done_; });
+            ready_.wait(lock, [this] { return waiting_ > 0 || done_; });
             if (stopping_) return;
-            if (queue_.empty()) {
+            if (waiting_ == 0) {
                 // A last line without its line break, as a read of the file gives it.
                 if (!carry_.empty()) countSafely([this] { analysis_.countReportLine(carry_); });
                 return;
             }
-            std::string piece = std::move(queue_.front());
-            queue_.pop_front();
+            // The first slot is the counter's until it is given back: take() fills others.
+            std::string& piece = ring_[first_];
             lock.unlock();
-            room_.notify_one();
             countSafely([this, &piece] { countLines(piece); });
             piece.clear();
             lock.lock();
-            spares_.push_back(std::move(piece));
+            first_ = (first_ + 1) % kRing;
+            --waiting_;
+            room_.notify_one();
         }
     }
 
@@ -230,8 +234,10 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::condition_variable room_;
-    std::deque<std::string> queue_;
-    std::vector<std::string> spares_;
+    std::array<std::string, kRing> ring_;  // waiting_ of them from first_ on wait to be counted
+    size_t first_ = 0;
+    size_t waiting_ = 0;
+    bool missed_ = false;  // the writing thread's
     bool done_ = false;
     bool stopping_ = false;
     std::exception_ptr failure_;  // the counting thread's alone until it is joined

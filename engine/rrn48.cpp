@@ -79,6 +79,7 @@ void runRrn48(RunContext& ctx) {
                                                .fileModeStatus = texts::kRrn48File,
                                                .dirModeStatus = texts::kRrn48Dir,
                                                .outputPath = ctx.data().logFile("rep48.log")});
+    scan.out.setTap(nullptr);  // the counting ends with run()
     if (read != PassOutcome::Refused) analysis.run();
     frame.closingPause();
 }

@@ -135,9 +135,17 @@ void OutFile::writeNow(std::string_view bytes) {
 
 void OutFile::writeUnbuffered(std::string_view bytes) {
     writeAll(fd_, bytes.data(), bytes.size(), path_);
-    if (!tap_) return;
-    std::string copy(bytes);
-    tap_->take(copy);
+    if (tap_) showTap(bytes);
+}
+
+void OutFile::showTap(std::string_view bytes) {
+    try {
+        std::string copy(bytes);
+        tap_->take(copy);
+    } catch (...) {
+        tap_->missed();
+        throw;
+    }
 }
 
 void OutFile::flush() {
@@ -149,7 +157,15 @@ void OutFile::flush() {
         buf_.clear();  // never written twice
         throw;
     }
-    if (tap_) tap_->take(buf_);
+    if (tap_) {
+        try {
+            tap_->take(buf_);
+        } catch (...) {
+            tap_->missed();
+            buf_.clear();  // written already: never twice
+            throw;
+        }
+    }
     buf_.clear();
 }
 

@@ -32,6 +32,8 @@ class WrittenBytes {
 public:
     virtual ~WrittenBytes() = default;
     virtual void take(std::string& bytes) = 0;
+    // Bytes were written that take() was never shown (no memory to hand them over).
+    virtual void missed() noexcept = 0;
 };
 
 // A result file: created empty (or emptied), written through a large buffer, checked on
@@ -72,6 +74,7 @@ public:
 private:
     void openWith(const std::string& path, int flags);
     void writeUnbuffered(std::string_view bytes);
+    void showTap(std::string_view bytes);
     int fd_ = -1;
     std::string path_;
     std::string buf_;

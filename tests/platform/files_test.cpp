@@ -150,14 +150,34 @@ TEST(Files, WriteFileAtomicallyFailureLeavesTheOldFile) {
     EXPECT_EQ(dirEntries(dir.path()), (std::vector<std::string>{"list.txt", "sub"}));
 }
 
+// Keeps what an OutFile shows it, taking every other buffer by swapping in a string of its own.
+struct RecordingTap : WrittenBytes {
+    std::string seen;
+    std::string own = std::string(10, 'z');
+    int calls = 0;
+    bool failNext = false;
+    int missed_ = 0;
+    void take(std::string& bytes) override {
+        if (failNext) {
+            failNext = false;
+            throw std::bad_alloc();
+        }
+        seen += bytes;
+        if (++calls % 2) bytes.swap(own);
+    }
+    void missed() noexcept override { ++missed_; }
+};
+
 TEST(Files, OutFileWritesCrLfLinesThroughItsBuffer) {
     TempDir dir;
     const std::string path = dir / "out.txt";
     putFile(path, "old content that must go");
     std::string want;
+    RecordingTap tap;
     {
         OutFile f;
         EXPECT_FALSE(f.isOpen());
+        f.setTap(&tap);
         f.create(path);
         EXPECT_TRUE(f.isOpen());
         EXPECT_EQ(f.path(), path);
@@ -185,6 +205,29 @@ TEST(Files, OutFileWritesCrLfLinesThroughItsBuffer) {
         EXPECT_FALSE(f.isOpen());
     }
     EXPECT_TRUE(getFile(path) == want);
+    EXPECT_TRUE(tap.seen == want);  // every byte once, in order, only once written
+    EXPECT_EQ(tap.missed_, 0);
+
+    // A tap that cannot take the bytes is told so; what was written is never written again.
+    for (const size_t len : {size_t{100}, size_t{3} << 20}) {
+        SCOPED_TRACE(len);
+        RecordingTap failing;
+        OutFile f;
+        f.setTap(&failing);
+        f.create(dir / "tapped.txt");
+        f.writeLine("kept");
+        failing.failNext = true;
+        EXPECT_THROW(
+            {
+                f.writeLine(std::string(len, 'y'));
+                f.flush();
+            },
+            std::bad_alloc);
+        EXPECT_EQ(failing.missed_, 1);
+        f.close();
+        // A long line is refused before it is written, as after a failed write.
+        EXPECT_EQ(getFile(dir / "tapped.txt").size(), len < 1000 ? 4 + 2 + len + 2 : 4 + 2);
+    }
 
     // Moving keeps writing into the same file; appending keeps what is there.
     {
