@@ -312,23 +312,48 @@ void ErrorAnalysis::countReportLine(std::string_view line) {
         details_.addLine(*reboot_, line);
     }
     const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
-    std::uint64_t key = 0;
-    for (const char c : typeText) key = key << 8 | static_cast<unsigned char>(c);
-    key = key << 8 | typeText.size();
-    auto it = types_.find(key);
-    if (it == types_.end()) it = types_.emplace(key, typeEntry(typeText)).first;
-    const TypeEntry& entry = it->second;
-    if (!entry.file) return;
-    if (++*entry.count == 1) details_.add(*entry.file, heading(std::string(kTitleIndent) + "ERROR N " + std::string(typeText)));
-    details_.addLine(*entry.file, line);
+    const TypeSlot& slot = typeSlot(typeText);
+    if (!slot.file) return;
+    if (++typeCounts_[static_cast<size_t>(slot.type)] == 1)
+        details_.add(*slot.file, heading(std::string(kTitleIndent) + "ERROR N " + std::string(typeText)));
+    details_.addLine(*slot.file, line);
 }
 
-ErrorAnalysis::TypeEntry ErrorAnalysis::typeEntry(std::string_view typeText) {
-    const auto type = parseInt16(typeText);
-    // A type text that is no whole number, or a negative one, has no file of its own.
-    if (!type || *type < 0) return {nullptr, nullptr};
-    // Texts of one number ("7", "07") share the count, each has its own file.
-    return {&details_.file(std::string(typeText)), &errorCount_[*type]};
+const ErrorAnalysis::TypeSlot& ErrorAnalysis::typeSlot(std::string_view typeText) {
+    std::uint64_t key = 0;
+    for (const char c : typeText) key = key << 8 | static_cast<unsigned char>(c);
+    key = key << 8 | (typeText.size() + 1);
+    for (;;) {
+        const size_t mask = typeSlots_.size() - 1;
+        for (size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;; i = (i + 1) & mask) {
+            TypeSlot& slot = typeSlots_[i];
+            if (slot.key == key) return slot;
+            if (slot.key != 0) continue;
+            if (2 * (typeSlotsUsed_ + 1) > typeSlots_.size()) break;  // grown, then looked up again
+            TypeSlot fresh{key, nullptr, -1};
+            // A type text that is no whole number, or a negative one, has no file of its own.
+            if (const auto type = parseInt16(typeText); type && *type >= 0) {
+                fresh.file = &details_.file(std::string(typeText));
+                fresh.type = *type;
+            }
+            slot = fresh;
+            ++typeSlotsUsed_;
+            return slot;
+        }
+        growTypeSlots();
+    }
+}
+
+void ErrorAnalysis::growTypeSlots() {
+    std::vector<TypeSlot> old(typeSlots_.size() * 2);
+    old.swap(typeSlots_);
+    const size_t mask = typeSlots_.size() - 1;
+    for (const TypeSlot& slot : old) {
+        if (slot.key == 0) continue;
+        size_t i = static_cast<size_t>((slot.key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+        while (typeSlots_[i].key != 0) i = (i + 1) & mask;
+        typeSlots_[i] = slot;
+    }
 }
 
 void ErrorAnalysis::writeReport() {
@@ -343,11 +368,15 @@ void ErrorAnalysis::writeReport() {
     report.writeLine(" ");
     report.writeLine(utf8ToCp1251("  Тип ошибки Количество Значение"));
     report.writeLine(" ");
-    for (const auto& [t, count] : errorCount_) {
-        if (t > 10000) break;  // higher types are counted in the total but get no row
-        const std::string key = std::to_string(t);
-        for (const auto& entry : catalogue)
-            if (errorCatalogueKey(entry) == key) report.writeLine(errorTableRow(t, count, entry));
+    // The catalogue's lines by their key, in the catalogue's order: read once, not per type.
+    std::unordered_map<std::string_view, std::vector<const std::string*>> byKey;
+    for (const auto& entry : catalogue) byKey[errorCatalogueKey(entry)].push_back(&entry);
+    for (int t = 0; t <= 10000; ++t) {  // higher types are counted in the total but get no row
+        const long count = typeCounts_[static_cast<size_t>(t)];
+        if (count == 0) continue;
+        const auto rows = byKey.find(std::to_string(t));
+        if (rows == byKey.end()) continue;
+        for (const std::string* entry : rows->second) report.writeLine(errorTableRow(t, count, *entry));
     }
     report.writeLine(" ");
     report.writeLine(utf8ToCp1251("         Обработаны файлы:"));

@@ -2,7 +2,6 @@
 // The error analysis after an RRN 48 run: rep48.log sorted by error type into error/, the
 // restarts and reboots collected, and the statistics report error/errorstat.
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <unordered_map>
 #include <string>
@@ -76,13 +75,16 @@ private:
 
     // One line of rep48.log, without its line break.
     void countReportLine(std::string_view line);
-    // The file and the count of each type text met so far (a text of at most four bytes),
-    // so that a line costs no look-up by name; no file for a text that is no type.
-    struct TypeEntry {
-        DetailFiles::File* file;
-        long* count;
+    // The detail file of each type text met so far (at most four bytes), so that a line costs
+    // no look-up by name; none for a text that is no type. An open-addressing table, by the
+    // text's bytes: thousands of types stay in a few cache lines each.
+    struct TypeSlot {
+        std::uint64_t key = 0;  // 0: free; else the text's bytes, then its length + 1
+        DetailFiles::File* file = nullptr;
+        int type = -1;
     };
-    TypeEntry typeEntry(std::string_view typeText);
+    const TypeSlot& typeSlot(std::string_view typeText);
+    void growTypeSlots();
     // Reads rep48.log back.
     void countLines();
     void writeReport();
@@ -93,13 +95,14 @@ private:
     DetailFiles details_;
     DetailFiles::File* restart_ = nullptr;
     DetailFiles::File* reboot_ = nullptr;
-    std::unordered_map<std::uint64_t, TypeEntry> types_;  // by the bytes of the type text
+    std::vector<TypeSlot> typeSlots_ = std::vector<TypeSlot>(64);
+    size_t typeSlotsUsed_ = 0;
     std::unique_ptr<Counter> counter_;
     long total_ = 0;
     long restarts_ = 0;
     long reboots_ = 0;
-    // Count per error type; a run meets few types, and the report wants them in order.
-    std::map<int, long> errorCount_;
+    // Count per error type number; texts of one number ("7", "07") count together.
+    std::vector<long> typeCounts_ = std::vector<long>(32768);
 };
 
 }  // namespace kalvimo

@@ -51,8 +51,8 @@ std::string composeAnomalyLine(std::string_view dataLine, std::string_view anoma
 void composeAnomalyLine(std::string& line, std::string_view dataLine, std::string_view anomalyField,
                         std::string_view dateTime) {
     // The usual data line starts with its text after a few blanks: no need to move it later.
-    if (const size_t text = dataLine.find_first_not_of(' '); text != std::string_view::npos) {
-        line.assign(dataLine.substr(text));
+    if (const std::string_view text = trimLeadingSpaces(dataLine); !text.empty()) {
+        line.assign(text);
         line += ' ';
         line.append(anomalyField);
         line += ' ';

@@ -27,14 +27,17 @@ inline bool contains(std::string_view line, std::string_view text) {
     return findText(line.data(), line.size(), text) != nullptr;
 }
 
+// Blanks only, looked at one by one: find_first_not_of makes a call for every byte.
 inline std::string_view trimLeadingSpaces(std::string_view s) {
-    const size_t p = s.find_first_not_of(' ');
-    return p == std::string_view::npos ? std::string_view{} : s.substr(p);
+    size_t p = 0;
+    while (p < s.size() && s[p] == ' ') ++p;
+    return s.substr(p);
 }
 
 inline std::string_view trimTrailingSpaces(std::string_view s) {
-    const size_t p = s.find_last_not_of(' ');
-    return p == std::string_view::npos ? std::string_view{} : s.substr(0, p + 1);
+    size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return s.substr(0, n);
 }
 
 // Whole-number conversion of the printouts: optional spaces around, an optional sign right
