@@ -7,8 +7,12 @@
 
 namespace kalvimo {
 
+namespace {
+std::atomic<std::uint64_t> hostsMade{0};
+}
+
 RunHost::RunHost(const std::string& dataRoot, PauseLengths pauses, QObject* parent)
-    : QObject(parent), lists_(dataRoot), pauses_(pauses) {}
+    : QObject(parent), lists_(dataRoot), pauses_(pauses), id_(++hostsMade) {}
 
 void RunHost::beginRun(std::string directory, std::vector<std::string> files, int current) {
     directory_ = std::move(directory);
@@ -21,11 +25,24 @@ void RunHost::beginRun(std::string directory, std::vector<std::string> files, in
 void RunHost::setStation(std::string cp1251) {
     std::lock_guard<std::mutex> lock(stationMutex_);
     station_ = std::move(cp1251);
+    stationChanges_.fetch_add(1, std::memory_order_release);
 }
 
 std::string RunHost::stationName() {
-    std::lock_guard<std::mutex> lock(stationMutex_);
-    return station_;
+    struct Kept {
+        std::uint64_t host = 0;
+        std::uint64_t changes = 0;
+        std::string station;
+    };
+    thread_local Kept kept;
+    const std::uint64_t changes = stationChanges_.load(std::memory_order_acquire);
+    if (kept.host != id_ || kept.changes != changes) {
+        std::lock_guard<std::mutex> lock(stationMutex_);
+        kept.station = station_;
+        kept.changes = stationChanges_.load(std::memory_order_relaxed);
+        kept.host = id_;
+    }
+    return kept.station;
 }
 
 RunEnvironment RunHost::environment() {
@@ -46,6 +63,9 @@ void RunHost::setCountStatus(const char* prefix, long count) {
         count_ = count;
     }
     // A few updates a second are all a reader can follow; more would keep the window busy.
+    // While counts are held back, the clock is read for every 64th only: the counts of an
+    // analysis come by the hundred thousand, and reading the clock cost more than counting.
+    if (countUnshown_ && ++countsHeld_ % 64 != 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastCountSent_ < std::chrono::milliseconds(50)) {
         countUnshown_ = true;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -95,6 +96,10 @@ private:
     std::array<std::atomic<int>, kChoiceCount> checks_{};
     std::mutex stationMutex_;
     std::string station_;
+    // The run reads the station for every header: a thread keeps the name it read last and
+    // takes the lock only after a change (stationName()).
+    std::atomic<std::uint64_t> stationChanges_{0};
+    const std::uint64_t id_;  // never the same for two hosts, so that a kept name is never another's
     std::string directory_;
     std::vector<std::string> files_;
     int current_ = -1;
@@ -103,7 +108,8 @@ private:
     const char* countPrefix_ = nullptr;
     long count_ = 0;
     std::atomic<bool> countQueued_{false};
-    bool countUnshown_ = false;  // the run's thread only
+    bool countUnshown_ = false;  // the run's thread only, as is countsHeld_
+    unsigned countsHeld_ = 0;
     std::chrono::steady_clock::time_point lastCountSent_{};
 };
 
