@@ -272,7 +272,10 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
             if (!line.empty()) return true;
         return false;
     }
-    if (needle.find('\n') != std::string_view::npos) {
+    // Looked at byte by byte: the needle is short, and this runs for every header.
+    bool lf = false;
+    for (const char c : needle) lf |= c == '\n';
+    if (lf) {
         skipToEnd();  // a line never holds an LF: nothing can match
         return false;
     }
