@@ -208,25 +208,18 @@ private:
             analysis_.countReportLine(withLf);
         };
         size_t start = 0;
-        const char* lf = static_cast<const char*>(std::memchr(piece.data(), '\n', piece.size()));
-        if (!carry_.empty()) {
-            if (!lf) {
-                carry_.append(piece);
-                return;
-            }
-            start = static_cast<size_t>(lf - piece.data()) + 1;
-            carry_.append(piece.substr(0, start));
-            countLine(carry_);
-            carry_.clear();
-            lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start));
-        }
-        while (lf) {
+        for (const char* lf; (lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start)));) {
             const size_t end = static_cast<size_t>(lf - piece.data()) + 1;
-            countLine(piece.substr(start, end - start));
+            if (carry_.empty()) {
+                countLine(piece.substr(start, end - start));
+            } else {
+                carry_.append(piece.substr(start, end - start));
+                countLine(carry_);
+                carry_.clear();
+            }
             start = end;
-            lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start));
         }
-        carry_.assign(piece.substr(start));
+        carry_.append(piece.substr(start));
     }
 
     ErrorAnalysis& analysis_;
@@ -319,13 +312,18 @@ void ErrorAnalysis::countReportLine(std::string_view line) {
     details_.addLine(*slot.file, line);
 }
 
+namespace {
+// Where a key's search begins in a table of mask + 1 slots.
+size_t slotIndex(std::uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask; }
+}  // namespace
+
 const ErrorAnalysis::TypeSlot& ErrorAnalysis::typeSlot(std::string_view typeText) {
     std::uint64_t key = 0;
     for (const char c : typeText) key = key << 8 | static_cast<unsigned char>(c);
     key = key << 8 | (typeText.size() + 1);
     for (;;) {
         const size_t mask = typeSlots_.size() - 1;
-        for (size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;; i = (i + 1) & mask) {
+        for (size_t i = slotIndex(key, mask);; i = (i + 1) & mask) {
             TypeSlot& slot = typeSlots_[i];
             if (slot.key == key) return slot;
             if (slot.key != 0) continue;
@@ -350,7 +348,7 @@ void ErrorAnalysis::growTypeSlots() {
     const size_t mask = typeSlots_.size() - 1;
     for (const TypeSlot& slot : old) {
         if (slot.key == 0) continue;
-        size_t i = static_cast<size_t>((slot.key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+        size_t i = slotIndex(slot.key, mask);
         while (typeSlots_[i].key != 0) i = (i + 1) & mask;
         typeSlots_[i] = slot;
     }

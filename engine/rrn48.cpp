@@ -50,22 +50,15 @@ std::string composeAnomalyLine(std::string_view dataLine, std::string_view anoma
 
 void composeAnomalyLine(std::string& line, std::string_view dataLine, std::string_view anomalyField,
                         std::string_view dateTime) {
-    // The usual data line starts with its text after a few blanks: no need to move it later.
-    if (const std::string_view text = trimLeadingSpaces(dataLine); !text.empty()) {
-        line.assign(text);
-        line += ' ';
-        line.append(anomalyField);
-        line += ' ';
-        line.append(dateTime);
-        return;
-    }
-    line.assign(dataLine);
+    // No line starts with blanks: those of the data line are skipped, and when it holds nothing
+    // else, those the fields begin with.
+    const std::string_view text = trimLeadingSpaces(dataLine);
+    line.assign(text);
     line += ' ';
     line.append(anomalyField);
     line += ' ';
     line.append(dateTime);
-    const size_t first = line.find_first_not_of(' ');
-    line.erase(0, first == std::string::npos ? line.size() : first);
+    if (text.empty()) line.erase(0, line.size() - trimLeadingSpaces(line).size());
 }
 
 void runRrn48(RunContext& ctx) {

@@ -135,11 +135,17 @@ void OutFile::writeNow(std::string_view bytes) {
 
 void OutFile::writeUnbuffered(std::string_view bytes) {
     writeAll(fd_, bytes.data(), bytes.size(), path_);
-    if (tap_) showTap(bytes);
+    if (tap_) showTap(bytes, nullptr);
 }
 
-void OutFile::showTap(std::string_view bytes) {
+// The buffer itself goes to the tap, or a copy of bytes written past it. A tap that cannot
+// take them is told so.
+void OutFile::showTap(std::string_view bytes, std::string* buffer) {
     try {
+        if (buffer) {
+            tap_->take(*buffer);
+            return;
+        }
         std::string copy(bytes);
         tap_->take(copy);
     } catch (...) {
@@ -153,18 +159,10 @@ void OutFile::flush() {
     // The buffer is kept for the next bytes: a fresh one for every flush costs page faults.
     try {
         writeAll(fd_, buf_.data(), buf_.size(), path_);
+        if (tap_) showTap(buf_, &buf_);
     } catch (...) {
         buf_.clear();  // never written twice
         throw;
-    }
-    if (tap_) {
-        try {
-            tap_->take(buf_);
-        } catch (...) {
-            tap_->missed();
-            buf_.clear();  // written already: never twice
-            throw;
-        }
     }
     buf_.clear();
 }

@@ -74,7 +74,7 @@ public:
 private:
     void openWith(const std::string& path, int flags);
     void writeUnbuffered(std::string_view bytes);
-    void showTap(std::string_view bytes);
+    void showTap(std::string_view bytes, std::string* buffer);
     int fd_ = -1;
     std::string path_;
     std::string buf_;
