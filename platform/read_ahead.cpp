@@ -6,55 +6,30 @@
 
 namespace kalvimo {
 
-ReadAhead::ReadAhead() : thread_([this] { work(); }) {}
+ReadAhead::ReadAhead()
+    : thread_([this] {
+          while (std::optional<Request> r = asked_.take()) {
+              ssize_t n;
+              do n = ::read(r->fd, r->dest, r->size);
+              while (n < 0 && errno == EINTR);
+              Result result{n, n < 0 ? errno : 0};
+              done_.put(result);
+          }
+      }) {}
 
 ReadAhead::~ReadAhead() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        quit_ = true;
-    }
-    asked_.notify_one();
-    thread_.join();
+    asked_.close(HandOver<Request>::Waiting::Dropped);
+    done_.close();  // a read nobody waits for any more is not kept
 }
 
 void ReadAhead::start(int fd, char* dest, size_t size) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        fd_ = fd;
-        dest_ = dest;
-        size_ = size;
-        posted_ = true;
-        finished_ = false;
-    }
-    asked_.notify_one();
+    Request r{fd, dest, size};
+    asked_.put(r);
 }
 
 ReadAhead::Result ReadAhead::wait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return finished_; });
-    finished_ = false;
-    return result_;
-}
-
-void ReadAhead::work() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        asked_.wait(lock, [this] { return posted_ || quit_; });
-        if (quit_) return;
-        posted_ = false;
-        const int fd = fd_;
-        char* const dest = dest_;
-        const size_t size = size_;
-        lock.unlock();
-        ssize_t n;
-        do n = ::read(fd, dest, size);
-        while (n < 0 && errno == EINTR);
-        const int error = n < 0 ? errno : 0;
-        lock.lock();
-        result_ = {n, error};
-        finished_ = true;
-        done_.notify_one();
-    }
+    const std::optional<Result> r = done_.take();
+    return r ? *r : Result{-1, EBADF};
 }
 
 }  // namespace kalvimo

@@ -4,10 +4,10 @@
 // the other core.
 #include <sys/types.h>
 
-#include <condition_variable>
 #include <cstddef>
-#include <mutex>
 #include <thread>
+
+#include "platform/hand_over.h"
 
 namespace kalvimo {
 
@@ -29,19 +29,15 @@ public:
     Result wait();
 
 private:
-    void work();
+    struct Request {
+        int fd;
+        char* dest;
+        size_t size;
+    };
 
-    std::mutex mutex_;
-    std::condition_variable asked_;
-    std::condition_variable done_;
-    bool posted_ = false;
-    bool finished_ = false;
-    bool quit_ = false;
-    int fd_ = -1;
-    char* dest_ = nullptr;
-    size_t size_ = 0;
-    Result result_;
-    std::thread thread_;  // last: it starts once the rest is set up
+    HandOver<Request> asked_{1};
+    HandOver<Result> done_{1};
+    std::jthread thread_;  // last: it starts once the rest is set up
 };
 
 }  // namespace kalvimo
