@@ -56,13 +56,15 @@ void NewDeviceSearch::search(std::string_view device) {
         loaded_ = true;
     }
     if (!catalogue_.anyLineContains(device)) {
-        appendLine(data_.file("alldev.ini"), device);
+        const std::string path = data_.file("alldev.ini");
+        journal_.beforeAppend(path);
+        appendLine(path, device);
         catalogue_.add(key);
         appendLine(data_.errorFile("newdev"), device);
     }
-    // An empty text stays unknown however often it is appended (an empty line holds nothing),
-    // so it is looked up again every time.
-    if (!key.empty()) settled_.insert(std::move(key));
+    // Settled for the run even when empty: an empty line appended holds nothing, so an empty
+    // text would stay unknown and be appended again for every report.
+    settled_.insert(std::move(key));
 }
 
 void NewReportSearch::search(std::string_view numberText) {

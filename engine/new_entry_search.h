@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/data_dir.h"
+#include "engine/run_journal.h"
 
 namespace kalvimo {
 
@@ -36,15 +37,17 @@ private:
     std::map<size_t, OfLength> byLength_;
 };
 
-// A failed catalogue or result file throws IoError, which ends the run.
+// A failed catalogue or result file throws IoError, which ends the run. Every append to the
+// catalogue is noted in the run's journal first.
 class NewDeviceSearch {
 public:
-    explicit NewDeviceSearch(const DataDir& data) : data_(data) {}
+    NewDeviceSearch(const DataDir& data, RunJournal& journal) : data_(data), journal_(journal) {}
     // A device no line of alldev.ini contains is appended to alldev.ini and to error/newdev.
     void search(std::string_view device);
 
 private:
     const DataDir& data_;
+    RunJournal& journal_;
     bool loaded_ = false;
     LineSubstrings catalogue_;
     std::unordered_set<std::string> settled_;

@@ -5,13 +5,14 @@
 #include "engine/scan_frame.h"
 #include "engine/text_ops.h"
 #include "engine/texts.h"
+#include "platform/files.h"
 
 namespace kalvimo {
 namespace {
 
 class AnomalyScan : public ReportHandler {
 public:
-    explicit AnomalyScan(RunContext& ctx) : options_(ctx.options()), devices_(ctx.data()), reports_(ctx.data()) {}
+    explicit AnomalyScan(RunContext& ctx) : options_(ctx.options()), devices_(ctx.data(), ctx.journal()), reports_(ctx.data()) {}
     void onHeader(LineReader& in, std::string_view header) override;
 
 private:
@@ -68,10 +69,24 @@ void runRrn48(RunContext& ctx) {
     analysis.startCounting();
     AnomalyScan scan(ctx);
     scan.out.setTap(analysis.countingTap());
-    const PassOutcome read = frame.pass(scan, {.mode = frame.currentMode(),
-                                               .fileModeStatus = texts::kRrn48File,
-                                               .dirModeStatus = texts::kRrn48Dir,
-                                               .outputPath = ctx.data().logFile("rep48.log")});
+    PassOutcome read;
+    try {
+        read = frame.pass(scan, {.mode = frame.currentMode(),
+                                 .fileModeStatus = texts::kRrn48File,
+                                 .dirModeStatus = texts::kRrn48Dir,
+                                 .outputPath = ctx.data().logFile("rep48.log")});
+    } catch (...) {
+        // A scan that does not end leaves error/ as the clearing left it: the analysis takes
+        // its files back, and the new devices and numbers found so far go too.
+        for (const char* name : {"newdev", "newrep"}) {
+            try {
+                removeFile(ctx.data().errorFile(name));
+            } catch (const IoError&) {
+                // The next run's clearing tries again.
+            }
+        }
+        throw;
+    }
     scan.out.setTap(nullptr);  // the counting ends with run()
     if (read != PassOutcome::Refused) analysis.run();
     frame.closingPause();

@@ -60,6 +60,7 @@ void RunContext::clearOutputs() {
 
 void RunContext::startAfresh() {
     outcome_ = {};
+    journal_.keep();
     fullRun_ = false;
     progressCount_ = 0;
 }

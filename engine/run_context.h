@@ -6,6 +6,7 @@
 
 #include "engine/data_dir.h"
 #include "engine/interfaces.h"
+#include "engine/run_journal.h"
 #include "platform/line_reader.h"
 
 namespace kalvimo {
@@ -33,6 +34,8 @@ public:
     ListSources& lists() { return env_.lists; }
     Pauses& pauses() { return env_.pauses; }
     LineReader& reader() { return reader_; }
+    // The lists the run appends to, put back when it does not end.
+    RunJournal& journal() { return journal_; }
 
     void setStatus(const std::string& text) { env_.status.setStatus(text); }
     // The text that begins a pass (device: the one a device pass reads for, UTF-8), and a
@@ -77,6 +80,7 @@ private:
     DataDir data_;
     RunEnvironment env_;
     LineReader reader_;
+    RunJournal journal_;
     RunOutcome outcome_;
     bool fullRun_ = false;
     int progressCount_ = 0;

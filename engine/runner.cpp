@@ -1,5 +1,7 @@
 #include "engine/runner.h"
 
+#include <new>
+
 #include "engine/kinds.h"
 #include "engine/texts.h"
 #include "platform/io_error.h"
@@ -14,20 +16,24 @@ RunOutcome Runner::run(RunKind kind) {
     if (!lockDataDir(lock)) return context_.outcome();
     try {
         runKind(context_, kind);
+        context_.journal().keep();
     } catch (const RunStopped&) {
+        undoListAppends();
         showStopped();
         endAfterFailure();
     } catch (const IoError& e) {
         // The one place where a file that failed becomes the end of the run. Input files
         // never come here: the walk skips them and goes on.
-        context_.outcome().aborted = true;
-        context_.setFailureStatus(e.message());
-        endAfterFailure();
-    } catch (const std::exception& e) {
-        // Anything else (memory exhausted by a line of gigabytes): the run ends, not the program.
-        context_.outcome().aborted = true;
-        context_.setFailureStatus(std::string("Обработка прервана: ") + e.what());
-        endAfterFailure();
+        undoListAppends();
+        fail(e.message());
+    } catch (const std::bad_alloc&) {
+        undoListAppends();
+        fail(texts::kRunOutOfMemory);
+    } catch (const std::exception&) {
+        // Anything else: the run ends, not the program. What the library says is no text for
+        // the person at the exchange.
+        undoListAppends();
+        fail(texts::kRunAbortedUnexpectedly);
     }
     context_.reader().close();
     return context_.outcome();
@@ -45,6 +51,26 @@ bool Runner::lockDataDir(DataLock& lock) {
     context_.outcome().busy = true;
     context_.setFailureStatus(dataDirBusyText(lock.holder()));
     return false;
+}
+
+void Runner::undoListAppends() {
+    // Before any status text: when the run is seen to have ended, the lists are back.
+    std::vector<std::string> failures;
+    try {
+        failures = context_.journal().undo();
+    } catch (const std::exception&) {
+        failures.push_back(texts::kListsNotRestored);
+    }
+    for (const auto& text : failures) {
+        context_.outcome().aborted = true;
+        context_.setFailureStatus(text);
+    }
+}
+
+void Runner::fail(const std::string& text) {
+    context_.outcome().aborted = true;
+    context_.setFailureStatus(text);
+    endAfterFailure();
 }
 
 void Runner::showStopped() {

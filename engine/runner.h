@@ -26,6 +26,9 @@ public:
 private:
     // Takes the data directory's lock, or shows why not.
     bool lockDataDir(DataLock& lock);
+    // A run that does not end leaves the lists it appended to as they were at its start.
+    void undoListAppends();
+    void fail(const std::string& text);
     void showStopped();
     // The failure text stays on the status line; the progress goes back to rest.
     void endAfterFailure();

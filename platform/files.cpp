@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
@@ -117,37 +118,42 @@ void OutFile::create(const std::string& path) { openWith(path, O_WRONLY | O_CREA
 void OutFile::openAppend(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW); }
 
 void OutFile::write(std::string_view bytes) {
-    if (buf_.size() + bytes.size() > kOutBuffer) {
-        flush();
-        if (bytes.size() >= kOutBuffer) {
-            writeUnbuffered(bytes);
-            return;
-        }
-    }
     if (buf_.capacity() < kOutBuffer) buf_.reserve(kOutBuffer);
-    buf_.append(bytes);
+    if (buf_.size() + bytes.size() <= kOutBuffer) {
+        buf_.append(bytes);
+        return;
+    }
+    if (!tap_) {
+        flush();
+        if (bytes.size() >= kOutBuffer) writeAll(fd_, bytes.data(), bytes.size(), path_);
+        else buf_.append(bytes);
+        return;
+    }
+    // A tap is shown the buffer itself, never a copy: a line of any length passes through it
+    // a buffer at a time, and the memory stays that of one buffer.
+    while (!bytes.empty()) {
+        const size_t n = std::min(kOutBuffer - buf_.size(), bytes.size());
+        buf_.append(bytes.substr(0, n));
+        bytes.remove_prefix(n);
+        if (buf_.size() == kOutBuffer) flush();
+        if (buf_.capacity() < kOutBuffer) buf_.reserve(kOutBuffer);
+    }
 }
 
 void OutFile::writeNow(std::string_view bytes) {
+    if (tap_) {
+        write(bytes);
+        flush();
+        return;
+    }
     flush();
-    writeUnbuffered(bytes);
-}
-
-void OutFile::writeUnbuffered(std::string_view bytes) {
     writeAll(fd_, bytes.data(), bytes.size(), path_);
-    if (tap_) showTap(bytes, nullptr);
 }
 
-// The buffer itself goes to the tap, or a copy of bytes written past it. A tap that cannot
-// take them is told so.
-void OutFile::showTap(std::string_view bytes, std::string* buffer) {
+// The buffer goes to the tap; a tap that cannot take it is told so.
+void OutFile::showTap() {
     try {
-        if (buffer) {
-            tap_->take(*buffer);
-            return;
-        }
-        std::string copy(bytes);
-        tap_->take(copy);
+        tap_->take(buf_);
     } catch (...) {
         tap_->missed();
         throw;
@@ -159,7 +165,7 @@ void OutFile::flush() {
     // The buffer is kept for the next bytes: a fresh one for every flush costs page faults.
     try {
         writeAll(fd_, buf_.data(), buf_.size(), path_);
-        if (tap_) showTap(buf_, &buf_);
+        if (tap_) showTap();
     } catch (...) {
         buf_.clear();  // never written twice
         throw;
@@ -207,6 +213,46 @@ void appendLine(const std::string& path, std::string_view line) {
         throw;
     }
     if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path, errno);
+}
+
+std::optional<unsigned long long> fileSize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) return static_cast<unsigned long long>(st.st_size);
+    if (errno == ENOENT) return std::nullopt;
+    throw IoError(IoError::Op::Open, path, errno);
+}
+
+void readRange(const std::string& path, unsigned long long offset, unsigned long long size,
+               const std::function<void(std::string_view)>& sink) {
+    const int fd = openRegularFile(path, O_RDONLY, IoError::Op::Read);
+    std::string block(std::min<unsigned long long>(size, kIoBlock), '\0');
+    try {
+        while (size > 0) {
+            const size_t want = static_cast<size_t>(std::min<unsigned long long>(size, block.size()));
+            const ssize_t n = ::pread(fd, block.data(), want, static_cast<off_t>(offset));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) throw IoError(IoError::Op::Read, path, n < 0 ? errno : kChangedWhileRead);
+            sink(std::string_view(block.data(), static_cast<size_t>(n)));
+            offset += static_cast<unsigned long long>(n);
+            size -= static_cast<unsigned long long>(n);
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
+
+void truncateFile(const std::string& path, unsigned long long size) {
+    const int fd = openRegularFile(path, O_WRONLY, IoError::Op::Write);
+    int err = 0;
+    while (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        break;
+    }
+    if (::close(fd) != 0 && err == 0 && errno != EINTR) err = errno;
+    if (err != 0) throw IoError(IoError::Op::Write, path, err);
 }
 
 namespace {

@@ -27,7 +27,8 @@ bool isDirectory(const std::string& path);
 void ensureDirectory(const std::string& path);
 
 // Told of the bytes an OutFile has written, in order, on the writing thread, once they are
-// written. It may keep them by swapping the string with one of its own (emptied, or not).
+// written, at most one buffer (kIoBlock) at a time. It may keep them by swapping the string
+// with one of its own (emptied, or not).
 class WrittenBytes {
 public:
     virtual ~WrittenBytes() = default;
@@ -73,8 +74,7 @@ public:
 
 private:
     void openWith(const std::string& path, int flags);
-    void writeUnbuffered(std::string_view bytes);
-    void showTap(std::string_view bytes, std::string* buffer);
+    void showTap();
     int fd_ = -1;
     std::string path_;
     std::string buf_;
@@ -85,6 +85,18 @@ private:
 // two lines never merge. The file is created when missing. An append that fails takes back
 // what it wrote, so the file keeps whole lines.
 void appendLine(const std::string& path, std::string_view line);
+
+// The size of a file (links followed), nothing when it does not exist. Throws IoError(Open)
+// for other failures.
+std::optional<unsigned long long> fileSize(const std::string& path);
+
+// Hands the bytes [offset, offset + size) of a file to sink, a block at a time. Throws
+// IoError(Read), with kChangedWhileRead when the file no longer holds them all.
+void readRange(const std::string& path, unsigned long long offset, unsigned long long size,
+               const std::function<void(std::string_view)>& sink);
+
+// Cuts a file back to size bytes (links followed). Throws IoError(Write).
+void truncateFile(const std::string& path, unsigned long long size);
 
 // Writes the whole content to a temporary file beside path and renames it over path, so a
 // crash or a full disk never leaves half a file.

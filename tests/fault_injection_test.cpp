@@ -222,6 +222,75 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     EXPECT_EQ(readFile(b.data("alldev.ini")), alldev + "\r\n0012/0034/0005\r\n");
 }
 
+TEST(FaultInjection, RunThatDoesNotEndLeavesTheCatalogueAsItWas) {
+    // New devices are appended to alldev.ini while the scan goes on; a run that is stopped,
+    // fails or aborts afterwards takes them back. Only a run that ends keeps them. newdev and
+    // newrep go with the analysis's files when the scan is cut short, and stay with them when
+    // it was not.
+    struct Case {
+        const char* what;
+        bool catalogueExists;
+        RunKind kind;
+        std::function<void(Bench&, StationProbe&, std::optional<FileSizeLimit>&)> fault;
+        bool stopped;
+        std::vector<std::string> errorDir = {};
+    } cases[] = {
+        {"stopped in the middle of the scan", true, RunKind::Rrn48,
+         [](Bench& b, StationProbe& o, auto&) { o.action = [&b] { b.stop = true; }; }, true},
+        {"stopped with no catalogue before the run", false, RunKind::Rrn48,
+         [](Bench& b, StationProbe& o, auto&) { o.action = [&b] { b.stop = true; }; }, true},
+        {"rep48.log finds the disk full", true, RunKind::Rrn48,
+         [](Bench&, StationProbe& o, auto& full) { o.action = [&full] { full.emplace(4096); }; }, false},
+        {"something unforeseen", true, RunKind::Rrn48,
+         [](Bench&, StationProbe& o, auto&) { o.action = [] { throw std::runtime_error("test"); }; }, false},
+        {"stopped in the final pause of a full run", true, RunKind::Full,
+         [](Bench& b, StationProbe&, auto&) {
+             b.rec.onStatus = [&b](const std::string& text) {
+                 if (text == "Составляется отчет") b.stop = true;
+             };
+         },
+         true, {" 12", "errorstat", "newdev", "newrep"}},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        StationProbe options;
+        options.at = 150;  // past the reports with new devices
+        options.set(Choice::NewDevices, 1);
+        options.set(Choice::NewReports, 1);
+        options.set(Choice::Rrn48, 1);
+        Runner runner(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, options, b.lists, b.rec, b.rec, &b.stop});
+        const std::string alldev = "0001/0001/0001\r\n";
+        if (c.catalogueExists) writeFile(b.data("alldev.ini"), alldev);
+        std::vector<std::string> lines;
+        for (int i = 0; i < 2100; ++i) {
+            const auto report = i < 100 ? otherReport("0012/0034/" + std::to_string(1000 + i), "7")
+                                        : anomalyReport("0000000 12 DATA " + std::string(60, 'x'));
+            lines.insert(lines.end(), report.begin(), report.end());
+        }
+        b.addInput("a.s12", crlf(lines));
+        std::optional<FileSizeLimit> full;
+        c.fault(b, options, full);
+        runner.run(c.kind);
+        full.reset();
+        b.rec.onStatus = nullptr;
+        EXPECT_EQ(runner.outcome().stopped, c.stopped) << c.what;
+        EXPECT_EQ(runner.outcome().aborted, !c.stopped) << c.what;
+        if (c.catalogueExists) EXPECT_EQ(readFile(b.data("alldev.ini")), alldev) << c.what;
+        else EXPECT_FALSE(fileExists(b.data("alldev.ini"))) << c.what;
+        EXPECT_EQ(dirEntries(b.data("error")), c.errorDir) << c.what;
+        EXPECT_EQ(b.rec.statuses.back().find("std::"), std::string::npos) << c.what;
+
+        // The next run ends, and keeps what it appends.
+        b.stop = false;
+        options.action = nullptr;
+        runner.run(c.kind);
+        EXPECT_FALSE(runner.outcome().anyFailure()) << c.what;
+        EXPECT_EQ(readFile(b.data("alldev.ini")).size(), (c.catalogueExists ? alldev.size() : 0) + 100 * 16) << c.what;
+        EXPECT_EQ(readFile(b.data("error/newdev")).size(), 100u * 16) << c.what;
+        EXPECT_EQ(readFile(b.data("error/newrep")), "7\r\n") << c.what;
+    }
+}
+
 TEST(FaultInjection, ResultFileListedAsInputIsSkipped) {
     // The user points the input at log/ itself: the file being written must not be read, or
     // it would grow without end.
@@ -267,7 +336,7 @@ TEST(FaultInjection, UnexpectedExceptionEndsTheRunNotTheProgram) {
     b.options.set(Choice::Rrn121, 1);
     runner.run(RunKind::Full);
     EXPECT_TRUE(runner.outcome().aborted);
-    EXPECT_EQ(b.rec.statuses.back(), "Обработка прервана: test");
+    EXPECT_EQ(b.rec.statuses.back(), "Обработка прервана: внутренняя ошибка программы");
     EXPECT_FALSE(runner.context().inFullRun());
     EXPECT_EQ(runner.context().progressCount(), 0);
     // The engine is usable afterwards.

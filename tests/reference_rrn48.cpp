@@ -59,6 +59,7 @@ Rrn48Expectation referenceRrn48(const std::vector<std::string>& contents, const 
                                 bool searchReports, bool searchDevices, std::vector<std::string> alldev,
                                 const std::vector<std::string>& allreports) {
     Rrn48Expectation e;
+    bool emptyDeviceListed = false;  // a run lists each missing device once, the empty one too
     for (const auto& content : contents) {
         const auto lines = referenceLines(content);
         size_t i = 0;
@@ -80,9 +81,10 @@ Rrn48Expectation referenceRrn48(const std::vector<std::string>& contents, const 
             }
             if (searchDevices) {
                 const std::string dev = cols(l2, 10, 14);
-                bool known = false;
+                bool known = dev.empty() && emptyDeviceListed;
                 for (const auto& l : alldev) known = known || has(l, dev);
                 if (!known) {
+                    emptyDeviceListed = emptyDeviceListed || dev.empty();
                     alldev.push_back(dev);
                     e.newdev.push_back(dev);
                 }

@@ -154,8 +154,8 @@ TEST(NewDeviceSearch, AgreesWithTheLineByLineModelWhateverTheCatalogueLines) {
         return t;
     };
     for (int iter = 0; iter < 30; ++iter) {
-        // Now and then no catalogue: an empty device text is then new every time it is met,
-        // until the catalogue has a non-empty line.
+        // Now and then no catalogue: an empty device text is then new once in the run, and
+        // known as soon as the catalogue has a non-empty line.
         std::vector<std::string> catalogue;
         const int lines = iter % 4 == 0 ? 0 : static_cast<int>(rng() % 12);
         for (int i = 0; i < lines; ++i) catalogue.push_back(text(rng() % 3 == 0 ? 60 + rng() % 200 : rng() % 20));
