@@ -1,11 +1,10 @@
 #include "engine/error_analysis.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <new>
 #include <thread>
 
@@ -13,6 +12,8 @@
 #include "engine/texts.h"
 #include "platform/cp1251.h"
 #include "platform/files.h"
+#include "platform/hand_over.h"
+#include "platform/io_block.h"
 
 namespace kalvimo {
 namespace {
@@ -123,71 +124,54 @@ void ErrorAnalysis::DetailFiles::removeAll() noexcept {
 // The thread that counts the lines of rep48.log while the scan writes them. It is handed the
 // file's bytes as they are written, a buffer at a time: the buffers change places with empty
 // ones of a small ring, nothing is copied or allocated, and the memory stays the same whatever
-// the size of the printout. A line may begin in one buffer and end in the next.
+// the size of the printout. A line may begin in one buffer and end in the next; one longer
+// than a buffer is counted as it comes, never held whole.
 class ErrorAnalysis::Counter : public WrittenBytes {
 public:
-    explicit Counter(ErrorAnalysis& analysis) : analysis_(analysis), thread_([this] { work(); }) {}
+    explicit Counter(ErrorAnalysis& analysis)
+        : analysis_(analysis), thread_([this](std::stop_token stopping) { work(stopping); }) {}
     ~Counter() override { stop(); }
 
     void take(std::string& bytes) override {
         if (bytes.empty()) return;
-        std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [this] { return waiting_ < kRing; });
-        // The slot's old content was counted and emptied; its memory serves the next bytes.
-        ring_[(first_ + waiting_) % kRing].swap(bytes);
-        ++waiting_;
-        lock.unlock();
-        ready_.notify_one();
-        bytes.clear();
+        // A buffer already counted, emptied, takes the place of the one handed over.
+        std::optional<std::string> spare = emptied_.tryTake();
+        if (!written_.put(bytes)) return;  // the counting has ended
+        bytes = spare ? std::move(*spare) : std::string();
     }
 
     void missed() noexcept override { missed_ = true; }
 
     // Waits until every line is counted; what the counting threw, or null.
     std::exception_ptr finish() {
-        end(false);
+        end(HandOver<std::string>::Waiting::Kept);
         // Bytes written but never shown: the counts would be short.
         if (missed_ && !failure_) return std::make_exception_ptr(std::bad_alloc());
         return failure_;
     }
 
     // Ends the counting where it is.
-    void stop() noexcept { end(true); }
+    void stop() noexcept { end(HandOver<std::string>::Waiting::Dropped); }
 
 private:
-    static constexpr size_t kRing = 4;
+    static constexpr size_t kWaiting = 4;  // buffers written and not yet counted
 
-    void end(bool stopping) noexcept {
+    void end(HandOver<std::string>::Waiting waiting) noexcept {
         if (!thread_.joinable()) return;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_ = true;
-            stopping_ = stopping;
-        }
-        ready_.notify_one();
+        if (waiting == HandOver<std::string>::Waiting::Dropped) thread_.request_stop();
+        written_.close(waiting);
         thread_.join();
     }
 
-    void work() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            ready_.wait(lock, [this] { return waiting_ > 0 || done_; });
-            if (stopping_) return;
-            if (waiting_ == 0) {
-                // A last line without its line break, as a read of the file gives it.
-                if (!carry_.empty()) countSafely([this] { analysis_.countReportLine(carry_); });
-                return;
-            }
-            // The first slot is the counter's until it is given back: take() fills others.
-            std::string& piece = ring_[first_];
-            lock.unlock();
-            countSafely([this, &piece] { countLines(piece); });
-            piece.clear();
-            lock.lock();
-            first_ = (first_ + 1) % kRing;
-            --waiting_;
-            room_.notify_one();
+    void work(const std::stop_token& stopping) {
+        while (std::optional<std::string> piece = written_.take()) {
+            if (stopping.stop_requested()) return;
+            countSafely([this, &piece] { countLines(*piece); });
+            piece->clear();
+            emptied_.tryPut(*piece);
         }
+        // A last line without its line break, as a read of the file gives it.
+        if (!stopping.stop_requested()) countSafely([this] { countLastLine(); });
     }
 
     template <class F>
@@ -202,39 +186,85 @@ private:
 
     // The lines as a read of rep48.log gives them: up to LF, one CR before it dropped.
     void countLines(std::string_view piece) {
-        const auto countLine = [this](std::string_view withLf) {
-            withLf.remove_suffix(1);
-            if (!withLf.empty() && withLf.back() == '\r') withLf.remove_suffix(1);
-            analysis_.countReportLine(withLf);
+        const auto countLine = [this](std::string_view line) {
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            analysis_.countReportLine(line);
         };
         size_t start = 0;
         for (const char* lf; (lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start)));) {
-            const size_t end = static_cast<size_t>(lf - piece.data()) + 1;
-            if (carry_.empty()) {
-                countLine(piece.substr(start, end - start));
+            const size_t end = static_cast<size_t>(lf - piece.data());
+            const std::string_view line = piece.substr(start, end - start);
+            if (longLine_) {
+                endLongLine(line);
+            } else if (carry_.empty()) {
+                countLine(line);
             } else {
-                carry_.append(piece.substr(start, end - start));
+                carry_.append(line);
                 countLine(carry_);
                 carry_.clear();
             }
-            start = end;
+            start = end + 1;
         }
-        carry_.append(piece.substr(start));
+        const std::string_view rest = piece.substr(start);
+        if (longLine_) {
+            continueLongLine(rest);
+        } else if (!rest.empty()) {
+            if (carry_.empty()) carryStart_ = offset_ + start;
+            carry_.append(rest);
+            if (carry_.size() > kIoBlock) beginLongLine();
+        }
+        offset_ += piece.size();
+    }
+
+    // A line longer than a buffer: its beginning holds the type's columns, the rest follows.
+    // A CR at the end of a piece is held back until the next byte shows whether it is the one
+    // the line break drops.
+    void beginLongLine() {
+        longLine_ = true;
+        std::string_view head = carry_;
+        heldCr_ = head.back() == '\r';
+        if (heldCr_) head.remove_suffix(1);
+        analysis_.beginLongLine(head, carryStart_);
+        std::string().swap(carry_);
+    }
+    void continueLongLine(std::string_view bytes) {
+        if (bytes.empty()) return;
+        if (heldCr_) analysis_.continueLongLine("\r");
+        heldCr_ = bytes.back() == '\r';
+        if (heldCr_) bytes.remove_suffix(1);
+        analysis_.continueLongLine(bytes);
+    }
+    void endLongLine(std::string_view last) {
+        if (!last.empty()) {
+            if (heldCr_) analysis_.continueLongLine("\r");
+            if (last.back() == '\r') last.remove_suffix(1);
+            analysis_.continueLongLine(last);
+        }
+        heldCr_ = false;
+        longLine_ = false;
+        analysis_.endLongLine();
+    }
+    void countLastLine() {
+        if (longLine_) {
+            if (heldCr_) analysis_.continueLongLine("\r");
+            longLine_ = heldCr_ = false;
+            analysis_.endLongLine();
+        } else if (!carry_.empty()) {
+            analysis_.countReportLine(carry_);
+        }
     }
 
     ErrorAnalysis& analysis_;
-    std::string carry_;  // the beginning of a line whose end is in the next piece
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::condition_variable room_;
-    std::array<std::string, kRing> ring_;  // waiting_ of them from first_ on wait to be counted
-    size_t first_ = 0;
-    size_t waiting_ = 0;
-    bool missed_ = false;  // the writing thread's
-    bool done_ = false;
-    bool stopping_ = false;
+    std::string carry_;                // the beginning of a line whose end is in the next piece
+    unsigned long long carryStart_ = 0;  // where that line begins in rep48.log
+    unsigned long long offset_ = 0;      // where the next piece begins in rep48.log
+    bool longLine_ = false;
+    bool heldCr_ = false;
+    HandOver<std::string> written_{kWaiting};
+    HandOver<std::string> emptied_{kWaiting};
+    bool missed_ = false;         // the writing thread's
     std::exception_ptr failure_;  // the counting thread's alone until it is joined
-    std::thread thread_;          // last: it starts once the rest is set up
+    std::jthread thread_;         // last: it starts once the rest is set up
 };
 
 ErrorAnalysis::ErrorAnalysis(RunContext& ctx) : ctx_(ctx), details_(ctx.data()) {
@@ -285,31 +315,80 @@ void ErrorAnalysis::countLines() {
     in.close();
 }
 
-void ErrorAnalysis::countReportLine(std::string_view line) {
-    ++total_;
+void ErrorAnalysis::Marks::find(std::string_view text) {
     // "REST" and "BOOT" both end in T: only the places of a T need a look.
-    bool rest = false, boot = false;
-    const char* const end = line.data() + line.size();
-    for (const char* t = line.size() >= 4 ? line.data() + 3 : end; t < end; ++t) {
+    const char* const end = text.data() + text.size();
+    for (const char* t = text.size() >= 4 ? text.data() + 3 : end; t < end; ++t) {
         t = static_cast<const char*>(std::memchr(t, 'T', static_cast<size_t>(end - t)));
         if (!t) break;
         if (std::memcmp(t - 3, "REST", 4) == 0) rest = true;
         else if (std::memcmp(t - 3, "BOOT", 4) == 0) boot = true;
     }
-    if (rest) {
-        if (++restarts_ == 1) details_.add(*restart_, heading(std::string(kTitleIndent) + "RESTART'S"));
-        details_.addLine(*restart_, line);
-    }
-    if (boot) {
-        if (++reboots_ == 1) details_.add(*reboot_, heading(std::string(kTitleIndent) + "REBOOT'S"));
-        details_.addLine(*reboot_, line);
-    }
+}
+
+void ErrorAnalysis::countReportLine(std::string_view line) {
+    Marks marks;
+    marks.find(line);
+    if (DetailFiles::File* file = countType(line)) details_.addLine(*file, line);
+    if (marks.rest) details_.addLine(countRestart(), line);
+    if (marks.boot) details_.addLine(countReboot(), line);
+}
+
+ErrorAnalysis::DetailFiles::File* ErrorAnalysis::countType(std::string_view line) {
+    ++total_;
     const std::string_view typeText = trimTrailingSpaces(columns(line, 8, 4));
     const TypeSlot& slot = typeSlot(typeText);
-    if (!slot.file) return;
+    if (!slot.file) return nullptr;
     if (++typeCounts_[static_cast<size_t>(slot.type)] == 1)
         details_.add(*slot.file, heading(std::string(kTitleIndent) + "ERROR N " + std::string(typeText)));
-    details_.addLine(*slot.file, line);
+    return slot.file;
+}
+
+ErrorAnalysis::DetailFiles::File& ErrorAnalysis::countRestart() {
+    if (++restarts_ == 1) details_.add(*restart_, heading(std::string(kTitleIndent) + "RESTART'S"));
+    return *restart_;
+}
+
+ErrorAnalysis::DetailFiles::File& ErrorAnalysis::countReboot() {
+    if (++reboots_ == 1) details_.add(*reboot_, heading(std::string(kTitleIndent) + "REBOOT'S"));
+    return *reboot_;
+}
+
+void ErrorAnalysis::beginLongLine(std::string_view head, unsigned long long offset) {
+    long_ = LongLine{};
+    long_.offset = offset;
+    long_.file = countType(head);
+    continueLongLine(head);
+}
+
+void ErrorAnalysis::continueLongLine(std::string_view bytes) {
+    // A mark across two pieces lies in the last three bytes before and the first three after.
+    char across[6];
+    const size_t first = std::min<size_t>(3, bytes.size());
+    std::memcpy(across, long_.tail, long_.tailSize);
+    std::memcpy(across + long_.tailSize, bytes.data(), first);
+    const size_t joined = long_.tailSize + first;
+    long_.marks.find(std::string_view(across, joined));
+    long_.marks.find(bytes);
+    const size_t keep = std::min<size_t>(3, joined);
+    if (bytes.size() >= 3) std::memcpy(long_.tail, bytes.data() + bytes.size() - 3, 3);
+    else std::memmove(long_.tail, across + joined - keep, keep);
+    long_.tailSize = keep;
+    long_.length += bytes.size();
+    if (long_.file) details_.add(*long_.file, bytes);
+}
+
+void ErrorAnalysis::endLongLine() {
+    if (long_.file) details_.add(*long_.file, "\r\n");
+    // Only now is it known whether the line goes to restart or reboot: it is copied there from
+    // rep48.log, which holds every byte the counting has been shown.
+    const auto copy = [this](DetailFiles::File& to) {
+        readRange(ctx_.data().logFile("rep48.log"), long_.offset, long_.length,
+                  [&](std::string_view bytes) { details_.add(to, bytes); });
+        details_.add(to, "\r\n");
+    };
+    if (long_.marks.rest) copy(countRestart());
+    if (long_.marks.boot) copy(countReboot());
 }
 
 namespace {

@@ -73,8 +73,31 @@ private:
         bool keepOpen_ = true;
     };
 
+    struct Marks {
+        bool rest = false;
+        bool boot = false;
+        void find(std::string_view text);
+    };
     // One line of rep48.log, without its line break.
     void countReportLine(std::string_view line);
+    // Counts the line in the total and by its type; the type's detail file, with its heading
+    // when the line is the first of its number, or null for a text that is no type.
+    DetailFiles::File* countType(std::string_view line);
+    DetailFiles::File& countRestart();
+    DetailFiles::File& countReboot();
+    // A line too long to be held whole, in pieces: its beginning (offset: where it begins in
+    // rep48.log), further bytes, its end.
+    void beginLongLine(std::string_view head, unsigned long long offset);
+    void continueLongLine(std::string_view bytes);
+    void endLongLine();
+    struct LongLine {
+        unsigned long long offset = 0;
+        unsigned long long length = 0;
+        DetailFiles::File* file = nullptr;
+        Marks marks;
+        char tail[3] = {};  // the last bytes so far, for a mark across two pieces
+        size_t tailSize = 0;
+    };
     // The detail file of each type text met so far (at most four bytes), so that a line costs
     // no look-up by name; none for a text that is no type. An open-addressing table, by the
     // text's bytes: thousands of types stay in a few cache lines each.
@@ -98,6 +121,7 @@ private:
     std::vector<TypeSlot> typeSlots_ = std::vector<TypeSlot>(64);
     size_t typeSlotsUsed_ = 0;
     std::unique_ptr<Counter> counter_;
+    LongLine long_;
     long total_ = 0;
     long restarts_ = 0;
     long reboots_ = 0;

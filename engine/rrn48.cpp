@@ -19,7 +19,7 @@ private:
     RunOptions& options_;
     NewDeviceSearch devices_;
     NewReportSearch reports_;
-    std::string dateTime_, anomaly_, line_;  // reused, so a report costs no allocation
+    std::string dateTime_, anomaly_;  // reused, so a report costs no allocation
 };
 
 void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
@@ -30,8 +30,9 @@ void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
         anomaly_.assign(columns(line, 48, 4));
         if (!in.next(line)) return;  // line 3, not used
         if (!in.next(line)) return;  // line 4, the data line
-        composeAnomalyLine(line_, line, anomaly_, dateTime_);
-        out.writeLine(line_);
+        // Straight into the file's buffer: a data line of any length is never copied whole.
+        for (const std::string_view piece : anomalyLinePieces(line, anomaly_, dateTime_)) out.write(piece);
+        out.write("\r\n");
         return;
     }
     // The boxes are read for every report, so ticking one during the run takes effect.
@@ -42,24 +43,16 @@ void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
 
 }  // namespace
 
-std::string composeAnomalyLine(std::string_view dataLine, std::string_view anomalyField,
-                               std::string_view dateTime) {
-    std::string line;
-    composeAnomalyLine(line, dataLine, anomalyField, dateTime);
-    return line;
-}
-
-void composeAnomalyLine(std::string& line, std::string_view dataLine, std::string_view anomalyField,
-                        std::string_view dateTime) {
+std::array<std::string_view, 5> anomalyLinePieces(std::string_view dataLine, std::string_view anomalyField,
+                                                  std::string_view dateTime) {
+    std::array<std::string_view, 5> pieces = {trimLeadingSpaces(dataLine), " ", anomalyField, " ", dateTime};
     // No line starts with blanks: those of the data line are skipped, and when it holds nothing
-    // else, those the fields begin with.
-    const std::string_view text = trimLeadingSpaces(dataLine);
-    line.assign(text);
-    line += ' ';
-    line.append(anomalyField);
-    line += ' ';
-    line.append(dateTime);
-    if (text.empty()) line.erase(0, line.size() - trimLeadingSpaces(line).size());
+    // else, those the pieces after it begin with.
+    for (std::string_view& piece : pieces) {
+        piece = trimLeadingSpaces(piece);
+        if (!piece.empty()) break;
+    }
+    return pieces;
 }
 
 void runRrn48(RunContext& ctx) {

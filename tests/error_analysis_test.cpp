@@ -10,6 +10,7 @@
 #include <map>
 
 #include "engine/error_analysis.h"
+#include "platform/io_block.h"
 #include "platform/cp1251.h"
 #include "tests/printout_builder.h"
 #include "tests/test_support.h"
@@ -246,24 +247,44 @@ TEST(ErrorAnalysis, DetailFilesMatchLineByLineAppendsOnALargeLog) {
 }
 
 TEST(ErrorAnalysis, CountingWhileTheScanWritesEqualsReadingBack) {
-    // An RRN 48 run counts rep48.log as it is written, in pieces of the file's buffer: lines
-    // cut between two pieces, and one line longer than a whole buffer, must count as a read
-    // of the finished file counts them.
+    // An RRN 48 run counts rep48.log as it is written, in pieces of the file's buffer (a
+    // piece ends every kIoBlock bytes of the file): lines cut between two pieces, and lines
+    // longer than a whole buffer, counted as they come, must count as a read of the finished
+    // file counts them.
     std::vector<std::string> lines;
     const char* const types[] = {"0012", "12  ", "7   ", "x1  ", "-3  ", "0   ", "3276", "9999"};
     const char* const words[] = {"RESTART", "REBOOT", "RESTBOOT", "BOOTREST", "TEST", "RES T", ""};
+    size_t offset = 0;  // where the next line of rep48.log begins
+    const auto pieceEnd = [&offset](size_t after) { return (offset / kIoBlock + after) * kIoBlock; };
     for (int i = 0; i < 30000; ++i) {
-        std::string data = "  0012345" + std::string(types[i % 8]) + " 1 0B " + words[i % 7] + " " +
-                           std::string(static_cast<size_t>(i * 37 % 200), 'A' + i % 26);
-        if (i == 15000) data += std::string(3 << 20, 'T');
-        const auto report = anomalyReport(data, "N" + std::to_string(i % 1000));
+        const std::string anomaly = "N" + std::to_string(i % 1000);
+        std::string data = "0012345" + std::string(types[i % 8]) + " 1 0B ";
+        const auto upTo = [&data](size_t length) { data.resize(length, 'x'); };
+        if (i == 15000) {
+            data += std::string(3 << 20, 'T');  // no mark
+        } else if (i == 16000) {
+            upTo(pieceEnd(3) - 2 - offset);  // a mark cut between two pieces
+            data += "BOOT" + std::string(100, 'x');
+        } else if (i == 17000 || i == 18000) {
+            // A CR that is data ends a piece: the first one of the line, or a later one.
+            upTo(pieceEnd(i == 17000 ? 2 : 3) - 1 - offset);
+            data += "\r" + std::string(1000, 'x') + " REST";
+        } else if (i == 19000 || i == 20000) {
+            // The CR of the line break ends a piece, the LF begins the next.
+            data += "BOOT ";
+            upTo(pieceEnd(i == 19000 ? 2 : 3) - 1 - offset - 27 - anomaly.size());
+        } else {
+            data += words[i % 7] + std::string(" ") + std::string(static_cast<size_t>(i * 37 % 200), 'A' + i % 26);
+        }
+        offset += data.size() + 27 + anomaly.size() + 2;
+        const auto report = anomalyReport("  " + data, anomaly);
         lines.insert(lines.end(), report.begin(), report.end());
     }
     Bench written;
     written.addInput("p.s12", crlf(lines));
     written.runner.run(RunKind::Rrn48);
     const std::string rep48 = readFile(written.data("log/rep48.log"));
-    ASSERT_GT(rep48.size(), 6u << 20);
+    ASSERT_EQ(rep48.size(), offset);
 
     Bench readBack;
     readBack.input.dir = written.inputDir;

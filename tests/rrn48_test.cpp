@@ -31,8 +31,13 @@ TEST(Rrn48Line, ComposedFromDataLineAnomalyFieldAndDate) {
         {"empty anomaly field leaves two blanks", "X", "", "D", "X  D"},
         {"a tab is not a blank", "\t X", "A", "D", "\t X A D"},
         {"blank data and field: the date alone", "   ", "", kDate, kDate.substr(3)},
+        {"blank data: the blanks of the field go too", "  ", " N1", "D", "N1 D"},
     };
-    for (const auto& c : cases) EXPECT_EQ(composeAnomalyLine(c.data, c.anomaly, c.date), c.expected) << c.what;
+    for (const auto& c : cases) {
+        std::string line;
+        for (const std::string_view piece : anomalyLinePieces(c.data, c.anomaly, c.date)) line += piece;
+        EXPECT_EQ(line, c.expected) << c.what;
+    }
 }
 
 TEST(Rrn48Extraction, HeaderFieldsTakenByColumn) {
