@@ -51,6 +51,11 @@ int openLockFile(const std::string& path) {
     }
 }
 
+std::function<void(const std::string&)>& lockFileOpenedHook() {
+    static std::function<void(const std::string&)> hook;
+    return hook;
+}
+
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 pid_t readHolder(int fd) {
@@ -64,6 +69,8 @@ pid_t readHolder(int fd) {
 }
 
 }  // namespace
+
+void setLockFileOpenedHook(std::function<void(const std::string&)> hook) { lockFileOpenedHook() = std::move(hook); }
 
 std::string dataDirBusyText(pid_t holder) {
     std::string text = "Каталог данных занят: идёт обработка";
@@ -119,6 +126,7 @@ DataLock DataLock::tryAcquire(const std::string& dataRoot) {
                 return lock;
             }
         }
+        if (lockFileOpenedHook()) lockFileOpenedHook()(path);
         int rc;
         do rc = ::flock(fd, LOCK_EX | LOCK_NB);
         while (rc != 0 && errno == EINTR);

@@ -51,6 +51,10 @@ private:
     pid_t holder_ = 0;
 };
 
+// For tests: runs in tryAcquire once the lock file is open and before it is locked, where
+// the holder may let go and remove it. An empty function removes the hook.
+void setLockFileOpenedHook(std::function<void(const std::string& lockFile)> hook);
+
 // For the writes of list and settings files: holds the data directory's lock for one write,
 // waiting for a run of another program at most this long.
 inline constexpr std::chrono::milliseconds kListWriteWait{2000};

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <map>
 
 #include "engine/error_analysis.h"
@@ -38,7 +39,8 @@ struct Analysis {
     Bench b;
     std::string errorstat;
     explicit Analysis(const std::vector<std::string>& rep48, const std::string& catalogue = "",
-                      bool withCatalogue = true) {
+                      bool withCatalogue = true, std::function<void(const std::string&, Bench&)> onStatus = {}) {
+        if (onStatus) b.rec.onStatus = [this, onStatus](const std::string& text) { onStatus(text, b); };
         ::mkdir(b.data("log").c_str(), 0755);
         ::mkdir(b.data("error").c_str(), 0755);
         writeFile(b.data("log/rep48.log"), crlf(rep48));
@@ -124,12 +126,13 @@ TEST(ErrorAnalysis, TypeTextsThatAreNoNumber) {
         anomaly("-5  "),
         anomaly(" 42 "),  // leading blank kept in the file name
         "short",           // no type columns at all
+        "REST",            // nothing but the mark
     };
     Analysis a(rep48, "42   answer\r\n");
-    EXPECT_EQ(a.error("restart"), detail("RESTART'S", {rep48[0]}));
+    EXPECT_EQ(a.error("restart"), detail("RESTART'S", {rep48[0], rep48[5]}));
     EXPECT_EQ(a.error(" 42"), detail("ERROR N  42", {rep48[3]}));
     EXPECT_EQ(dirEntries(a.b.data("error")), (std::vector<std::string>{" 42", "errorstat", "restart"}));
-    EXPECT_NE(a.errorstat.find(utf8ToCp1251("   Всего ошибок:  5 \r\n")), std::string::npos);
+    EXPECT_NE(a.errorstat.find(utf8ToCp1251("   Всего ошибок:  6 \r\n")), std::string::npos);
     ASSERT_EQ(a.tableRows().size(), 1u);
     EXPECT_EQ(a.tableRows()[0].substr(0, 25), "  42" + sp(9) + "1" + sp(9) + "an");
 }
@@ -222,11 +225,13 @@ TEST(ErrorAnalysis, FileRowsFollowTheSelection) {
 
 TEST(ErrorAnalysis, DetailFilesMatchLineByLineAppendsOnALargeLog) {
     // More lines than the memory buffer holds, over many types: the files must be exactly
-    // what appending one line at a time would give.
+    // what appending one line at a time would give, and what waits in memory stays within
+    // its limit (8 MiB) while the lines are counted.
+    constexpr int kLines = 150000;
     std::vector<std::string> rep48;
     std::map<std::string, std::string> expected;
     std::map<int, int> counts;
-    for (int i = 0; i < 120000; ++i) {
+    for (int i = 0; i < kLines; ++i) {
         const int type = (i * 7919) % 1500;
         char typeText[8];
         std::snprintf(typeText, sizeof typeText, i % 3 ? "%-4d" : "%04d", type);
@@ -237,7 +242,14 @@ TEST(ErrorAnalysis, DetailFilesMatchLineByLineAppendsOnALargeLog) {
         expected[name] += line + "\r\n";
         rep48.push_back(std::move(line));
     }
-    Analysis a(rep48);
+    size_t total = 0;
+    for (const auto& [name, content] : expected) total += content.size();
+    size_t onDiskAtLastCount = 0;
+    Analysis a(rep48, "", true, [&](const std::string& text, Bench& b) {
+        if (text != "  Идет обработка ошибок  " + std::to_string(kLines)) return;
+        for (const std::string& name : dirEntries(b.data("error"))) onDiskAtLastCount += readFile(b.data("error/" + name)).size();
+    });
+    EXPECT_GE(onDiskAtLastCount + (8u << 20) + 4096, total);
     size_t checked = 0;
     for (const auto& [name, content] : expected) {
         ASSERT_EQ(a.error(name), content) << name;

@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <algorithm>
 #include <atomic>
@@ -84,6 +85,36 @@ TEST(Files, WriteFileAtomicallyReplacesWhollyAndLeavesNoTemporaryFiles) {
     writeFileAtomically(path, big);
     EXPECT_TRUE(getFile(path) == big);
     EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{"list.txt"});
+}
+
+// Every fsync(2) of this test program, with the file it was asked for: a rewritten list must
+// be on the disk before it takes the old one's name, or a crash can leave an empty list.
+namespace {
+std::vector<std::string> syncedFiles;
+}
+extern "C" int fsync(int fd) {
+    char path[4096];
+    const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
+    syncedFiles.push_back(n > 0 ? std::string(path, static_cast<size_t>(n)) : "");
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+TEST(Files, WriteFileAtomicallySyncsTheNewFileBeforeTheRename) {
+    TempDir dir;
+    const std::string path = dir / "list.txt";
+    putFile(path, "old\r\n");
+    syncedFiles.clear();
+    std::vector<std::string> syncedBeforeRename;
+    std::string temporary;
+    setBeforeReplaceHook([&](const std::string& tmp) {
+        temporary = tmp;
+        syncedBeforeRename = syncedFiles;
+    });
+    writeFileAtomically(path, "new\r\n");
+    setBeforeReplaceHook({});
+    ASSERT_FALSE(temporary.empty());
+    EXPECT_EQ(std::count(syncedBeforeRename.begin(), syncedBeforeRename.end(), temporary), 1);
+    EXPECT_EQ(getFile(path), "new\r\n");
 }
 
 TEST(Files, WriteFileAtomicallyKeepsPermissionsAndLinks) {
