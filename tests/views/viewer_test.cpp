@@ -213,7 +213,8 @@ private slots:
             uint64_t line;
             const char* note;
         } cases[] = {{"0", 699, "Номер строки — целое число от 1"}, {"x", 699, "Номер строки — целое число от 1"},
-                     {"5000", 999, "В файле строк: 1\u00A0000"}, {" 3 ", 2, ""}};
+                     {"5000", 999, "В файле строк: 1\u00A0000"}, {"1001", 999, "В файле строк: 1\u00A0000"},
+                     {" 3 ", 2, ""}};
         for (const auto& c : cases) {
             typeInto(t->goToLine, QString::fromUtf8(c.typed));
             QTest::keyClick(t->goToLine, Qt::Key_Return);
