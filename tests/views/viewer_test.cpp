@@ -255,6 +255,33 @@ private slots:
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
     }
 
+    void dropsAnIndexBuiltForTheOldContent() {
+        // Longer than what is indexed before the first screen, so the rest is indexed in the
+        // background; that indexing is held until the file has been rewritten.
+        const QString path = file("rep121.log");
+        put(path, numbered(300000));
+        QSemaphore reached, released;
+        TextDocument::beforeLastIndexBatch = [&] {
+            reached.release();
+            released.tryAcquire(1, 5000);
+        };
+        ViewerTab* t = open(path);
+        QVERIFY(reached.tryAcquire(1, 5000));
+        QVERIFY(!t->document()->indexComplete());
+        put(path, numbered(3));
+        released.release();
+        // The old content's last batch is sent by the time the reload has stopped its indexing,
+        // so it arrives after the reload.
+        t->document()->checkFile();
+        TextDocument::beforeLastIndexBatch = nullptr;
+        QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
+        QCoreApplication::processEvents();
+        QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
+        QTest::keyClick(t->text, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(t->text, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1 A\n2 A\n3 A"));
+    }
+
     void refusesWhatItCannotShow_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("shown");  // %1 is the path
