@@ -17,6 +17,7 @@
 #include "engine/settings_file.h"
 #include "engine/texts.h"
 #include "platform/collate.h"
+#include "platform/data_lock.h"
 #include "platform/files.h"
 #include "platform/io_error.h"
 #include "platform/qt/list_boxes.h"
@@ -68,6 +69,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
         starter_ = ownStarter_.get();
     }
     host_ = new RunHost(options_.dataRoot, options_.pauses, this);
+    busyWatch_ = new QTimer(this);
+    busyWatch_->setInterval(500);
+    connect(busyWatch_, &QTimer::timeout, this, &MainWindow::checkBusyDataDir);
     runner_ = std::make_unique<Runner>(data_, host_->environment());
     buildControls();
     buildMenus();
@@ -82,6 +86,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 MainWindow::~MainWindow() { stopRunAndWait(); }
 
 void MainWindow::setStatus(const QString& text) {
+    busyWatch_->stop();  // whatever was busy is no longer what the line says
     statusLabel_->setText(text);
     statusLabel_->setToolTip(text);  // long failure texts do not fit the label
     emit statusShown(text);
@@ -174,8 +179,30 @@ void MainWindow::saveSettings() {
     try {
         saveSettingsFile(data_.root(), s);
     } catch (const IoError& e) {
-        setStatus(QStringLiteral("Настройки не сохранены: ") + fromUtf8(e.message()));
+        // The text to come back to once the directory is free: not an older busy text.
+        const QString rest = busyWatch_->isActive() ? busyRest_ : statusLabel_->text();
+        const QString prefix = QStringLiteral("Настройки не сохранены: ");
+        setStatus(prefix + fromUtf8(e.message()));
+        if (isDataDirBusy(e)) watchBusyDataDir(prefix, rest);
     }
+}
+
+void MainWindow::watchBusyDataDir(const QString& prefix, const QString& rest) {
+    busyPrefix_ = prefix;
+    busyRest_ = rest;
+    busyWatch_->start();
+}
+
+void MainWindow::checkBusyDataDir() {
+    const std::optional<pid_t> holder = dataLockHolder(data_.root());
+    if (!holder) {
+        setStatus(busyRest_);
+        return;
+    }
+    const QString text = busyPrefix_ + fromUtf8(dataDirBusyText(*holder));
+    if (text == statusLabel_->text()) return;
+    setStatus(text);
+    busyWatch_->start();
 }
 
 // ---- the input, as the user changes it ----
@@ -283,6 +310,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::startRun(RunKind kind) {
     // Not during the pause of an unreadable drive either: the lists are about to move.
     if (running() || driveFailing_) return;
+    busyWatch_->stop();  // the run finds out for itself
     // Only a row the user can see selected is the file of file mode.
     host_->beginRun(toUtf8(fileList_->path()), fileList_->rawNames(), fileList_->selectedRow());
     host_->setFileMode(fileModeButton_->isChecked());
@@ -299,6 +327,7 @@ void MainWindow::onRunFinished() {
     worker_ = nullptr;
     setRunning(false);
     // The texts of skipped input files have been replaced by later ones; say so at the end.
+    if (runner_->outcome().busy) watchBusyDataDir({}, fromUtf8(texts::kStopAfterRun));
     const int skipped = runner_->outcome().inputFailures;
     if (skipped > 0 && statusLabel_->text() == fromUtf8(texts::kStopAfterRun))
         setStatus(fromUtf8(texts::kStopAfterRun) + QStringLiteral(" (пропущено файлов: %1)").arg(skipped));

@@ -24,6 +24,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QThread;
+class QTimer;
 class QToolBar;
 
 namespace kalvimo {
@@ -117,6 +118,10 @@ private:
     void setRunning(bool on);
     void stopRunAndWait();
     void setStatus(const QString& text);
+    // While the status line says another program holds the data directory, it follows that
+    // program: a new holder is named, and once none is left the line shows rest.
+    void watchBusyDataDir(const QString& prefix, const QString& rest);
+    void checkBusyDataDir();
     void showModal(QDialog* window);
     StateCheckBox* choiceBox(Choice choice) const { return choiceBoxes_[static_cast<size_t>(choice)]; }
 
@@ -129,6 +134,8 @@ private:
     QThread* worker_ = nullptr;
     bool driveFailing_ = false;  // during the pause after an unreadable drive
     QString currentDirectory_;
+    QTimer* busyWatch_ = nullptr;
+    QString busyPrefix_, busyRest_;
 
     QToolBar* toolbar_ = nullptr;
     QProgressBar* progressBar_ = nullptr;

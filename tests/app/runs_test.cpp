@@ -437,19 +437,42 @@ void RunsTest::busyDataDirectoryStartsNothing() {
     Place place;
     writeCorpus(place.in);
     writeLists(place.data);
-    kalvimo::test::BusyDataDir holder(KALVIMO_BATCH, place.data.toStdString(), place.root.toStdString());
-    QVERIFY(holder.holding());
-    writeBytes(place.data + "/log/old.log", "old");
-    const auto before = filesOf(place.data + "/log");
+    const auto busyText = [](pid_t pid) { return QStringLiteral("Каталог данных занят: идёт обработка (PID %1)").arg(pid); };
+    auto holder = std::make_unique<kalvimo::test::BusyDataDir>(KALVIMO_BATCH, place.data.toStdString(),
+                                                               place.root.toStdString());
+    QVERIFY(holder->holding());
     RecordingStarter starter;
     MainWindow w(place.options(&starter));
     const Controls ui(w);
     QVERIFY(ui.dirList->setPath(place.in));
+
+    // Saving is refused the same way; once that run is gone, the line is back at rest.
+    QTest::mouseClick(toolButton(w, "t1"), Qt::LeftButton);
+    QCOMPARE(ui.LabelInfo->text(), QStringLiteral("Настройки не сохранены: ") + busyText(holder->pid()));
+    holder.reset();
+    QTRY_COMPARE(ui.LabelInfo->text(), kStopAtStart);
+
+    holder = std::make_unique<kalvimo::test::BusyDataDir>(KALVIMO_BATCH, place.data.toStdString(),
+                                                          place.root.toStdString());
+    QVERIFY(holder->holding());
+    writeBytes(place.data + "/log/old.log", "old");
+    const auto before = filesOf(place.data + "/log");
     StatusLog status(w);
     QVERIFY(runAndWait(w, ui.btnFile48));
-    const QString busy = QStringLiteral("Каталог данных занят: идёт обработка (PID %1)").arg(holder.pid());
+    const QString busy = busyText(holder->pid());
     QCOMPARE(status.texts, QStringList{busy});
     QCOMPARE(ui.LabelInfo->text(), busy);
     QCOMPARE(filesOf(place.data + "/log"), before);
     QVERIFY(!QFileInfo::exists(place.data + "/error/errorstat"));
+
+    // Another run that takes its place is named, or the line is at rest; never the run that ended.
+    holder.reset();
+    holder = std::make_unique<kalvimo::test::BusyDataDir>(KALVIMO_BATCH, place.data.toStdString(),
+                                                          place.root.toStdString());
+    QVERIFY(holder->holding());
+    QTRY_VERIFY(ui.LabelInfo->text() != busy);
+    QVERIFY2(ui.LabelInfo->text() == busyText(holder->pid()) || ui.LabelInfo->text() == kStopAfterRun,
+             qPrintable(ui.LabelInfo->text()));
+    holder.reset();
+    QTRY_COMPARE(ui.LabelInfo->text(), kStopAfterRun);
 }
