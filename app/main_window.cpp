@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +16,7 @@
 #include <QStorageInfo>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "engine/settings_file.h"
 #include "engine/texts.h"
@@ -24,6 +28,7 @@
 #include "platform/qt/program_starter.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/state_check_box.h"
+#include "platform/qt/status_label.h"
 #include "views/about_window.h"
 #include "views/charts_window.h"
 #include "views/device_list_window.h"
@@ -48,6 +53,27 @@ QStringList mountedRoots() {
     }
     if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
     return roots;
+}
+
+// The failures of a run, to read and copy after it.
+QDialog* runFailuresWindow(const QStringList& failures, QWidget* parent) {
+    auto* window = new QDialog(parent);
+    window->setObjectName(QStringLiteral("runFailures"));
+    window->setWindowTitle(QStringLiteral("Сообщения обработки"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(new QLabel(QStringLiteral("Пропущено или не удалось при последней обработке:"), window));
+    auto* list = new QPlainTextEdit(failures.join('\n'), window);
+    list->setObjectName(QStringLiteral("runFailuresText"));
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, window);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::close);
+    layout->addWidget(buttons);
+    window->resize(640, 280);
+    return window;
 }
 
 void bringForward(QWidget* window) {
@@ -89,7 +115,27 @@ void MainWindow::setStatus(const QString& text) {
     busyWatch_->stop();  // whatever was busy is no longer what the line says
     statusLabel_->setText(text);
     statusLabel_->setToolTip(text);  // long failure texts do not fit the label
+    if (failuresOnStatus_) statusLabel_->unsetCursor();
+    failuresOnStatus_ = false;
     emit statusShown(text);
+}
+
+void MainWindow::offerRunFailures() {
+    const QString shown = statusLabel_->text();
+    if (runFailures_.isEmpty() || runFailures_ == QStringList{shown}) return;
+    // A tooltip of a few lines; the window holds them all.
+    constexpr int kInTooltip = 10;
+    QString tip = shown + QStringLiteral("\n\n") + runFailures_.mid(0, kInTooltip).join('\n');
+    if (runFailures_.size() > kInTooltip) tip += QStringLiteral("\n… и ещё %1").arg(runFailures_.size() - kInTooltip);
+    statusLabel_->setToolTip(tip + QStringLiteral("\n\nЩёлкните, чтобы открыть весь список."));
+    statusLabel_->setCursor(Qt::PointingHandCursor);
+    failuresOnStatus_ = true;
+}
+
+void MainWindow::showRunFailures() {
+    if (!failuresOnStatus_) return;
+    if (!failuresWindow_) failuresWindow_ = runFailuresWindow(runFailures_, this);
+    bringForward(failuresWindow_);
 }
 
 // ---- start-up and settings ----
@@ -311,6 +357,8 @@ void MainWindow::startRun(RunKind kind) {
     // Not during the pause of an unreadable drive either: the lists are about to move.
     if (running() || driveFailing_) return;
     busyWatch_->stop();  // the run finds out for itself
+    runFailures_.clear();
+    if (failuresWindow_) failuresWindow_->close();
     // Only a row the user can see selected is the file of file mode.
     host_->beginRun(toUtf8(fileList_->path()), fileList_->rawNames(), fileList_->selectedRow());
     host_->setFileMode(fileModeButton_->isChecked());
@@ -331,6 +379,7 @@ void MainWindow::onRunFinished() {
     const int skipped = runner_->outcome().inputFailures;
     if (skipped > 0 && statusLabel_->text() == fromUtf8(texts::kStopAfterRun))
         setStatus(fromUtf8(texts::kStopAfterRun) + QStringLiteral(" (пропущено файлов: %1)").arg(skipped));
+    offerRunFailures();
     emit runFinished();
 }
 

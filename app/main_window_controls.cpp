@@ -348,6 +348,8 @@ void MainWindow::connectControls() {
 
     // What the run sets, in the order it sets it.
     connect(host_, &RunHost::statusText, this, &MainWindow::setStatus);
+    connect(host_, &RunHost::failureText, this, [this](const QString& text) { runFailures_ << text; });
+    connect(statusLabel_, &StatusLabel::clicked, this, &MainWindow::showRunFailures);
     connect(host_, &RunHost::countPending, this, [this] {
         const QString text = host_->takeCount();
         if (!text.isEmpty()) setStatus(text);
