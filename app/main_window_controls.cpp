@@ -307,7 +307,9 @@ void MainWindow::buildToolbar() {
          &MainWindow::exitProgram, false},
     };
     for (const auto& b : buttons) {
-        QAction* a = named(toolbar_->addAction(b.icon, b.caption.isEmpty() ? b.tip : b.caption), b.key);
+        QAction* a = named(toolbar_->addAction(fadedWhenDisabled(b.icon, toolbar_->iconSize()),
+                                               b.caption.isEmpty() ? b.tip : b.caption),
+                           b.key);
         a->setData(QString::fromLatin1(b.key));
         a->setToolTip(b.tip);
         connect(a, &QAction::triggered, this, b.command);
@@ -316,6 +318,7 @@ void MainWindow::buildToolbar() {
             tb->setToolButtonStyle(b.caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     }
     // The stop command is the menu's own action, key "t7".
+    stopAction_->setIcon(fadedWhenDisabled(stopAction_->icon(), toolbar_->iconSize()));
     stopAction_->setToolTip(QStringLiteral("Остановить обработку"));
     toolbar_->addAction(stopAction_);
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -43,6 +44,21 @@ void tickFullRunBoxes(MainWindow& w) {
 }
 
 QByteArray allRep48Lines() { return corpusRep48Line(0) + corpusRep48Line(1) + corpusRep48Line(2); }
+
+// How much a button stands out from the window as it is drawn: over its pixels, how far each
+// lies from the window's colour.
+qint64 ink(QWidget* button) {
+    const QImage image = button->grab().toImage();
+    const QColor back = button->palette().color(QPalette::Window);
+    qint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            sum += std::max({std::abs(c.red() - back.red()), std::abs(c.green() - back.green()),
+                             std::abs(c.blue() - back.blue())});
+        }
+    return sum;
+}
 
 }  // namespace
 
@@ -160,6 +176,8 @@ void RunsTest::controlsDuringARun() {
     for (QWidget* c : runCommands) QVERIFY(c->isEnabled());
     for (QAction* a : windowItems) QVERIFY(a->isEnabled());
     for (QToolButton* b : windowKeys) QVERIFY(b && b->isEnabled());
+    QList<qint64> inkAtRest;
+    for (QToolButton* b : windowKeys) inkAtRest << ink(b);
     // Stopping is offered only while there is a run to stop.
     QAction* const stopItem = w.findChild<QAction*>("mnufile_stop");
     QVERIFY(stopItem && ui.mnufile->actions().contains(stopItem));
@@ -174,6 +192,11 @@ void RunsTest::controlsDuringARun() {
     for (QWidget* c : liveControls) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     for (QAction* a : windowItems) QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     for (QToolButton* b : windowKeys) QVERIFY2(!b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
+    // And they look it, as greyed menu items do: faded to less than half of how they stand out.
+    for (int i = 0; i < int(std::size(windowKeys)); ++i)
+        QVERIFY2(ink(windowKeys[i]) * 2 < inkAtRest[i],
+                 qPrintable(QStringLiteral("%1: %2 of %3").arg(windowKeys[i]->defaultAction()->objectName())
+                                .arg(ink(windowKeys[i])).arg(inkAtRest[i])));
     for (QAction* a : liveItems) QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     for (QToolButton* b : liveKeys) QVERIFY2(b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
     // A window command given anyway opens nothing.
