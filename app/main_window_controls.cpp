@@ -2,6 +2,7 @@
 // one's signal runs.
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -329,6 +330,10 @@ void MainWindow::connectControls() {
     connect(patternBox_, &QComboBox::editTextChanged, this, &MainWindow::patternChanged);
     connect(patternBox_, &QComboBox::activated, this, &MainWindow::patternChanged);
     connect(directoryList_, &DirListBox::pathChanged, this, &MainWindow::directoryChanged);
+    connect(directoryList_, &DirListBox::refused, this, [this](const QString& dir) {
+        setStatus((QFileInfo(dir).isDir() ? QStringLiteral("Нет доступа к каталогу %1") : QStringLiteral("Нет каталога %1"))
+                      .arg(dir));
+    });
     connect(driveList_, &DriveListBox::driveChanged, this, &MainWindow::driveChanged);
     // The run reads the mode, the boxes and the station where it needs them, so they go to it
     // as the user changes them.
