@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,16 +16,19 @@
 #include <QStorageInfo>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "engine/settings_file.h"
 #include "engine/texts.h"
 #include "platform/collate.h"
+#include "platform/data_lock.h"
 #include "platform/files.h"
 #include "platform/io_error.h"
 #include "platform/qt/list_boxes.h"
 #include "platform/qt/program_starter.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/state_check_box.h"
+#include "platform/qt/status_label.h"
 #include "views/about_window.h"
 #include "views/charts_window.h"
 #include "views/device_list_window.h"
@@ -49,6 +55,27 @@ QStringList mountedRoots() {
     return roots;
 }
 
+// The failures of a run, to read and copy after it.
+QDialog* runFailuresWindow(const QStringList& failures, QWidget* parent) {
+    auto* window = new QDialog(parent);
+    window->setObjectName(QStringLiteral("runFailures"));
+    window->setWindowTitle(QStringLiteral("Сообщения обработки"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(new QLabel(QStringLiteral("Пропущено или не удалось при последней обработке:"), window));
+    auto* list = new QPlainTextEdit(failures.join('\n'), window);
+    list->setObjectName(QStringLiteral("runFailuresText"));
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, window);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::close);
+    layout->addWidget(buttons);
+    window->resize(640, 280);
+    return window;
+}
+
 void bringForward(QWidget* window) {
     window->show();
     window->raise();
@@ -68,6 +95,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
         starter_ = ownStarter_.get();
     }
     host_ = new RunHost(options_.dataRoot, options_.pauses, this);
+    busyWatch_ = new QTimer(this);
+    busyWatch_->setInterval(500);
+    connect(busyWatch_, &QTimer::timeout, this, &MainWindow::checkBusyDataDir);
     runner_ = std::make_unique<Runner>(data_, host_->environment());
     buildControls();
     buildMenus();
@@ -82,9 +112,30 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 MainWindow::~MainWindow() { stopRunAndWait(); }
 
 void MainWindow::setStatus(const QString& text) {
+    busyWatch_->stop();  // whatever was busy is no longer what the line says
     statusLabel_->setText(text);
     statusLabel_->setToolTip(text);  // long failure texts do not fit the label
+    if (failuresOnStatus_) statusLabel_->unsetCursor();
+    failuresOnStatus_ = false;
     emit statusShown(text);
+}
+
+void MainWindow::offerRunFailures() {
+    const QString shown = statusLabel_->text();
+    if (runFailures_.isEmpty() || runFailures_ == QStringList{shown}) return;
+    // A tooltip of a few lines; the window holds them all.
+    constexpr int kInTooltip = 10;
+    QString tip = shown + QStringLiteral("\n\n") + runFailures_.mid(0, kInTooltip).join('\n');
+    if (runFailures_.size() > kInTooltip) tip += QStringLiteral("\n… и ещё %1").arg(runFailures_.size() - kInTooltip);
+    statusLabel_->setToolTip(tip + QStringLiteral("\n\nЩёлкните, чтобы открыть весь список."));
+    statusLabel_->setCursor(Qt::PointingHandCursor);
+    failuresOnStatus_ = true;
+}
+
+void MainWindow::showRunFailures() {
+    if (!failuresOnStatus_) return;
+    if (!failuresWindow_) failuresWindow_ = runFailuresWindow(runFailures_, this);
+    bringForward(failuresWindow_);
 }
 
 // ---- start-up and settings ----
@@ -174,8 +225,30 @@ void MainWindow::saveSettings() {
     try {
         saveSettingsFile(data_.root(), s);
     } catch (const IoError& e) {
-        setStatus(QStringLiteral("Настройки не сохранены: ") + fromUtf8(e.message()));
+        // The text to come back to once the directory is free: not an older busy text.
+        const QString rest = busyWatch_->isActive() ? busyRest_ : statusLabel_->text();
+        const QString prefix = QStringLiteral("Настройки не сохранены: ");
+        setStatus(prefix + fromUtf8(e.message()));
+        if (isDataDirBusy(e)) watchBusyDataDir(prefix, rest);
     }
+}
+
+void MainWindow::watchBusyDataDir(const QString& prefix, const QString& rest) {
+    busyPrefix_ = prefix;
+    busyRest_ = rest;
+    busyWatch_->start();
+}
+
+void MainWindow::checkBusyDataDir() {
+    const std::optional<pid_t> holder = dataLockHolder(data_.root());
+    if (!holder) {
+        setStatus(busyRest_);
+        return;
+    }
+    const QString text = busyPrefix_ + fromUtf8(dataDirBusyText(*holder));
+    if (text == statusLabel_->text()) return;
+    setStatus(text);
+    busyWatch_->start();
 }
 
 // ---- the input, as the user changes it ----
@@ -283,6 +356,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::startRun(RunKind kind) {
     // Not during the pause of an unreadable drive either: the lists are about to move.
     if (running() || driveFailing_) return;
+    busyWatch_->stop();  // the run finds out for itself
+    runFailures_.clear();
+    if (failuresWindow_) failuresWindow_->close();
     // Only a row the user can see selected is the file of file mode.
     host_->beginRun(toUtf8(fileList_->path()), fileList_->rawNames(), fileList_->selectedRow());
     host_->setFileMode(fileModeButton_->isChecked());
@@ -299,9 +375,11 @@ void MainWindow::onRunFinished() {
     worker_ = nullptr;
     setRunning(false);
     // The texts of skipped input files have been replaced by later ones; say so at the end.
+    if (runner_->outcome().busy) watchBusyDataDir({}, fromUtf8(texts::kStopAfterRun));
     const int skipped = runner_->outcome().inputFailures;
     if (skipped > 0 && statusLabel_->text() == fromUtf8(texts::kStopAfterRun))
         setStatus(fromUtf8(texts::kStopAfterRun) + QStringLiteral(" (пропущено файлов: %1)").arg(skipped));
+    offerRunFailures();
     emit runFinished();
 }
 

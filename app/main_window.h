@@ -24,6 +24,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QThread;
+class QTimer;
 class QToolBar;
 
 namespace kalvimo {
@@ -39,6 +40,7 @@ class ProgramStarter;
 class ReportListWindow;
 class ResultsWindow;
 class StateCheckBox;
+class StatusLabel;
 
 struct MainWindowOptions {
     std::string dataRoot = DataDir::defaultRoot();
@@ -117,6 +119,14 @@ private:
     void setRunning(bool on);
     void stopRunAndWait();
     void setStatus(const QString& text);
+    // While the status line says another program holds the data directory, it follows that
+    // program: a new holder is named, and once none is left the line shows rest.
+    void watchBusyDataDir(const QString& prefix, const QString& rest);
+    void checkBusyDataDir();
+    // After a run that skipped files or met failures, the status line lists them in its
+    // tooltip, and a click on it shows them in a window of their own.
+    void offerRunFailures();
+    void showRunFailures();
     void showModal(QDialog* window);
     StateCheckBox* choiceBox(Choice choice) const { return choiceBoxes_[static_cast<size_t>(choice)]; }
 
@@ -129,6 +139,10 @@ private:
     QThread* worker_ = nullptr;
     bool driveFailing_ = false;  // during the pause after an unreadable drive
     QString currentDirectory_;
+    QTimer* busyWatch_ = nullptr;
+    QString busyPrefix_, busyRest_;
+    QStringList runFailures_;  // of the last run, in order
+    bool failuresOnStatus_ = false;
 
     QToolBar* toolbar_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
@@ -137,7 +151,7 @@ private:
     DriveListBox* driveList_ = nullptr;
     DirListBox* directoryList_ = nullptr;
     FileListBox* fileList_ = nullptr;
-    QLabel* statusLabel_ = nullptr;
+    StatusLabel* statusLabel_ = nullptr;
     QLabel* modePicture_ = nullptr;
     QLabel* fileModePicture_ = nullptr;       // hidden: holds the picture of file mode
     QLabel* directoryModePicture_ = nullptr;  // hidden: holds the picture of directory mode
@@ -156,6 +170,7 @@ private:
     QPointer<ReportListWindow> reportListWindow_;
     QPointer<DeviceListWindow> deviceListWindow_;
     QPointer<AboutWindow> aboutWindow_;
+    QPointer<QDialog> failuresWindow_;
 };
 
 }  // namespace kalvimo

@@ -2,6 +2,7 @@
 // one's signal runs.
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -307,7 +308,9 @@ void MainWindow::buildToolbar() {
          &MainWindow::exitProgram, false},
     };
     for (const auto& b : buttons) {
-        QAction* a = named(toolbar_->addAction(b.icon, b.caption.isEmpty() ? b.tip : b.caption), b.key);
+        QAction* a = named(toolbar_->addAction(fadedWhenDisabled(b.icon, toolbar_->iconSize()),
+                                               b.caption.isEmpty() ? b.tip : b.caption),
+                           b.key);
         a->setData(QString::fromLatin1(b.key));
         a->setToolTip(b.tip);
         connect(a, &QAction::triggered, this, b.command);
@@ -316,6 +319,7 @@ void MainWindow::buildToolbar() {
             tb->setToolButtonStyle(b.caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     }
     // The stop command is the menu's own action, key "t7".
+    stopAction_->setIcon(fadedWhenDisabled(stopAction_->icon(), toolbar_->iconSize()));
     stopAction_->setToolTip(QStringLiteral("Остановить обработку"));
     toolbar_->addAction(stopAction_);
 }
@@ -326,6 +330,10 @@ void MainWindow::connectControls() {
     connect(patternBox_, &QComboBox::editTextChanged, this, &MainWindow::patternChanged);
     connect(patternBox_, &QComboBox::activated, this, &MainWindow::patternChanged);
     connect(directoryList_, &DirListBox::pathChanged, this, &MainWindow::directoryChanged);
+    connect(directoryList_, &DirListBox::refused, this, [this](const QString& dir) {
+        setStatus((QFileInfo(dir).isDir() ? QStringLiteral("Нет доступа к каталогу %1") : QStringLiteral("Нет каталога %1"))
+                      .arg(dir));
+    });
     connect(driveList_, &DriveListBox::driveChanged, this, &MainWindow::driveChanged);
     // The run reads the mode, the boxes and the station where it needs them, so they go to it
     // as the user changes them.
@@ -348,6 +356,8 @@ void MainWindow::connectControls() {
 
     // What the run sets, in the order it sets it.
     connect(host_, &RunHost::statusText, this, &MainWindow::setStatus);
+    connect(host_, &RunHost::failureText, this, [this](const QString& text) { runFailures_ << text; });
+    connect(statusLabel_, &StatusLabel::clicked, this, &MainWindow::showRunFailures);
     connect(host_, &RunHost::countPending, this, [this] {
         const QString text = host_->takeCount();
         if (!text.isEmpty()) setStatus(text);

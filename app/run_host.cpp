@@ -56,6 +56,11 @@ void RunHost::setStatus(const std::string& text) {
     emit statusText(fromUtf8(text));
 }
 
+void RunHost::setFailureStatus(const std::string& text) {
+    setStatus(text);
+    emit failureText(fromUtf8(text));
+}
+
 void RunHost::setCountStatus(const char* prefix, long count) {
     {
         std::lock_guard<std::mutex> lock(countMutex_);

@@ -59,6 +59,7 @@ public:
     // The run's thread.
     void setStatus(const std::string& text) override;
     void setCountStatus(const char* prefix, long count) override;
+    void setFailureStatus(const std::string& text) override;
     void setValue(int value) override { emit progressValue(value); }
     void setRange(int min, int max) override { emit progressRange(min, max); }
     bool fileMode() override { return fileMode_; }
@@ -75,6 +76,7 @@ public:
 
 signals:
     void statusText(const QString& text);
+    void failureText(const QString& text);  // after its statusText: the window keeps it
     void countPending();
     void progressValue(int value);
     void progressRange(int min, int max);

@@ -177,6 +177,29 @@ DataLock DataLock::acquire(const std::string& dataRoot, std::chrono::millisecond
     }
 }
 
+std::optional<pid_t> dataLockHolder(const std::string& dataRoot) {
+    int fd;
+    try {
+        fd = openRegularFile(joinPath(dataRoot, kDataLockFile), O_RDONLY | O_NOFOLLOW, IoError::Op::Open);
+    } catch (const IoError&) {
+        return std::nullopt;  // a holder that let go removed it
+    }
+    std::optional<pid_t> holder;
+    struct stat st;
+    if (::fstat(fd, &st) == 0) {
+        // Under the mutex, so that a lock this process is taking meanwhile never meets the probe.
+        std::lock_guard<std::mutex> guard(heldMutex());
+        bool ours = false;
+        for (const Held& h : heldLocks()) ours = ours || (h.dev == st.st_dev && h.ino == st.st_ino);
+        // A shared lock for a moment is the only way to ask; it is let go at once.
+        if (!ours && ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) holder = readHolder(fd);
+    }
+    ::close(fd);
+    return holder;
+}
+
+bool isDataDirBusy(const IoError& e) { return e.op() == IoError::Op::Write && e.error() == EWOULDBLOCK; }
+
 void writeUnderDataLock(const std::string& path, const std::string& refused, const std::function<void()>& write) {
     const size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);

@@ -13,9 +13,12 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kalvimo {
+
+class IoError;
 
 inline constexpr const char* kDataLockFile = ".kalvimo.lock";
 
@@ -55,6 +58,11 @@ private:
 // the holder may let go and remove it. An empty function removes the hook.
 void setLockFileOpenedHook(std::function<void(const std::string& lockFile)> hook);
 
+// Who holds the data directory's lock now, looked at without waiting and without holding it:
+// nothing when no other process does (or the lock file cannot be opened), else the holder's
+// process id, 0 while it has not yet written it. Cheap enough to ask twice a second.
+std::optional<pid_t> dataLockHolder(const std::string& dataRoot);
+
 // For the writes of list and settings files: holds the data directory's lock for one write,
 // waiting for a run of another program at most this long.
 inline constexpr std::chrono::milliseconds kListWriteWait{2000};
@@ -63,5 +71,7 @@ inline constexpr std::chrono::milliseconds kListWriteWait{2000};
 // is still busy after kListWriteWait throws IoError with the text "<refused>: Каталог данных
 // занят: ...", and write does not run.
 void writeUnderDataLock(const std::string& path, const std::string& refused, const std::function<void()>& write);
+// The failure of writeUnderDataLock when the directory stayed busy.
+bool isDataDirBusy(const IoError& e);
 
 }  // namespace kalvimo

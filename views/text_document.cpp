@@ -137,6 +137,7 @@ void TextDocument::index(LineIndexBuilder builder) {
                 at += n;
                 if (clock.due()) post(false, {});
             }
+            if (beforeLastIndexBatch) beforeLastIndexBatch();
             post(true, {});
         } catch (const IoError& e) {
             post(true, fromUtf8(e.message()));

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ public:
     void noteShownUpTo(uint64_t line) { shownUpTo_ = line; }
     // Looks at the file now rather than at the watcher's next signal.
     void checkFile();
+    // Called on the indexing thread right before it sends its last batch; for tests.
+    static inline std::function<void()> beforeLastIndexBatch;
 
 signals:
     void reloading();  // before the content goes: the views keep their place

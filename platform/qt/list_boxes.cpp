@@ -78,13 +78,20 @@ QString DriveListBox::driveOf(const QString& path) const {
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const QString before = path_;
-        if (setPath(item->data(Qt::UserRole).toString()) && path_ == before) emit pathChanged();
+        const QString chosen = item->data(Qt::UserRole).toString();
+        if (!setPath(chosen)) {
+            fill();  // back on the current directory
+            emit refused(chosen);
+        } else if (path_ == before) {
+            emit pathChanged();
+        }
     });
 }
 
 bool DirListBox::setPath(const QString& dir) {
     const QFileInfo info(dir);
-    if (!info.isDir() || !info.isReadable()) return false;
+    // Without the right to enter it, its files could be named but not opened.
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) return false;
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     const bool changed = clean != path_;
     path_ = clean;

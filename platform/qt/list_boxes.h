@@ -44,12 +44,15 @@ class DirListBox : public QListWidget {
 public:
     explicit DirListBox(QWidget* parent = nullptr);
     QString path() const { return path_; }
-    // Moves to dir; false (and nothing changes) when it is not a readable directory.
+    // Moves to dir; false (and nothing changes) when it is not a directory that can be read
+    // and entered.
     bool setPath(const QString& dir);
 
 signals:
     // The path changed, or the user chose the current directory again.
     void pathChanged();
+    // The user chose a directory that cannot be opened; the list stays where it was.
+    void refused(const QString& dir);
 
 private:
     void fill();

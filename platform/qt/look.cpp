@@ -2,6 +2,8 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QScreen>
 #include <QWidget>
@@ -53,6 +55,22 @@ QFont listFont(double points) {
     else f.setFamily(family);
     f.setPointSizeF(points);
     return f;
+}
+
+QIcon fadedWhenDisabled(const QIcon& icon, const QSize& size) {
+    const QPixmap normal = icon.pixmap(size);
+    QImage faded = normal.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < faded.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(faded.scanLine(y));
+        for (int x = 0; x < faded.width(); ++x) {
+            const int gray = qGray(line[x]);
+            line[x] = qRgba(gray, gray, gray, qAlpha(line[x]) * 3 / 10);
+        }
+    }
+    QIcon out;
+    out.addPixmap(normal, QIcon::Normal);
+    out.addPixmap(QPixmap::fromImage(faded), QIcon::Disabled);
+    return out;
 }
 
 }  // namespace kalvimo

@@ -1,6 +1,7 @@
 #pragma once
-// Positions in twips and the fonts of the windows.
+// Positions in twips, the fonts of the windows, and how a disabled picture looks.
 #include <QFont>
+#include <QIcon>
 #include <QRect>
 
 class QLabel;
@@ -19,5 +20,10 @@ void growToFit(QLabel* label);
 QFont textFont(double points, bool bold = false);
 // Times New Roman, else Liberation Serif, else the default serif.
 QFont listFont(double points = 9.75);
+
+// The icon at that size, with a picture for the disabled state that is plainly faded: grey and
+// mostly transparent. Pictures of black lines on a white box hardly change when the toolkit
+// greys them, and a disabled button then looks like one that works.
+QIcon fadedWhenDisabled(const QIcon& icon, const QSize& size);
 
 }  // namespace kalvimo

@@ -1,6 +1,7 @@
 #include "platform/qt/status_label.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -48,6 +49,11 @@ void StatusLabel::paintEvent(QPaintEvent*) {
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
         y += metrics.lineSpacing();
     }
+}
+
+void StatusLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
 }
 
 }  // namespace kalvimo

@@ -76,6 +76,8 @@ private slots:
     void fileModeTakesOnlyAVisiblySelectedFile();
     void hiddenFoldersStayHidden_data();
     void hiddenFoldersStayHidden();
+    void aFolderWithoutAccessIsNamed_data();
+    void aFolderWithoutAccessIsNamed();
     void aLongStatusStaysReadable();
     void theFileListFollowsTheFolder();
     void keysPressTheFocusedButton_data();

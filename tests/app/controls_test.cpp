@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <cstdio>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QMap>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -22,6 +24,7 @@
 #include "platform/qt/list_boxes.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_tests.h"
+#include "tests/qt_controls.h"
 #include "views/about_window.h"
 #include "views/help_window.h"
 #include "views/results_window.h"
@@ -406,7 +409,19 @@ void ControlsTest::oddFileNamesAreReadAndSkipsAreNoted() {
     ui.FilList->refresh();
     QCOMPARE(ui.FilList->count(), 2);
     QVERIFY(::unlink((place.in.toStdString() + "/x.s12").c_str()) == 0);
+    StatusLog status(w);
     ui.btnalarm->click();
     QVERIFY(finished.wait(10000));
     QCOMPARE(ui.LabelInfo->text(), kStopAfterRun + QStringLiteral(" (пропущено файлов: 1)"));
+
+    // Which file and why stays readable after the run: in the tooltip, and in a window that a
+    // click on the status line opens.
+    const QStringList skips = status.texts.filter(QStringLiteral("; файл пропущен"));
+    QCOMPARE(skips.size(), 1);
+    QVERIFY2(skips[0].contains(place.in + "/x.s12"), qPrintable(skips[0]));
+    QVERIFY2(ui.LabelInfo->toolTip().contains(skips[0]), qPrintable(ui.LabelInfo->toolTip()));
+    QTest::mouseClick(ui.LabelInfo, Qt::LeftButton);
+    auto* failures = openWindow<QDialog>(w, "runFailures");
+    QVERIFY(failures && failures->isVisible());
+    QCOMPARE(kalvimo::test::control<QPlainTextEdit>(*failures, "runFailuresText")->toPlainText(), skips[0]);
 }

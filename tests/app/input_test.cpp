@@ -1,5 +1,7 @@
 // The main window driven as a person drives it: typing into the combo boxes, tabbing and
 // clicking in the lists, keys on focused buttons. The files a run writes show what it took.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_tests.h"
 #include "tests/qt_typing.h"
+#include "tests/unprivileged.h"
 
 using namespace kalvimo;
 using namespace kalvimo::apptest;
@@ -126,6 +129,50 @@ void InputTest::hiddenFoldersStayHidden() {
     const QStringList folders = shownFolders(ui.dirList);
     for (const QString& f : shown) QVERIFY2(folders.contains(f), qPrintable(f));
     for (const QString& f : notShown) QVERIFY2(!folders.contains(f), qPrintable(f));
+}
+
+void InputTest::aFolderWithoutAccessIsNamed_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("byEnter");  // else by a double click
+    QTest::newRow("no rights, double click") << 0 << false;
+    QTest::newRow("no rights, Enter") << 0 << true;
+    QTest::newRow("readable but not to be entered, double click") << 0644 << false;
+}
+
+void InputTest::aFolderWithoutAccessIsNamed() {
+    QFETCH(int, mode);
+    QFETCH(bool, byEnter);
+    Place place;
+    writeCorpus(place.in);
+    const QString closed = place.in + "/closed";
+    QVERIFY(QDir().mkpath(closed + "/open"));
+    writeBytes(closed + "/x.s12", "x\r\n");
+    QVERIFY(QDir().mkpath(place.in + "/open"));
+    QCOMPARE(::chmod(closed.toLocal8Bit().constData(), static_cast<mode_t>(mode)), 0);
+    kalvimo::test::Unprivileged user(place.tmp.path().toStdString());
+    if (!user.active()) QSKIP("root cannot give up its rights here");
+    RecordingStarter starter;
+    MainWindow w(place.options(&starter));
+    const Controls ui(w);
+    QVERIFY(ui.dirList->setPath(place.in));
+    showActive(w);
+    const auto open = [&](const QString& name, bool enter) {
+        const auto found = ui.dirList->findItems(' ' + name, Qt::MatchEndsWith);
+        const QPoint at = ui.dirList->visualItemRect(found.value(0)).center();
+        QTest::mouseClick(ui.dirList->viewport(), Qt::LeftButton, {}, at);
+        if (enter) QTest::keyClick(ui.dirList, Qt::Key_Return);
+        else QTest::mouseDClick(ui.dirList->viewport(), Qt::LeftButton, {}, at);
+    };
+    open(QStringLiteral("closed"), byEnter);
+    QCOMPARE(ui.LabelInfo->text(), QStringLiteral("Нет доступа к каталогу ") + closed);
+    // The lists stay where they were, and usable.
+    QCOMPARE(ui.dirList->path(), place.in);
+    QCOMPARE(ui.dirList->currentItem()->text().trimmed(), QStringLiteral("in"));
+    QCOMPARE(ui.FilList->names(), (QStringList{"a.s12", "b.s12", "c.s12"}));
+    open(QStringLiteral("open"), byEnter);
+    QCOMPARE(ui.dirList->path(), place.in + "/open");
+    QCOMPARE(w.currentDirectory(), place.in + "/open");
+    QCOMPARE(ui.FilList->count(), 0);
 }
 
 void InputTest::aLongStatusStaysReadable() {

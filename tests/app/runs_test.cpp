@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -43,6 +44,21 @@ void tickFullRunBoxes(MainWindow& w) {
 }
 
 QByteArray allRep48Lines() { return corpusRep48Line(0) + corpusRep48Line(1) + corpusRep48Line(2); }
+
+// How much a button stands out from the window as it is drawn: over its pixels, how far each
+// lies from the window's colour.
+qint64 ink(QWidget* button) {
+    const QImage image = button->grab().toImage();
+    const QColor back = button->palette().color(QPalette::Window);
+    qint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            sum += std::max({std::abs(c.red() - back.red()), std::abs(c.green() - back.green()),
+                             std::abs(c.blue() - back.blue())});
+        }
+    return sum;
+}
 
 }  // namespace
 
@@ -160,6 +176,8 @@ void RunsTest::controlsDuringARun() {
     for (QWidget* c : runCommands) QVERIFY(c->isEnabled());
     for (QAction* a : windowItems) QVERIFY(a->isEnabled());
     for (QToolButton* b : windowKeys) QVERIFY(b && b->isEnabled());
+    QList<qint64> inkAtRest;
+    for (QToolButton* b : windowKeys) inkAtRest << ink(b);
     // Stopping is offered only while there is a run to stop.
     QAction* const stopItem = w.findChild<QAction*>("mnufile_stop");
     QVERIFY(stopItem && ui.mnufile->actions().contains(stopItem));
@@ -174,6 +192,11 @@ void RunsTest::controlsDuringARun() {
     for (QWidget* c : liveControls) QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     for (QAction* a : windowItems) QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     for (QToolButton* b : windowKeys) QVERIFY2(!b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
+    // And they look it, as greyed menu items do: faded to less than half of how they stand out.
+    for (int i = 0; i < int(std::size(windowKeys)); ++i)
+        QVERIFY2(ink(windowKeys[i]) * 2 < inkAtRest[i],
+                 qPrintable(QStringLiteral("%1: %2 of %3").arg(windowKeys[i]->defaultAction()->objectName())
+                                .arg(ink(windowKeys[i])).arg(inkAtRest[i])));
     for (QAction* a : liveItems) QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     for (QToolButton* b : liveKeys) QVERIFY2(b->isEnabled(), qPrintable(b->defaultAction()->objectName()));
     // A window command given anyway opens nothing.
@@ -437,19 +460,42 @@ void RunsTest::busyDataDirectoryStartsNothing() {
     Place place;
     writeCorpus(place.in);
     writeLists(place.data);
-    kalvimo::test::BusyDataDir holder(KALVIMO_BATCH, place.data.toStdString(), place.root.toStdString());
-    QVERIFY(holder.holding());
-    writeBytes(place.data + "/log/old.log", "old");
-    const auto before = filesOf(place.data + "/log");
+    const auto busyText = [](pid_t pid) { return QStringLiteral("Каталог данных занят: идёт обработка (PID %1)").arg(pid); };
+    auto holder = std::make_unique<kalvimo::test::BusyDataDir>(KALVIMO_BATCH, place.data.toStdString(),
+                                                               place.root.toStdString());
+    QVERIFY(holder->holding());
     RecordingStarter starter;
     MainWindow w(place.options(&starter));
     const Controls ui(w);
     QVERIFY(ui.dirList->setPath(place.in));
+
+    // Saving is refused the same way; once that run is gone, the line is back at rest.
+    QTest::mouseClick(toolButton(w, "t1"), Qt::LeftButton);
+    QCOMPARE(ui.LabelInfo->text(), QStringLiteral("Настройки не сохранены: ") + busyText(holder->pid()));
+    holder.reset();
+    QTRY_COMPARE(ui.LabelInfo->text(), kStopAtStart);
+
+    holder = std::make_unique<kalvimo::test::BusyDataDir>(KALVIMO_BATCH, place.data.toStdString(),
+                                                          place.root.toStdString());
+    QVERIFY(holder->holding());
+    writeBytes(place.data + "/log/old.log", "old");
+    const auto before = filesOf(place.data + "/log");
     StatusLog status(w);
     QVERIFY(runAndWait(w, ui.btnFile48));
-    const QString busy = QStringLiteral("Каталог данных занят: идёт обработка (PID %1)").arg(holder.pid());
+    const QString busy = busyText(holder->pid());
     QCOMPARE(status.texts, QStringList{busy});
     QCOMPARE(ui.LabelInfo->text(), busy);
     QCOMPARE(filesOf(place.data + "/log"), before);
     QVERIFY(!QFileInfo::exists(place.data + "/error/errorstat"));
+
+    // Another run that takes its place is named, or the line is at rest; never the run that ended.
+    holder.reset();
+    holder = std::make_unique<kalvimo::test::BusyDataDir>(KALVIMO_BATCH, place.data.toStdString(),
+                                                          place.root.toStdString());
+    QVERIFY(holder->holding());
+    QTRY_VERIFY(ui.LabelInfo->text() != busy);
+    QVERIFY2(ui.LabelInfo->text() == busyText(holder->pid()) || ui.LabelInfo->text() == kStopAfterRun,
+             qPrintable(ui.LabelInfo->text()));
+    holder.reset();
+    QTRY_COMPARE(ui.LabelInfo->text(), kStopAfterRun);
 }

@@ -213,7 +213,8 @@ private slots:
             uint64_t line;
             const char* note;
         } cases[] = {{"0", 699, "Номер строки — целое число от 1"}, {"x", 699, "Номер строки — целое число от 1"},
-                     {"5000", 999, "В файле строк: 1\u00A0000"}, {" 3 ", 2, ""}};
+                     {"5000", 999, "В файле строк: 1\u00A0000"}, {"1001", 999, "В файле строк: 1\u00A0000"},
+                     {" 3 ", 2, ""}};
         for (const auto& c : cases) {
             typeInto(t->goToLine, QString::fromUtf8(c.typed));
             QTest::keyClick(t->goToLine, Qt::Key_Return);
@@ -252,6 +253,33 @@ private slots:
         put(path, numbered(3));
         QTRY_VERIFY(t->text->isVisible());
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
+    }
+
+    void dropsAnIndexBuiltForTheOldContent() {
+        // Longer than what is indexed before the first screen, so the rest is indexed in the
+        // background; that indexing is held until the file has been rewritten.
+        const QString path = file("rep121.log");
+        put(path, numbered(300000));
+        QSemaphore reached, released;
+        TextDocument::beforeLastIndexBatch = [&] {
+            reached.release();
+            released.tryAcquire(1, 5000);
+        };
+        ViewerTab* t = open(path);
+        QVERIFY(reached.tryAcquire(1, 5000));
+        QVERIFY(!t->document()->indexComplete());
+        put(path, numbered(3));
+        released.release();
+        // The old content's last batch is sent by the time the reload has stopped its indexing,
+        // so it arrives after the reload.
+        t->document()->checkFile();
+        TextDocument::beforeLastIndexBatch = nullptr;
+        QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
+        QCoreApplication::processEvents();
+        QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
+        QTest::keyClick(t->text, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(t->text, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1 A\n2 A\n3 A"));
     }
 
     void refusesWhatItCannotShow_data() {
