@@ -936,6 +936,41 @@ TEST(BatchChart, AgreesWithErrorstatAndDrawsBothKindsReadingOnly) {
     EXPECT_TRUE(dirEntries(p.home).empty());
 }
 
+// The texts of an SVG picture, either kind of no-break space read as " ".
+std::vector<std::string> svgTexts(const std::string& picture) {
+    std::string svg;
+    for (size_t i = 0; i < picture.size(); ++i) {
+        const size_t nbsp = picture.compare(i, 2, "\xC2\xA0") == 0 ? 2 : picture.compare(i, 3, "\xE2\x80\xAF") == 0 ? 3 : 0;
+        svg += nbsp ? ' ' : picture[i];
+        if (nbsp) i += nbsp - 1;
+    }
+    std::vector<std::string> texts;
+    for (size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+        const size_t from = svg.find('>', at) + 1;
+        texts.push_back(svg.substr(from, svg.find("</text>", from) - from));
+    }
+    return texts;
+}
+
+TEST(BatchChart, CountsOfAMillionAndMoreAreExactAndGrouped) {
+    Place p;
+    ::mkdir((p.data + "/log").c_str(), 0755);
+    std::string lines;
+    for (long n = 0; n < 1000003; ++n) lines += "ERC001 0012 28-08-00 10:15\r\n";
+    writeFile(p.data + "/log/rep48.log", lines);
+    for (const std::string by : {"type", "time"}) {
+        const std::string out = p.tmp.file(by + ".svg");
+        ASSERT_EQ(batch({"chart", "--data-dir", p.data, "--by", by, "--out", out}, p.home).exitCode, 0) << by;
+        const std::vector<std::string> texts = svgTexts(readFile(out));
+        const auto shown = [&](const std::string& t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+        EXPECT_TRUE(shown("1 000 000")) << by << testing::PrintToString(texts);  // on the count axis
+        if (by == "type") {
+            EXPECT_TRUE(shown("1 000 003")) << testing::PrintToString(texts);  // beside the bar
+            EXPECT_TRUE(shown("rep48.log: 1 000 003; ")) << testing::PrintToString(texts);
+        }
+    }
+}
+
 TEST(BatchChart, ARunningRunIsRefusedOrWaitedFor) {
     for (const bool wait : {false, true}) {
         Place p;
