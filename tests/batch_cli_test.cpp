@@ -1040,6 +1040,9 @@ TEST(BatchCommandLine, QuietPrintsOnlyTheFailures) {
     writeFile(bad + "/a.s12", crlf(anomalyReport("A1")));
     ASSERT_EQ(::symlink("/proc/self/mem", (bad + "/b.s12").c_str()), 0);  // every read fails
     writeFile(p.tmp.file("big.s12"), crlf(anomalyReport("A1" + std::string(5000, 'x'))));
+    const std::string copied = p.tmp.file("copied");  // names on disk in Windows-1251, as from a Windows PC
+    ASSERT_EQ(::mkdir(copied.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("/proc/self/mem", (copied + "/\xCE\xF2\xF7\xB8\xF2.s12").c_str()), 0);
     struct Case {
         const char* what;
         std::vector<std::string> args;
@@ -1052,6 +1055,8 @@ TEST(BatchCommandLine, QuietPrintsOnlyTheFailures) {
         {"a refusal in a full run that goes on", {"--dir", p.in, "--kinds", "reports,rrn48", "full"}, {"Список  пустой"}, 1, {}},
         {"an input file skipped", {"--dir", bad, "rrn48"},
          {"Ошибка чтения файла " + bad + "/b.s12: ошибка ввода-вывода; файл пропущен"}, 1, {}},
+        {"an input file named in Windows-1251 skipped", {"--dir", copied, "rrn48"},
+         {"Ошибка чтения файла " + copied + "/Отчёт.s12: ошибка ввода-вывода; файл пропущен"}, 1, {}},
         {"a result file that cannot be written", {"--file", p.tmp.file("big.s12"), "rrn48"},
          {"Ошибка записи в файл " + p.data + "/log/rep48.log: файл слишком велик"}, 1, Spawn{.fileSizeLimit = 4096}},
     };

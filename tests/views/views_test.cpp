@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/qt/list_boxes.h"
 #include "platform/qt/program_starter.h"
@@ -16,6 +17,7 @@
 #include "views/about_window.h"
 #include "views/help_window.h"
 #include "views/results_window.h"
+#include "views/text_document.h"
 
 using namespace kalvimo;
 using kalvimo::test::control;
@@ -89,6 +91,21 @@ private slots:
         openRow(w.get(), 0);
         QCOMPARE(starter_.started.last(), root_ + "/wordpad.exe|" + root_ + "/log/0012");
         QVERIFY(reports_.isEmpty());
+    }
+
+    void aWindows1251NameIsShownAndOpenedByItsBytes() {
+        const std::string odd = root_.toStdString() + "/error/\xCE\xF2\xF7\xB8\xF2";  // "Отчёт", copied from Windows
+        std::ofstream(odd, std::ios::binary) << "x";
+        struct RemoveAtEnd {  // Qt cannot remove a name that is not UTF-8
+            std::string path;
+            ~RemoveAtEnd() { ::unlink(path.c_str()); }
+        } removeOdd{odd};
+        std::unique_ptr<ResultsWindow> w(open());
+        control<QRadioButton>(*w, "OptionErr")->click();
+        QCOMPARE(names(w.get()), QStringList{QStringLiteral("Отчёт")});
+        openRow(w.get(), 0);
+        QCOMPARE(starter_.started.size(), 1);
+        QCOMPARE(pathToBytes(starter_.started[0].mid(7)), odd);  // after "viewer|"
     }
 
     void failedStartsAreReported() {
