@@ -9,11 +9,12 @@
 namespace kalvimo {
 
 bool installQtTranslations() {
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));  // dates and sizes in its dialogs too
     const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"));
     const QString ofQt = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const QString& dir : {besideProgram, ofQt}) {
         auto* translator = new QTranslator(QCoreApplication::instance());
-        if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"), dir)) {
+        if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), dir)) {
             QCoreApplication::installTranslator(translator);
             return true;
         }

@@ -3,7 +3,7 @@
 // as the rest of the windows are.
 namespace kalvimo {
 
-// Loads Qt's Russian translations from a "translations" folder beside the program (where a
+// Makes Russian the default locale and loads Qt's Russian translations from a "translations" folder beside the program (where a
 // Windows build carries them), else from where Qt's own installation keeps them. False when
 // neither has them: Qt's texts then stay English.
 bool installQtTranslations();

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRawFont>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -150,6 +151,11 @@ private slots:
         AboutWindow about;
         QCOMPARE(about.windowTitle(), QStringLiteral("О программе"));
         QCOMPARE(control<QLabel>(about, "Label1")->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000г. "));
+        // A bold caption in one face, no letter taken from a fallback font.
+        const QLabel* name = control<QLabel>(about, "Label1");
+        const QRawFont face = QRawFont::fromFont(name->font(), QFontDatabase::Cyrillic);
+        for (const QChar c : name->text())
+            QVERIFY2(c.isSpace() || face.supportsCharacter(c), qPrintable(face.familyName() + ": " + c));
         QVERIFY(!control<QLabel>(about, "Picture1")->pixmap().isNull());
         QVERIFY(about.isModal());
     }
