@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "platform/process_setup.h"
+#include "platform/qt/qt_translations.h"
 #include "views/text_document.h"
 #include "views/viewer_starter.h"
 #include "views/viewer_window.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvimo"));
+    kalvimo::installQtTranslations();
     // Qt has taken its own options out; the rest are files, named by their bytes.
     std::vector<std::string> files;
     bool endOfOptions = false;

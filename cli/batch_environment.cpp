@@ -20,7 +20,7 @@ std::optional<DataDir> dataDirectory(const BatchOptions& o, BatchProblem& proble
     try {
         if (!isDirectory(root)) {
             if (o.dataDir) {
-                problem = {1, "каталог данных " + root + " не существует"};
+                problem = {1, "каталог данных " + fileNameForDisplay(root) + " не существует"};
                 return std::nullopt;
             }
             ensureDirectory(root);

@@ -9,6 +9,7 @@
 
 #include "engine/data_dir.h"
 #include "engine/error_tally.h"
+#include "platform/cp1251.h"
 #include "platform/data_lock.h"
 #include "platform/files.h"
 #include "platform/qt/qt_text.h"
@@ -39,7 +40,7 @@ int runChartCommand(const BatchOptions& o, char* programName, const std::atomic<
     // Nothing is created, not even the default data directory: without one there is no data.
     const std::string root = o.dataDir ? *o.dataDir : DataDir::defaultRoot();
     if (o.dataDir && !isDirectory(root)) {
-        fail("каталог данных " + root + " не существует");
+        fail("каталог данных " + fileNameForDisplay(root) + " не существует");
         return 1;
     }
     const ChartSource source = readDataDirectory(root, o.wait, stop);

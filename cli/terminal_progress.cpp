@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "platform/cp1251.h"
 #include "platform/files.h"
 
 namespace kalvimo {
@@ -91,7 +92,7 @@ std::string progressLine(const ProgressFigures& f, int columns) {
     std::string name;
     if (f.count.empty() && f.fileIndex >= 0) {
         detail = "файл " + std::to_string(f.fileIndex + 1) + "/" + std::to_string(f.fileCount);
-        name = printable(f.fileName);
+        name = printable(fileNameForDisplay(f.fileName));
     } else {
         detail = printable(f.count);
         detail.erase(0, detail.find_first_not_of(' '));

@@ -468,7 +468,7 @@ void ErrorAnalysis::writeFileRows(OutFile& report) {
         const std::string name = input.currentFileName();
         if (name.empty()) return;
         const auto changed = lastChangeText(joinPath(input.directory(), name));
-        report.writeLine("  " + utf8ToCp1251(name) + "   " + utf8ToCp1251("от") + "   " +
+        report.writeLine("  " + fileNameToCp1251(name) + "   " + utf8ToCp1251("от") + "   " +
                          utf8ToCp1251(changed ? *changed : "(файл недоступен)"));
     };
     // The rows follow the mode as it is now: a walk cut short by "Файла" lists its file only.

@@ -9,6 +9,7 @@
 #include "engine/error_analysis.h"
 #include "engine/line_time.h"
 #include "engine/text_ops.h"
+#include "platform/cp1251.h"
 #include "platform/data_lock.h"
 #include "platform/files.h"
 #include "platform/io_error.h"
@@ -39,7 +40,7 @@ Presence presence(const std::string& path, std::string& problem) {
     }
     if (S_ISREG(st.st_mode)) return Presence::Regular;
     problem = S_ISDIR(st.st_mode) ? IoError(IoError::Op::Open, path, EISDIR).message()
-                                  : "Не удалось открыть файл " + path + ": это не обычный файл";
+                                  : "Не удалось открыть файл " + fileNameForDisplay(path) + ": это не обычный файл";
     return Presence::Unusable;
 }
 

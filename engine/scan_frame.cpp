@@ -4,6 +4,7 @@
 #include <new>
 
 #include "engine/texts.h"
+#include "platform/cp1251.h"
 
 namespace kalvimo {
 
@@ -68,7 +69,7 @@ void ScanFrame::scanCurrentFile(ReportHandler& handler) {
     // A result file listed as an input (the input directory is log/) would be read while it
     // grows, without end.
     if (handler.out.isSameFileAs(path)) {
-        ctx_.skipInput("Файл " + path + " — результат этой же обработки");
+        ctx_.skipInput("Файл " + fileNameForDisplay(path) + " — результат этой же обработки");
         return;
     }
     LineReader& in = ctx_.reader();

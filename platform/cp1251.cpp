@@ -1,5 +1,6 @@
 #include "platform/cp1251.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kalvimo {
@@ -46,6 +47,12 @@ char32_t nextUtf8(std::string_view s, size_t& i) {
         return bad();
     i += len;
     return cp;
+}
+
+bool isUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();)
+        if (const char32_t cp = nextUtf8(s, i); cp >= 0xDC80 && cp <= 0xDCFF) return false;  // never a decoded character
+    return true;
 }
 
 }  // namespace
@@ -103,6 +110,22 @@ std::string utf8ToCp1251(std::string_view utf8, bool* lossy) {
     if (lossy) *lossy = lost;
     return out;
 }
+
+std::string fileNameForDisplay(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t pos = 0; pos <= bytes.size();) {
+        const size_t end = std::min(bytes.find_first_of("/\\", pos), bytes.size());
+        const std::string_view part = bytes.substr(pos, end - pos);
+        if (isUtf8(part)) out += part;
+        else out += cp1251ToUtf8(part);
+        if (end < bytes.size()) out += bytes[end];
+        pos = end + 1;
+    }
+    return out;
+}
+
+std::string fileNameToCp1251(std::string_view bytes) { return utf8ToCp1251(fileNameForDisplay(bytes)); }
 
 std::u32string decodeUtf8(std::string_view utf8) {
     std::u32string out;

@@ -19,6 +19,14 @@ std::string cp1251ToUtf8(std::string_view bytes);
 // Malformed UTF-8 counts as such a character.
 std::string utf8ToCp1251(std::string_view utf8, bool* lossy = nullptr);
 
+// A file name or path as a person reads it (UTF-8): each part between slashes that is valid
+// UTF-8 stays as it is; any other part is read as Windows-1251, the code page of names copied
+// from Windows. Only for showing: the file is opened by its own bytes.
+std::string fileNameForDisplay(std::string_view bytes);
+// The same in Windows-1251, for files written in it: a part that is Windows-1251 on disk keeps
+// its bytes; characters of a UTF-8 part that the code page lacks become '?'.
+std::string fileNameToCp1251(std::string_view bytes);
+
 // Decoding of UTF-8 into code points; a byte that is not part of valid UTF-8 becomes
 // U+DC00 + byte, so that odd file names still sort and compare stably.
 std::u32string decodeUtf8(std::string_view utf8);

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/cp1251.h"
+
 namespace kalvimo {
 
 std::string describeErrno(int err) {
@@ -47,7 +49,7 @@ IoError::IoError(Op op, std::string path, int err, std::string text)
 std::string IoError::message() const {
     if (!text_.empty()) return text_;
     // Whatever was being done, the file is the subject here.
-    if (err_ == kNotRegularFile) return "Файл " + path_ + " не является обычным файлом";
+    if (err_ == kNotRegularFile) return "Файл " + fileNameForDisplay(path_) + " не является обычным файлом";
     const char* what = "";
     switch (op_) {
         case Op::Open: what = "Не удалось открыть файл "; break;
@@ -59,7 +61,7 @@ std::string IoError::message() const {
         case Op::List: what = "Не удалось прочитать каталог "; break;
     }
     std::string text(what);
-    text += path_;
+    text += fileNameForDisplay(path_);
     text += ": ";
     text += describeErrno(err_);
     return text;

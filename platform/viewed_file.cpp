@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/cp1251.h"
 #include "platform/io_error.h"
 
 namespace kalvimo {
@@ -40,18 +41,18 @@ std::string ViewedFile::open(const std::string& path) {
     stamp_ = {};
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return path + " — это каталог, а не файл";
-        if (!S_ISREG(st.st_mode)) return path + " — не обычный файл";
+        if (S_ISDIR(st.st_mode)) return fileNameForDisplay(path) + " — это каталог, а не файл";
+        if (!S_ISREG(st.st_mode)) return fileNameForDisplay(path) + " — не обычный файл";
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        if (errno == ENOENT) return "Нет файла " + path;
+        if (errno == ENOENT) return "Нет файла " + fileNameForDisplay(path);
         return IoError(IoError::Op::Open, path, errno).message();
     }
     // It may have been replaced by something else between the two looks.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return path + " — не обычный файл";
+        return fileNameForDisplay(path) + " — не обычный файл";
     }
     fd_ = fd;
     stamp_ = stampFrom(st);

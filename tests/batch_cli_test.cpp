@@ -975,6 +975,41 @@ TEST(BatchChart, AgreesWithErrorstatAndDrawsBothKindsReadingOnly) {
     EXPECT_TRUE(dirEntries(p.home).empty());
 }
 
+// The texts of an SVG picture, either kind of no-break space read as " ".
+std::vector<std::string> svgTexts(const std::string& picture) {
+    std::string svg;
+    for (size_t i = 0; i < picture.size(); ++i) {
+        const size_t nbsp = picture.compare(i, 2, "\xC2\xA0") == 0 ? 2 : picture.compare(i, 3, "\xE2\x80\xAF") == 0 ? 3 : 0;
+        svg += nbsp ? ' ' : picture[i];
+        if (nbsp) i += nbsp - 1;
+    }
+    std::vector<std::string> texts;
+    for (size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+        const size_t from = svg.find('>', at) + 1;
+        texts.push_back(svg.substr(from, svg.find("</text>", from) - from));
+    }
+    return texts;
+}
+
+TEST(BatchChart, CountsOfAMillionAndMoreAreExactAndGrouped) {
+    Place p;
+    ::mkdir((p.data + "/log").c_str(), 0755);
+    std::string lines;
+    for (long n = 0; n < 1000003; ++n) lines += "ERC001 0012 28-08-00 10:15\r\n";
+    writeFile(p.data + "/log/rep48.log", lines);
+    for (const std::string by : {"type", "time"}) {
+        const std::string out = p.tmp.file(by + ".svg");
+        ASSERT_EQ(batch({"chart", "--data-dir", p.data, "--by", by, "--out", out}, p.home).exitCode, 0) << by;
+        const std::vector<std::string> texts = svgTexts(readFile(out));
+        const auto shown = [&](const std::string& t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+        EXPECT_TRUE(shown("1 000 000")) << by << testing::PrintToString(texts);  // on the count axis
+        if (by == "type") {
+            EXPECT_TRUE(shown("1 000 003")) << testing::PrintToString(texts);  // beside the bar
+            EXPECT_TRUE(shown("rep48.log: 1 000 003; ")) << testing::PrintToString(texts);
+        }
+    }
+}
+
 TEST(BatchChart, ARunningRunIsRefusedOrWaitedFor) {
     for (const bool wait : {false, true}) {
         Place p;
@@ -1044,6 +1079,9 @@ TEST(BatchCommandLine, QuietPrintsOnlyTheFailures) {
     writeFile(bad + "/a.s12", crlf(anomalyReport("A1")));
     ASSERT_EQ(::symlink("/proc/self/mem", (bad + "/b.s12").c_str()), 0);  // every read fails
     writeFile(p.tmp.file("big.s12"), crlf(anomalyReport("A1" + std::string(5000, 'x'))));
+    const std::string copied = p.tmp.file("copied");  // names on disk in Windows-1251, as from a Windows PC
+    ASSERT_EQ(::mkdir(copied.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("/proc/self/mem", (copied + "/\xCE\xF2\xF7\xB8\xF2.s12").c_str()), 0);
     struct Case {
         const char* what;
         std::vector<std::string> args;
@@ -1056,6 +1094,8 @@ TEST(BatchCommandLine, QuietPrintsOnlyTheFailures) {
         {"a refusal in a full run that goes on", {"--dir", p.in, "--kinds", "reports,rrn48", "full"}, {"Список  пустой"}, 1, {}},
         {"an input file skipped", {"--dir", bad, "rrn48"},
          {"Ошибка чтения файла " + bad + "/b.s12: ошибка ввода-вывода; файл пропущен"}, 1, {}},
+        {"an input file named in Windows-1251 skipped", {"--dir", copied, "rrn48"},
+         {"Ошибка чтения файла " + copied + "/Отчёт.s12: ошибка ввода-вывода; файл пропущен"}, 1, {}},
         {"a result file that cannot be written", {"--file", p.tmp.file("big.s12"), "rrn48"},
          {"Ошибка записи в файл " + p.data + "/log/rep48.log: файл слишком велик"}, 1, Spawn{.fileSizeLimit = 4096}},
     };

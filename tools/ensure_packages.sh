@@ -1,5 +1,6 @@
-# Sourced by ./run and ./test: installs the Debian packages the build needs.
-KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev qt6-base-dev qt6-charts-dev qt6-svg-dev)
+# Sourced by ./run and ./test: installs the Debian packages the build needs, and Qt's Russian
+# translations, which the program loads and the tests check.
+KALVIMO_PACKAGES=(cmake g++ ninja-build libgtest-dev qt6-base-dev qt6-charts-dev qt6-svg-dev qt6-translations-l10n)
 
 # ensure_packages [EXTRA_PACKAGE...]
 ensure_packages() {

@@ -109,7 +109,7 @@ void ChartsWindow::showSource(const ChartSource& source) {
         if (source.tally.undated() > 0)
             notes << QStringLiteral("Строк без даты: %1 — дата и время в конце строки не прочитаны; на графике "
                                     "по времени их нет.")
-                         .arg(source.tally.undated());
+                         .arg(countText(source.tally.undated()));
         if (!source.catalogueProblem.empty())
             notes << fromUtf8(source.catalogueProblem) + QStringLiteral(" — описания типов не показаны.");
         note(notes.join(QLatin1Char('\n')));

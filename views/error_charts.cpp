@@ -28,6 +28,8 @@ const QColor kRebootColor(0x8e, 0x44, 0xad);
 const QColor kSeriesColors[] = {QColor(0x3b, 0x6e, 0xa5), QColor(0xe6, 0x7e, 0x22), QColor(0x27, 0xae, 0x60),
                                 QColor(0xf1, 0xc4, 0x0f), QColor(0x16, 0xa0, 0x85)};
 const QColor kOthersColor(0x95, 0xa5, 0xa6);
+// Enough significant digits for every count to be shown whole by the bar labels' format.
+constexpr int kExactDigits = 15;
 
 QString shortened(const QString& text, int length) {
     const QString t = text.trimmed();
@@ -57,7 +59,7 @@ void carry(QObject* o, const QStringList& tips, const QList<QStringList>& files)
 
 QValueAxis* countAxis(long max, const QString& title) {
     auto* axis = new QValueAxis;
-    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setLabelFormat(QStringLiteral("%.0f"));  // the localized form wants a precision
     axis->setRange(0, std::max(1L, max));
     axis->applyNiceNumbers();
     axis->setTitleText(title);
@@ -66,6 +68,9 @@ QValueAxis* countAxis(long max, const QString& title) {
 
 QChart* newChart(const QString& title) {
     auto* chart = new QChart;
+    // Axis and bar figures as a Russian reader writes them: "3 275 960", never "3.27596e+06".
+    chart->setLocale(countLocale());
+    chart->setLocalizeNumbers(true);
     chart->setTitle(title);
     QFont f = chart->titleFont();
     f.setPointSizeF(f.pointSizeF() * 1.3);
@@ -93,7 +98,7 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
     for (auto bar = bars.rbegin(); bar != bars.rend(); ++bar) {
         QString label, tip;
         QStringList file;
-        const QString count = QString::number(bar->count);
+        const QString count = countText(bar->count);
         switch (bar->kind) {
         case TypeBar::Kind::Type: {
             const QString description = fromCp1251(bar->description).trimmed();
@@ -105,8 +110,8 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
             break;
         }
         case TypeBar::Kind::Others:
-            label = QStringLiteral("прочие (типов: %1)").arg(bar->typesInside);
-            tip = QStringLiteral("прочие: %1 (типов: %2)").arg(count).arg(bar->typesInside);
+            label = QStringLiteral("прочие (типов: %1)").arg(countText(bar->typesInside));
+            tip = QStringLiteral("прочие: %1 (типов: %2)").arg(count, countText(bar->typesInside));
             file = rep48(root);
             break;
         case TypeBar::Kind::Untyped:
@@ -141,6 +146,7 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
     series->setBarWidth(0.6);
     series->setLabelsVisible(true);
     series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsPrecision(kExactDigits);
     QChart* chart = newChart(QStringLiteral("Аномалии по типам ошибок"));
     chart->legend()->hide();
     chart->addSeries(series);
@@ -149,8 +155,8 @@ QChart* typeChart(const ChartSource& source, const QString& root) {
     typeAxis->setTruncateLabels(false);  // shortened above; the whole text is the tooltip
     chart->addAxis(typeAxis, Qt::AlignLeft);
     series->attachAxis(typeAxis);
-    QString note = QStringLiteral("Строк в rep48.log: %1").arg(source.tally.lines());
-    if (source.tally.untyped() > 0) note += QStringLiteral(", из них без типа: %1").arg(source.tally.untyped());
+    QString note = QStringLiteral("Строк в rep48.log: %1").arg(countText(source.tally.lines()));
+    if (source.tally.untyped() > 0) note += QStringLiteral(", из них без типа: %1").arg(countText(source.tally.untyped()));
     note += QStringLiteral("; красным — рестарты и перезагрузки");
     QValueAxis* counts = countAxis(most, note);
     chart->addAxis(counts, Qt::AlignBottom);
@@ -187,7 +193,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         for (size_t i = 0; i < n; ++i) {
             *set << ts.counts[i];
             totals[i] += ts.counts[i];
-            tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], described).arg(ts.counts[i]);
+            tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], described, countText(ts.counts[i]));
             files << file;
         }
         carry(set, tips, files);
@@ -200,7 +206,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
     if (n > 12) timeAxis->setLabelsAngle(-90);
     QString note = unit;
     if (data.gapsLeftOut) note += QStringLiteral(" (только годы, в которых есть строки)");
-    if (data.undated > 0) note += QStringLiteral("; без даты: %1 (не показаны)").arg(data.undated);
+    if (data.undated > 0) note += QStringLiteral("; без даты: %1 (не показаны)").arg(countText(data.undated));
     timeAxis->setTitleText(note);
     chart->addAxis(timeAxis, Qt::AlignBottom);
     series->attachAxis(timeAxis);
@@ -232,7 +238,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         QList<QStringList> files;
         for (size_t i = 0; i < n; ++i) {
             if (kind.counts[i] > 0) marks->append(static_cast<qreal>(i) + kind.shift, 0);
-            tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], marks->name()).arg(kind.counts[i]);
+            tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], marks->name(), countText(kind.counts[i]));
             files << QStringList{dataFile(root, "error", kind.file)};
         }
         carry(marks, tips, files);
@@ -242,6 +248,10 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
     }
     return chart;
 }
+
+QLocale countLocale() { return QLocale(QLocale::Russian, QLocale::Russia); }
+
+QString countText(long count) { return countLocale().toString(static_cast<qlonglong>(count)); }
 
 QChart* makeChart(ChartKind kind, const ChartSource& source, const QString& root) {
     return kind == ChartKind::ByType ? typeChart(source, root) : timeChart(source, root);

@@ -3,6 +3,7 @@
 // Every bar set (and every series of marks) carries two lists, one entry per bar or period:
 // the property "tips", what hovering shows, and the property "files", the files that clicking
 // opens (a QStringList each, as one type may have several files).
+#include <QLocale>
 #include <QString>
 
 #include "engine/error_chart_data.h"
@@ -21,6 +22,10 @@ enum class ChartKind { ByType, OverTime };
 QChart* typeChart(const ChartSource& source, const QString& dataRoot);
 QChart* timeChart(const ChartSource& source, const QString& dataRoot);
 QChart* makeChart(ChartKind kind, const ChartSource& source, const QString& dataRoot);
+
+// Counts as the charts show them: whole and grouped, "3 275 960".
+QLocale countLocale();
+QString countText(long count);
 
 // A view that draws the chart smoothly; the view owns the chart.
 QChartView* chartView(QChart* chart, QWidget* parent = nullptr);

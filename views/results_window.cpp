@@ -1,7 +1,6 @@
 #include "views/results_window.h"
 
 #include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMetaMethod>
@@ -9,11 +8,13 @@
 #include <QRadioButton>
 #include <QStyle>
 
+#include "platform/files.h"
 #include "platform/qt/list_boxes.h"
 #include "platform/qt/look.h"
 #include "platform/qt/program_starter.h"
 #include "platform/qt/qt_text.h"
 #include "views/charts_window.h"
+#include "views/text_document.h"
 
 namespace kalvimo {
 
@@ -92,7 +93,7 @@ void ResultsWindow::openSelected() {
         return;
     }
     // The directory follows the option button, not the directory the list happens to show.
-    view(QDir(reportsButton_->isChecked() ? log_ : error_).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
+    view(pathFromBytes(joinPath(pathToBytes(reportsButton_->isChecked() ? log_ : error_), name)));
 }
 
 void ResultsWindow::openStatistics() { view(QDir(error_).filePath(QStringLiteral("errorstat"))); }

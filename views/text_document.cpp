@@ -47,6 +47,8 @@ std::string pathToBytes(const QString& path) {
     return out;
 }
 
+QString pathForDisplay(const QString& path) { return fileNameText(pathToBytes(path)); }
+
 TextDocument::TextDocument(const QString& path, QObject* parent)
     : QObject(parent),
       path_(QFileInfo(path).absoluteFilePath()),

@@ -22,6 +22,8 @@ namespace kalvimo {
 // U+DC80..U+DCFF, so that a file whose name came from another system still opens.
 QString pathFromBytes(const std::string& bytes);
 std::string pathToBytes(const QString& path);
+// Such a path as a person reads it: a name copied from Windows shows in Windows-1251.
+QString pathForDisplay(const QString& path);
 
 class TextDocument : public QObject {
     Q_OBJECT

@@ -79,8 +79,8 @@ ViewerTab* ViewerWindow::openFile(const QString& path, const QString& filter) {
         if (tab(i)->path() == absolute) t = tab(i);
     if (!t) {
         t = new ViewerTab(absolute, tabs);
-        const int i = tabs->addTab(t, QFileInfo(absolute).fileName());
-        tabs->setTabToolTip(i, absolute);
+        const int i = tabs->addTab(t, pathForDisplay(QFileInfo(absolute).fileName()));
+        tabs->setTabToolTip(i, pathForDisplay(absolute));
     } else {
         // Asked for again: look at it now, as a run may just have rewritten it.
         t->document()->checkFile();
@@ -101,7 +101,7 @@ void ViewerWindow::openInOtherProgram() {
     ViewerTab* t = currentTab();
     if (!t) return;
     if (!starter_.openWithDesktop(t->path()))
-        t->say(QStringLiteral("Не удалось открыть файл %1: нет программы для просмотра").arg(t->path()));
+        t->say(QStringLiteral("Не удалось открыть файл %1: нет программы для просмотра").arg(pathForDisplay(t->path())));
 }
 
 void ViewerWindow::closeTab(int i) {
@@ -114,7 +114,7 @@ void ViewerWindow::closeTab(int i) {
 
 void ViewerWindow::currentChanged() {
     ViewerTab* t = currentTab();
-    setWindowTitle(t ? QStringLiteral("%1 — Просмотр").arg(QFileInfo(t->path()).fileName()) : QStringLiteral("Просмотр"));
+    setWindowTitle(t ? QStringLiteral("%1 — Просмотр").arg(pathForDisplay(QFileInfo(t->path()).fileName())) : QStringLiteral("Просмотр"));
     for (QAction* a : {openElsewhere, closeTabAction, copyAction, selectAllAction, findAction, findNextAction,
                        findPreviousAction, filterAction, goToAction})
         a->setEnabled(t != nullptr);

@@ -168,7 +168,7 @@ void FileListBox::refresh() {
         return;  // a directory that cannot be listed has no files
     }
     for (const auto& n : names) {
-        auto* item = new QListWidgetItem(fromUtf8(n), this);
+        auto* item = new QListWidgetItem(fileNameText(n), this);
         const QByteArray raw = QByteArray::fromStdString(n);
         item->setData(Qt::UserRole, raw);
         if (!keep.isEmpty() && raw == keep) setCurrentItem(item);

@@ -41,9 +41,13 @@ void growToFit(QLabel* l) {
 }
 
 QFont textFont(double points, bool bold) {
-    static const QString family = firstFamily({"Garamond", "EB Garamond"});
+    // PT Serif before EB Garamond: Debian's EB Garamond has no bold Cyrillic, so a bold caption
+    // would mix two faces, and its old-style figures make "121" read like "I2I". PT Serif runs
+    // about a sixth wider than Garamond, so it is set smaller to fill the places laid out for it.
+    static const QString family = firstFamily({"Garamond", "PT Serif", "EB Garamond"});
+    static const double size = family == QLatin1String("PT Serif") ? 0.86 : 1.0;
     QFont f = family.isEmpty() ? QGuiApplication::font() : QFont(family);
-    f.setPointSizeF(points);
+    f.setPointSizeF(points * size);
     f.setBold(bold);
     return f;
 }

@@ -16,7 +16,7 @@ void placeTwips(QWidget* w, int left, int top, int width, int height);
 // A caption wider in the font at hand than its place keeps its left edge and grows.
 void growToFit(QLabel* label);
 
-// Garamond, else EB Garamond, else the default UI font.
+// Garamond, else PT Serif, else EB Garamond, else the default UI font.
 QFont textFont(double points, bool bold = false);
 // Times New Roman, else Liberation Serif, else the default serif.
 QFont listFont(double points = 9.75);

@@ -8,4 +8,6 @@ QString fromCp1251(std::string_view bytes) { return fromUtf8(cp1251ToUtf8(bytes)
 
 std::string toCp1251(const QString& text) { return utf8ToCp1251(toUtf8(text)); }
 
+QString fileNameText(std::string_view bytes) { return fromUtf8(fileNameForDisplay(bytes)); }
+
 }  // namespace kalvimo

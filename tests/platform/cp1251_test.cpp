@@ -221,4 +221,25 @@ TEST(Cp1251, DecodeUtf8AgreesWithIconvAndMarksBadBytes) {
     EXPECT_GT(rejected, 100);
 }
 
+TEST(Cp1251, FileNamesCopiedFromWindowsShowAsWindows1251) {
+    const struct {
+        std::string onDisk, shown;
+    } cases[] = {
+        {"\xCE\xF2\xF7\xB8\xF2.s12", "Отчёт.s12"},
+        {"Отчёт.s12", "Отчёт.s12"},
+        // Each part between slashes on its own: a UTF-8 folder, a Windows-1251 name in it.
+        {"/home/оператор/\xCE\xF2/a.s12", "/home/оператор/От/a.s12"},
+        {"c:\\\xCE\xF2\\x/", "c:\\От\\x/"},
+        {"\x98", "\xC2\x98"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fileNameForDisplay(c.onDisk), c.shown) << testing::PrintToString(c.onDisk);
+        // In Windows-1251: a name that was already so keeps its own bytes.
+        EXPECT_EQ(fileNameToCp1251(c.onDisk), utf8ToCp1251(c.shown)) << testing::PrintToString(c.onDisk);
+    }
+    EXPECT_EQ(fileNameToCp1251("\xCE\xF2.s12"), "\xCE\xF2.s12");
+    EXPECT_EQ(fileNameToCp1251("\u4E2D.s12"), "?.s12");
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <fstream>
 
 #include "platform/qt/program_starter.h"
+#include "platform/qt/qt_translations.h"
 #include "tests/qt_controls.h"
 #include "tests/views/recording_starter.h"
 #include "views/charts_window.h"
@@ -68,6 +70,7 @@ class ChartsWindowTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { installQtTranslations(); }  // as the programs do at start
     void init() {
         root_ = tmp_.path() + "/" + QTest::currentTestFunction() + QTest::currentDataTag();
         QVERIFY(QDir().mkpath(root_ + "/log") && QDir().mkpath(root_ + "/error"));
@@ -126,6 +129,9 @@ private slots:
             auto* dialog = w->findChild<QFileDialog*>(QStringLiteral("dlgSave"));
             QVERIFY(dialog);
             QTRY_VERIFY(dialog->isVisible());
+            // Qt's own texts in Russian, as the program's are.
+            QCOMPARE(control<QLabel>(*dialog, "fileNameLabel")->text(), QStringLiteral("&Имя файла:"));
+            QCOMPARE(control<QDialogButtonBox>(*dialog, "buttonBox")->buttons().first()->text(), QStringLiteral("&Сохранить"));
             auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             QVERIFY(edit);
             edit->clear();

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "platform/qt/qt_text.h"
 #include "tests/unprivileged.h"
@@ -114,6 +117,19 @@ private slots:
         // The long line was shown cut, so only its shown part was copied; the note says so.
         QVERIFY2(t->note->text().contains(QStringLiteral("часть")), qPrintable(t->note->text()));
         QCOMPARE(QFileInfo(path).size(), bytes.size());  // nothing written to it
+    }
+
+    void aWindows1251NameIsShownAsSuch() {
+        const std::string odd = tmp_.path().toStdString() + "/\xCE\xF2\xF7\xB8\xF2.s12";  // "Отчёт.s12", from Windows
+        std::ofstream(odd, std::ios::binary) << "x\r\n";
+        struct RemoveAtEnd {  // Qt cannot remove a name that is not UTF-8
+            std::string path;
+            ~RemoveAtEnd() { ::unlink(path.c_str()); }
+        } removeOdd{odd};
+        ViewerTab* t = open(pathFromBytes(odd));
+        QCOMPARE(window()->tabs->tabText(0), QStringLiteral("Отчёт.s12"));
+        QCOMPARE(window()->windowTitle(), QStringLiteral("Отчёт.s12 — Просмотр"));
+        QVERIFY2(t->status->text().startsWith(QStringLiteral("Строк: 1 · ")), qPrintable(t->status->text()));
     }
 
     void findsWithCtrlFAndF3() {

@@ -3,11 +3,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRawFont>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/qt/list_boxes.h"
 #include "platform/qt/program_starter.h"
@@ -16,6 +18,7 @@
 #include "views/about_window.h"
 #include "views/help_window.h"
 #include "views/results_window.h"
+#include "views/text_document.h"
 
 using namespace kalvimo;
 using kalvimo::test::control;
@@ -91,6 +94,21 @@ private slots:
         QVERIFY(reports_.isEmpty());
     }
 
+    void aWindows1251NameIsShownAndOpenedByItsBytes() {
+        const std::string odd = root_.toStdString() + "/error/\xCE\xF2\xF7\xB8\xF2";  // "Отчёт", copied from Windows
+        std::ofstream(odd, std::ios::binary) << "x";
+        struct RemoveAtEnd {  // Qt cannot remove a name that is not UTF-8
+            std::string path;
+            ~RemoveAtEnd() { ::unlink(path.c_str()); }
+        } removeOdd{odd};
+        std::unique_ptr<ResultsWindow> w(open());
+        control<QRadioButton>(*w, "OptionErr")->click();
+        QCOMPARE(names(w.get()), QStringList{QStringLiteral("Отчёт")});
+        openRow(w.get(), 0);
+        QCOMPARE(starter_.started.size(), 1);
+        QCOMPARE(pathToBytes(starter_.started[0].mid(7)), odd);  // after "viewer|"
+    }
+
     void failedStartsAreReported() {
         touch(root_ + "/log/rep48.log");
         std::unique_ptr<ResultsWindow> w(open());
@@ -133,6 +151,11 @@ private slots:
         AboutWindow about;
         QCOMPARE(about.windowTitle(), QStringLiteral("О программе"));
         QCOMPARE(control<QLabel>(about, "Label1")->text(), QStringLiteral("Kalvimo версия 1.2 28.08.2000г. "));
+        // A bold caption in one face, no letter taken from a fallback font.
+        const QLabel* name = control<QLabel>(about, "Label1");
+        const QRawFont face = QRawFont::fromFont(name->font(), QFontDatabase::Cyrillic);
+        for (const QChar c : name->text())
+            QVERIFY2(c.isSpace() || face.supportsCharacter(c), qPrintable(face.familyName() + ": " + c));
         QVERIFY(!control<QLabel>(about, "Picture1")->pixmap().isNull());
         QVERIFY(about.isModal());
     }
