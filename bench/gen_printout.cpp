@@ -14,11 +14,8 @@
 #include <vector>
 
 #include "engine/line_time.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
+#include "platform/process_setup.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -810,27 +807,30 @@ int main(int argc, char** argv) {
     bool crlf = true;
     std::uint64_t errTypes = 50;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        const bool hasValue = i + 1 < argc;
+    // Our own line ends, and on Windows the arguments in UTF-8.
+    kalvimo::writeOutputAsUtf8();
+    const std::vector<std::string> args = kalvimo::sys::programArguments(argc, argv);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (a == "--size" && hasValue) {
-            if (!parseU64(argv[++i], size, true)) {
-                std::fprintf(stderr, "kalvimo-genprint: bad --size '%s'\n", argv[i]);
+            if (!parseU64(args[++i].c_str(), size, true)) {
+                std::fprintf(stderr, "kalvimo-genprint: bad --size '%s'\n", args[i].c_str());
                 return 2;
             }
             haveSize = true;
         } else if (a == "--seed" && hasValue) {
-            if (!parseU64(argv[++i], seed, false)) {
-                std::fprintf(stderr, "kalvimo-genprint: bad --seed '%s'\n", argv[i]);
+            if (!parseU64(args[++i].c_str(), seed, false)) {
+                std::fprintf(stderr, "kalvimo-genprint: bad --seed '%s'\n", args[i].c_str());
                 return 2;
             }
         } else if (a == "--station" && hasValue) {
-            station = argv[++i];
+            station = args[++i];
         } else if (a == "--out" && hasValue) {
-            outPath = argv[++i];
+            outPath = args[++i].c_str();
         } else if (a == "--error-types" && hasValue) {
-            if (!parseU64(argv[++i], errTypes, false) || errTypes == 0 || errTypes > 9000) {
-                std::fprintf(stderr, "kalvimo-genprint: bad --error-types '%s' (1 to 9000)\n", argv[i]);
+            if (!parseU64(args[++i].c_str(), errTypes, false) || errTypes == 0 || errTypes > 9000) {
+                std::fprintf(stderr, "kalvimo-genprint: bad --error-types '%s' (1 to 9000)\n", args[i].c_str());
                 return 2;
             }
         } else if (a == "--lf") {
@@ -839,7 +839,7 @@ int main(int argc, char** argv) {
             usage(stdout);
             return 0;
         } else {
-            std::fprintf(stderr, "kalvimo-genprint: unexpected argument '%s'\n", argv[i]);
+            std::fprintf(stderr, "kalvimo-genprint: unexpected argument '%s'\n", args[i].c_str());
             usage(stderr);
             return 2;
         }
@@ -851,15 +851,11 @@ int main(int argc, char** argv) {
 
     std::FILE* f = stdout;
     if (outPath != nullptr) {
-        f = std::fopen(outPath, "wb");
+        f = kalvimo::sys::openStream(outPath, "wb");
         if (f == nullptr) {
             std::fprintf(stderr, "kalvimo-genprint: cannot open '%s'\n", outPath);
             return 1;
         }
-    } else {
-#ifdef _WIN32
-        _setmode(_fileno(stdout), _O_BINARY);  // keep our own line ends
-#endif
     }
 
     Sink sink(f, crlf, station);

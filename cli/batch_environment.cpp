@@ -51,10 +51,7 @@ FixedInput runInput(const BatchOptions& o, const Settings& settings) {
     const std::string pattern = o.pattern ? *o.pattern : "*.s12";
     if (o.file) {
         const std::string& path = *o.file;
-        const size_t slash = path.rfind('/');
-        const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        return FixedInput::file(dir, isRegularFile(path) ? name : "");
+        return FixedInput::file(directoryOf(path), isRegularFile(path) ? std::string(fileNameOf(path)) : "");
     }
     if (o.dir) return FixedInput::directory(*o.dir, listOrNothing(*o.dir, pattern));
     const std::string dir = settingsDirectory(settings, DataDir::homeDirectory());

@@ -1,9 +1,6 @@
 #include "cli/batch_output.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
+#include "platform/system.h"
 
 namespace kalvimo {
 
@@ -12,21 +9,11 @@ void FailureStatus::setFailureStatus(const std::string& text) {
     std::fflush(out_);
 }
 
-namespace {
-
-// A terminal that understands moving to the start of the line and clearing it.
-bool drawsProgressLine(std::FILE* out) {
-    const char* term = std::getenv("TERM");
-    return ::isatty(fileno(out)) == 1 && !(term && std::strcmp(term, "dumb") == 0);
-}
-
-}  // namespace
-
 BatchOutput::BatchOutput(std::FILE* out, bool quiet, FixedInput& input) : input_(&input) {
     if (quiet) {
         failures_ = std::make_unique<FailureStatus>(out);
         status_ = failures_.get();
-    } else if (drawsProgressLine(out)) {
+    } else if (sys::isRedrawingTerminal(out)) {
         terminal_ = std::make_unique<TerminalProgress>(out, input);
         status_ = terminal_.get();
         progress_ = terminal_.get();

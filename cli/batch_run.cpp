@@ -1,7 +1,6 @@
 #include "cli/batch_run.h"
 
 #include <atomic>
-#include <csignal>
 
 #include "cli/batch_output.h"
 #include "cli/stop_signals.h"
@@ -19,7 +18,7 @@ namespace {
 // A stop asked for while waiting ends the wait; the run then stops at once.
 DataLock waitForDataDir(const std::string& root, StatusSink& status, const std::atomic<bool>* stop) {
     try {
-        return DataLock::acquire(root, std::chrono::milliseconds(-1), stop, [&](pid_t holder) {
+        return DataLock::acquire(root, std::chrono::milliseconds(-1), stop, [&](sys::ProcessId holder) {
             status.setStatus(dataDirBusyText(holder) + "; ожидание");
         });
     } catch (const IoError&) {
@@ -30,7 +29,7 @@ DataLock waitForDataDir(const std::string& root, StatusSink& status, const std::
 }  // namespace
 
 void keepRunningWhenOutputFails() {
-    std::signal(SIGPIPE, SIG_IGN);
+    ignoreBrokenPipeSignal();
     ignoreFileSizeLimitSignal();
 }
 

@@ -28,9 +28,9 @@ void onlyFailures(QtMsgType type, const QMessageLogContext&, const QString& text
 // Everything the chart command reads from the data directory, in one place. With --wait a
 // run of another program is waited for, saying so once per holder.
 ChartSource readDataDirectory(const std::string& root, bool wait, const std::atomic<bool>* stop) {
-    std::function<void(pid_t)> waiting;
+    std::function<void(sys::ProcessId)> waiting;
     if (wait)
-        waiting = [](pid_t holder) { std::fprintf(stderr, "%s; ожидание\n", dataDirBusyText(holder).c_str()); };
+        waiting = [](sys::ProcessId holder) { std::fprintf(stderr, "%s; ожидание\n", dataDirBusyText(holder).c_str()); };
     return readChartSource(DataDir(root), stop, {}, waiting);
 }
 

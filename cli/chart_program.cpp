@@ -7,6 +7,7 @@
 #include "cli/chart_command.h"
 #include "cli/stop_signals.h"
 #include "platform/process_setup.h"
+#include "platform/system.h"
 
 using namespace kalvimo;
 
@@ -14,8 +15,9 @@ int main(int argc, char** argv) {
     const std::atomic<bool>* stop = stopOnSignals();
     reopenClosedStandardDescriptors();
     ignoreFileSizeLimitSignal();
+    writeOutputAsUtf8();
     std::string error;
-    const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto parsed = parseBatchOptions(sys::programArguments(argc, argv), error);
     if (!parsed || !parsed->chart) return 2;  // kalvimo-batch checked them
     return exitStatusAfterSignal(runChartCommand(*parsed, argv[0], stop));
 }

@@ -10,6 +10,7 @@
 #include "cli/chart_program.h"
 #include "cli/stop_signals.h"
 #include "platform/process_setup.h"
+#include "platform/system.h"
 
 using namespace kalvimo;
 
@@ -35,14 +36,16 @@ int main(int argc, char** argv) {
     // file would take the number of standard error and receive the status texts.
     const unsigned closedAtStart = reopenClosedStandardDescriptors();
     keepRunningWhenOutputFails();
+    writeOutputAsUtf8();
     raiseOpenFileLimit();
+    const std::vector<std::string> args = sys::programArguments(argc, argv);
     std::string error;
-    const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto parsed = parseBatchOptions(args, error);
     if (!parsed) return usageError(error);
     const BatchOptions& o = *parsed;
     if (o.help) return printText(kBatchUsage, closedAtStart & 2u);
     if (o.version) return printText("kalvimo-batch " KALVIMO_VERSION "\n", closedAtStart & 2u);
-    if (o.chart) return runChartProgram(argv);
+    if (o.chart) return runChartProgram(args);
     BatchProblem problem;
     std::optional<BatchEnvironment> env = batchEnvironment(o, problem);
     if (!env) {

@@ -1,6 +1,6 @@
 #pragma once
 // SIGINT and SIGTERM stop a run at the next block, as closing the window does; a second one of
-// the same kind ends the program at once.
+// the same kind ends the program at once. On Windows Ctrl+C and Ctrl+Break stand for SIGINT.
 #include <atomic>
 
 namespace kalvimo {

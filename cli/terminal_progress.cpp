@@ -1,14 +1,12 @@
 #include "cli/terminal_progress.h"
 
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
 #include "platform/cp1251.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 
@@ -134,9 +132,10 @@ long long bytesLeft(const std::vector<long long>& sizes, int index, long long re
 
 TerminalProgress::TerminalProgress(std::FILE* out, FixedInput& input) : out_(out), input_(input), lines_(out) {
     for (const auto& name : input.files()) {
-        struct stat st;
-        const std::string path = joinPath(input.directory(), name);
-        sizes_.push_back(::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : 0);
+        sys::PathInfo info;
+        const bool regular = sys::pathInfo(joinPath(input.directory(), name), true, info) == 0 &&
+                             info.kind == sys::Kind::Regular;
+        sizes_.push_back(regular ? static_cast<long long>(info.size) : 0);
     }
     if (input.fileMode() && !input.files().empty()) {
         index_ = 0;
@@ -221,9 +220,8 @@ ProgressFigures TerminalProgress::figures() const {
 }
 
 int TerminalProgress::columns() const {
-    struct winsize ws {};
-    if (::ioctl(fileno(out_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
-    return 80;
+    const int columns = sys::terminalColumns(out_);
+    return columns > 0 ? columns : 80;
 }
 
 void TerminalProgress::redraw() {

@@ -1,21 +1,15 @@
 #include "engine/data_dir.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 
-std::string DataDir::homeDirectory() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/";
-}
+std::string DataDir::homeDirectory() { return sys::homeDirectory(); }
 
-std::string DataDir::defaultRoot() { return joinPath(homeDirectory(), "KARDOVELNIST"); }
+std::string DataDir::defaultRoot() {
+    return sys::kWindows ? "c:\\KARDOVELNIST" : joinPath(homeDirectory(), "KARDOVELNIST");
+}
 
 std::string DataDir::file(std::string_view name) const { return joinPath(root_, name); }
 std::string DataDir::logDir() const { return joinPath(root_, "log"); }

@@ -9,9 +9,10 @@ class DataDir {
 public:
     explicit DataDir(std::string root) : root_(std::move(root)) {}
 
-    // KARDOVELNIST in the user's home directory.
+    // c:\KARDOVELNIST on Windows; elsewhere KARDOVELNIST in the user's home directory.
     static std::string defaultRoot();
-    // The home directory, which stands for "c:\" where there are no drives.
+    // The home directory (the profile folder on Windows), which stands for "c:\" where there
+    // are no drives.
     static std::string homeDirectory();
 
     const std::string& root() const { return root_; }

@@ -1,7 +1,5 @@
 #include "engine/error_tally.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -32,14 +30,14 @@ void tallyLine(PeriodCounts& p, int type, bool restart, bool reboot) {
 enum class Presence { Regular, Missing, Unusable };
 
 Presence presence(const std::string& path, std::string& problem) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT) return Presence::Missing;
-        problem = IoError(IoError::Op::Open, path, errno).message();
+    sys::PathInfo info;
+    if (const int err = sys::pathInfo(path, true, info)) {
+        if (err == ENOENT) return Presence::Missing;
+        problem = IoError(IoError::Op::Open, path, err).message();
         return Presence::Unusable;
     }
-    if (S_ISREG(st.st_mode)) return Presence::Regular;
-    problem = S_ISDIR(st.st_mode) ? IoError(IoError::Op::Open, path, EISDIR).message()
+    if (info.kind == sys::Kind::Regular) return Presence::Regular;
+    problem = info.kind == sys::Kind::Directory ? IoError(IoError::Op::Open, path, EISDIR).message()
                                   : "Не удалось открыть файл " + fileNameForDisplay(path) + ": это не обычный файл";
     return Presence::Unusable;
 }
@@ -120,7 +118,7 @@ std::string firstDescription(const std::vector<std::string>& catalogue, int type
 }
 
 ChartSource readChartSource(const DataDir& data, const std::atomic<bool>* cancel,
-                            const std::function<void(int)>& progress, const std::function<void(pid_t)>& waiting) {
+                            const std::function<void(int)>& progress, const std::function<void(sys::ProcessId)>& waiting) {
     ChartSource source;
     const std::string path = data.logFile("rep48.log");
     switch (presence(path, source.problem)) {
@@ -145,8 +143,8 @@ ChartSource readChartSource(const DataDir& data, const std::atomic<bool>* cancel
             return source;
         }
     }
-    struct stat st;
-    const double size = ::stat(path.c_str(), &st) == 0 && st.st_size > 0 ? static_cast<double>(st.st_size) : 1.0;
+    sys::PathInfo info;
+    const double size = sys::pathInfo(path, true, info) == 0 && info.size > 0 ? static_cast<double>(info.size) : 1.0;
     LineReader in;
     try {
         in.open(path);

@@ -2,7 +2,6 @@
 // Counts of rep48.log for the charts of errors: per error type, restarts and reboots, and the
 // same per hour and per day of the date at the end of each line. The types follow the error
 // analysis exactly, so the counts per type are those of errorstat.
-#include <sys/types.h>
 
 #include <atomic>
 #include <cstdint>
@@ -12,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/system.h"
 
 namespace kalvimo {
 
@@ -91,7 +92,7 @@ struct ChartSource {
 // given, which is then told of each holder while the reading waits for its turn.
 ChartSource readChartSource(const DataDir& data, const std::atomic<bool>* cancel = nullptr,
                             const std::function<void(int)>& progress = {},
-                            const std::function<void(pid_t holder)>& waiting = {});
+                            const std::function<void(sys::ProcessId holder)>& waiting = {});
 
 // The description of a type: columns 6 to 75 of its first line in the catalogue, without
 // trailing blanks; empty when the catalogue has none.

@@ -6,6 +6,7 @@
 #include "platform/cp1251.h"
 #include "platform/data_lock.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 namespace {
@@ -96,10 +97,9 @@ Settings loadSettingsFile(const std::string& dataRoot) {
 }
 
 std::string settingsDirectory(const Settings& s, const std::string& homeDirectory) {
-    if (s.readFailed) return homeDirectory;
-    const std::string path = cp1251ToUtf8(s.curDir);
-    if (path.size() == 3 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' && path[2] == '\\')
-        return homeDirectory;
+    const std::string path = s.readFailed ? "c:\\" : cp1251ToUtf8(s.curDir);
+    const bool driveC = path.size() == 3 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' && path[2] == '\\';
+    if (driveC && !sys::kWindows) return homeDirectory;
     return path;
 }
 

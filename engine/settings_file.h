@@ -31,8 +31,9 @@ std::string formatSettings(const Settings& settings);
 // read fails at its first line.
 Settings loadSettingsFile(const std::string& dataRoot);
 
-// The saved directory as a path of this system (UTF-8). Where there are no drives "c:\"
-// stands for the home directory, and so does the directory of a file that failed to read.
+// The saved directory as a path of this system (UTF-8). A file that failed to read leaves
+// "c:\", which is that drive on Windows; where there are no drives it stands for the home
+// directory.
 std::string settingsDirectory(const Settings& settings, const std::string& homeDirectory);
 
 // Writes Kalvimo.ini of the data directory whole, holding the directory's lock for the write

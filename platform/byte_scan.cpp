@@ -65,4 +65,15 @@ size_t findNthByte(const char* data, size_t size, char c, size_t k, size_t* coun
     return size;
 }
 
+const char* findLastByte(const char* data, size_t size, char c) {
+    if (size == 0) return nullptr;
+#if defined(__GLIBC__)
+    return static_cast<const char*>(::memrchr(data, c, size));
+#else
+    for (const char* p = data + size; p != data;)
+        if (*--p == c) return p;
+    return nullptr;
+#endif
+}
+
 }  // namespace kalvimo

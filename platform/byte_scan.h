@@ -12,4 +12,8 @@ size_t countByte(const char* data, size_t size, char c);
 // are fewer; *counted gets how many were passed over (k - 1 when found, all of them otherwise).
 size_t findNthByte(const char* data, size_t size, char c, size_t k, size_t* counted);
 
+// The last byte equal to c in [data, data + size), null when there is none (memrchr, which
+// not every C library has).
+const char* findLastByte(const char* data, size_t size, char c);
+
 }  // namespace kalvimo

@@ -1,10 +1,5 @@
 #include "platform/data_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <list>
 #include <mutex>
@@ -20,9 +15,8 @@ namespace {
 // that waits for the first one, so every holder in the process shares this entry.
 struct Held {
     std::string path;
-    int fd;
-    dev_t dev;
-    ino_t ino;
+    sys::File file;
+    sys::FileId id;
     int count;
 };
 
@@ -36,14 +30,25 @@ std::list<Held>& heldLocks() {
     return held;
 }
 
-int openLockFile(const std::string& path) {
+// On Windows nobody may delete the lock file while it is open: a name that went at once (as
+// Windows 10 deletes since 2019) would let a second program make a new file and hold that.
+constexpr unsigned kLockFileOpen = sys::kRead | sys::kNoFollow | sys::kKeepName;
+
+sys::File openLockFile(const std::string& path) {
     try {
-        return openRegularFile(path, O_RDWR | O_CREAT | O_NOFOLLOW, IoError::Op::Create);
+        // EBUSY: the holder is removing it on its way out (Windows), for a moment.
+        for (int i = 0;; ++i) {
+            sys::File file;
+            const int err = sys::openFile(path, kLockFileOpen | sys::kWrite | sys::kCreate, file);
+            if (err == 0) return file;
+            if (err != EBUSY || i == 20) throw IoError(IoError::Op::Create, path, err);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     } catch (const IoError& e) {
         // A data directory the user may not write still takes the lock when its file exists.
         if (e.error() != EACCES && e.error() != EROFS) throw;
         try {
-            return openRegularFile(path, O_RDONLY | O_NOFOLLOW, IoError::Op::Open);
+            return openFile(path, kLockFileOpen, IoError::Op::Open);
         } catch (const IoError& again) {
             if (again.error() == ENOENT) throw e;
             throw;
@@ -56,23 +61,20 @@ std::function<void(const std::string&)>& lockFileOpenedHook() {
     return hook;
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-pid_t readHolder(int fd) {
+sys::ProcessId readHolder(const sys::File& file) {
     char text[32];
-    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    if (n <= 0) return 0;
-    text[n] = '\0';
-    long pid = 0;
-    for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i) pid = pid * 10 + (text[i] - '0');
-    return static_cast<pid_t>(pid);
+    size_t n = 0;
+    if (sys::readAt(file, 0, text, sizeof text - 1, n) != 0) return 0;
+    sys::ProcessId pid = 0;
+    for (size_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i) pid = pid * 10 + (text[i] - '0');
+    return pid;
 }
 
 }  // namespace
 
 void setLockFileOpenedHook(std::function<void(const std::string&)> hook) { lockFileOpenedHook() = std::move(hook); }
 
-std::string dataDirBusyText(pid_t holder) {
+std::string dataDirBusyText(sys::ProcessId holder) {
     std::string text = "Каталог данных занят: идёт обработка";
     if (holder > 0) text += " (PID " + std::to_string(holder) + ")";
     return text;
@@ -95,10 +97,16 @@ void DataLock::release() noexcept {
     for (auto it = held.begin(); it != held.end(); ++it) {
         if (&*it != key_) continue;
         if (--it->count == 0) {
-            // Gone while still locked: whoever opened it meanwhile sees that and opens anew.
-            ::unlink(it->path.c_str());
-            ::flock(it->fd, LOCK_UN);
-            ::close(it->fd);
+            if (sys::kWindows) {
+                // The name stays while anyone has the file open: it goes once nobody has.
+                (void)sys::unlock(it->file);
+                it->file.close();
+                (void)sys::removeUnlessOpen(it->path);
+            } else {
+                // Gone while still locked: whoever opened it meanwhile sees that and opens anew.
+                (void)sys::removeFile(it->path);
+                (void)sys::unlock(it->file);
+            }
             held.erase(it);
         }
         break;
@@ -110,59 +118,43 @@ DataLock DataLock::tryAcquire(const std::string& dataRoot) {
     const std::string path = joinPath(dataRoot, kDataLockFile);
     DataLock lock;
     for (;;) {
-        const int fd = openLockFile(path);
-        struct stat st;
-        if (::fstat(fd, &st) != 0) {
-            const int err = errno;
-            ::close(fd);
-            throw IoError(IoError::Op::Open, path, err);
-        }
+        sys::File file = openLockFile(path);
+        sys::PathInfo opened;
+        if (const int err = sys::fileInfo(file, opened)) throw IoError(IoError::Op::Open, path, err);
         std::lock_guard<std::mutex> guard(heldMutex());
         for (Held& h : heldLocks()) {
-            if (h.dev == st.st_dev && h.ino == st.st_ino) {
-                ::close(fd);
+            if (h.id == opened.id) {
                 ++h.count;
                 lock.key_ = &h;
                 return lock;
             }
         }
         if (lockFileOpenedHook()) lockFileOpenedHook()(path);
-        int rc;
-        do rc = ::flock(fd, LOCK_EX | LOCK_NB);
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            const int err = errno;
-            if (err != EWOULDBLOCK) {
-                ::close(fd);
-                throw IoError(IoError::Op::Open, path, err);
-            }
+        if (const int err = sys::tryLock(file, true)) {
+            if (err != EWOULDBLOCK) throw IoError(IoError::Op::Open, path, err);
             // The holder writes its number right after taking the lock; give it a moment.
-            for (int i = 0; i < 20 && (lock.holder_ = readHolder(fd)) == 0; ++i)
+            for (int i = 0; i < 20 && (lock.holder_ = readHolder(file)) == 0; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            ::close(fd);
             return lock;
         }
         // The file a holder removed on its way out: locking it holds nothing.
-        struct stat named;
-        if (::stat(path.c_str(), &named) != 0 || !sameFile(named, st)) {
-            ::close(fd);
-            continue;
-        }
-        const std::string pid = std::to_string(::getpid()) + "\n";
-        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.data(), pid.size(), 0) < 0) {
+        sys::PathInfo named;
+        if (sys::pathInfo(path, true, named) != 0 || named.id != opened.id) continue;
+        const std::string pid = std::to_string(sys::processId()) + "\n";
+        if (sys::truncate(file, 0) == 0 && sys::writeAll(file, pid.data(), pid.size()) != 0) {
             // Only the message of a second program lacks the number; the lock holds.
         }
-        heldLocks().push_back(Held{path, fd, st.st_dev, st.st_ino, 1});
+        heldLocks().push_back(Held{path, std::move(file), opened.id, 1});
         lock.key_ = &heldLocks().back();
         return lock;
     }
 }
 
 DataLock DataLock::acquire(const std::string& dataRoot, std::chrono::milliseconds timeout,
-                           const std::atomic<bool>* stop, const std::function<void(pid_t)>& waiting) {
+                           const std::atomic<bool>* stop, const std::function<void(sys::ProcessId)>& waiting) {
     using Clock = std::chrono::steady_clock;
     const auto until = Clock::now() + timeout;
-    pid_t told = -1;
+    sys::ProcessId told = -1;
     for (;;) {
         DataLock lock = tryAcquire(dataRoot);
         if (lock.held()) return lock;
@@ -177,33 +169,32 @@ DataLock DataLock::acquire(const std::string& dataRoot, std::chrono::millisecond
     }
 }
 
-std::optional<pid_t> dataLockHolder(const std::string& dataRoot) {
-    int fd;
-    try {
-        fd = openRegularFile(joinPath(dataRoot, kDataLockFile), O_RDONLY | O_NOFOLLOW, IoError::Op::Open);
-    } catch (const IoError&) {
+std::optional<sys::ProcessId> dataLockHolder(const std::string& dataRoot) {
+    sys::File file;
+    if (sys::openFile(joinPath(dataRoot, kDataLockFile), kLockFileOpen, file) != 0)
         return std::nullopt;  // a holder that let go removed it
-    }
-    std::optional<pid_t> holder;
-    struct stat st;
-    if (::fstat(fd, &st) == 0) {
+    std::optional<sys::ProcessId> holder;
+    sys::PathInfo info;
+    if (sys::fileInfo(file, info) == 0) {
         // Under the mutex, so that a lock this process is taking meanwhile never meets the probe.
         std::lock_guard<std::mutex> guard(heldMutex());
         bool ours = false;
-        for (const Held& h : heldLocks()) ours = ours || (h.dev == st.st_dev && h.ino == st.st_ino);
-        // A shared lock for a moment is the only way to ask; it is let go at once.
-        if (!ours && ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) holder = readHolder(fd);
+        for (const Held& h : heldLocks()) ours = ours || h.id == info.id;
+        // A shared lock for a moment is the only way to ask; it is let go at once (Windows lets
+        // go of a lock on a closed file only some time later).
+        if (!ours) {
+            const int err = sys::tryLock(file, false);
+            if (err == EWOULDBLOCK) holder = readHolder(file);
+            else if (err == 0) (void)sys::unlock(file);
+        }
     }
-    ::close(fd);
     return holder;
 }
 
 bool isDataDirBusy(const IoError& e) { return e.op() == IoError::Op::Write && e.error() == EWOULDBLOCK; }
 
 void writeUnderDataLock(const std::string& path, const std::string& refused, const std::function<void()>& write) {
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const DataLock lock = DataLock::acquire(dir, kListWriteWait);
+    const DataLock lock = DataLock::acquire(directoryOf(path), kListWriteWait);
     if (!lock.held()) {
         const std::string busy = dataDirBusyText(lock.holder());
         throw IoError(IoError::Op::Write, path, EWOULDBLOCK, refused.empty() ? busy : refused + ". " + busy);

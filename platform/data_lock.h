@@ -1,20 +1,21 @@
 #pragma once
 // One advisory lock per data directory, on the file .kalvimo.lock inside it, so that two
-// programs never write the same results and lists at once. The kernel lets go of it when the
+// programs never write the same results and lists at once. The system lets go of it when the
 // process ends, however it ends, so a killed run never leaves it stuck. The holder's process
 // id stands in the file for the message of whoever finds it taken; the holder removes the file
-// when it lets go (a killed one leaves it, unlocked).
+// when it lets go (a killed one leaves it, unlocked). On Windows the file stays, unlocked: a
+// file removed there while others have it open cannot be opened again until they close it.
 //
 // Within one process the lock is shared: a run that holds it may append to a list, and the
 // window may save its settings while its own run goes on. Each holder counts; the last one to
 // let go releases it.
-#include <sys/types.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "platform/system.h"
 
 namespace kalvimo {
 
@@ -23,7 +24,7 @@ class IoError;
 inline constexpr const char* kDataLockFile = ".kalvimo.lock";
 
 // "Каталог данных занят: идёт обработка (PID 1234)".
-std::string dataDirBusyText(pid_t holder);
+std::string dataDirBusyText(sys::ProcessId holder);
 
 class DataLock {
 public:
@@ -36,7 +37,7 @@ public:
 
     bool held() const { return key_ != nullptr; }
     // The process that held the lock when it was last found taken.
-    pid_t holder() const { return holder_; }
+    sys::ProcessId holder() const { return holder_; }
     void release() noexcept;
 
     // One attempt. Throws IoError when the lock file cannot be opened or created, or is no
@@ -47,11 +48,11 @@ public:
     // stop becomes true. waiting is told each time a new holder is found in the way.
     static DataLock acquire(const std::string& dataRoot, std::chrono::milliseconds timeout,
                             const std::atomic<bool>* stop = nullptr,
-                            const std::function<void(pid_t holder)>& waiting = {});
+                            const std::function<void(sys::ProcessId holder)>& waiting = {});
 
 private:
     void* key_ = nullptr;  // the process-wide entry of the lock file
-    pid_t holder_ = 0;
+    sys::ProcessId holder_ = 0;
 };
 
 // For tests: runs in tryAcquire once the lock file is open and before it is locked, where
@@ -61,7 +62,7 @@ void setLockFileOpenedHook(std::function<void(const std::string& lockFile)> hook
 // Who holds the data directory's lock now, looked at without waiting and without holding it:
 // nothing when no other process does (or the lock file cannot be opened), else the holder's
 // process id, 0 while it has not yet written it. Cheap enough to ask twice a second.
-std::optional<pid_t> dataLockHolder(const std::string& dataRoot);
+std::optional<sys::ProcessId> dataLockHolder(const std::string& dataRoot);
 
 // For the writes of list and settings files: holds the data directory's lock for one write,
 // waiting for a run of another program at most this long.

@@ -1,13 +1,7 @@
 #include "platform/files.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 
@@ -21,67 +15,57 @@ namespace {
 
 constexpr size_t kOutBuffer = kIoBlock;
 
-void writeAll(int fd, const char* data, size_t size, const std::string& path) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw IoError(IoError::Op::Write, path, errno);
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
+void writeAll(const sys::File& file, const char* data, size_t size, const std::string& path) {
+    if (const int err = sys::writeAll(file, data, size)) throw IoError(IoError::Op::Write, path, err);
 }
 
 }  // namespace
 
-int openRegularFile(const std::string& path, int flags, IoError::Op op) {
-    int fd;
-    do fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        int err = errno;
-        struct stat st;
-        // ENXIO: a FIFO without a reader or a device without its driver; ELOOP under
-        // O_NOFOLLOW: the name is a symbolic link.
-        if (err == ENXIO || (err == ELOOP && (flags & O_NOFOLLOW) && ::lstat(path.c_str(), &st) == 0 &&
-                             S_ISLNK(st.st_mode)))
-            err = kNotRegularFile;
-        throw IoError(op, path, err);
-    }
-    struct stat st;
-    int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? kNotRegularFile : 0;
-    if (err == 0) {
-        const int status = ::fcntl(fd, F_GETFL);
-        if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) err = errno;
-    }
-    if (err != 0) {
-        ::close(fd);
-        throw IoError(op, path, err);
-    }
-    return fd;
+sys::File openFile(const std::string& path, unsigned flags, IoError::Op op) {
+    sys::File file;
+    if (const int err = sys::openFile(path, flags, file)) throw IoError(op, path, err);
+    return file;
 }
 
 std::string joinPath(std::string_view dir, std::string_view name) {
     std::string out(dir);
-    if (!out.empty() && out.back() != '/') out += '/';
+    if (!out.empty() && !sys::isSeparator(out.back())) out += sys::kSeparator;
     out += name;
     return out;
 }
 
+namespace {
+// Where the last part of a path begins.
+size_t fileNameStart(std::string_view path) {
+    size_t i = path.size();
+    while (i > 0 && !sys::isSeparator(path[i - 1])) --i;
+    return i;
+}
+}  // namespace
+
+std::string directoryOf(std::string_view path) {
+    const size_t start = fileNameStart(path);
+    if (start == 0) return ".";
+    // The separator of a root stays: "/" and "c:\" name it, "" and "c:" do not.
+    const bool root = start == 1 || (sys::kWindows && start == 3 && path[1] == ':');
+    return std::string(path.substr(0, root ? start : start - 1));
+}
+
+std::string_view fileNameOf(std::string_view path) { return path.substr(fileNameStart(path)); }
+
 bool isRegularFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    sys::PathInfo info;
+    return sys::pathInfo(path, true, info) == 0 && info.kind == sys::Kind::Regular;
 }
 
 bool isDirectory(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    sys::PathInfo info;
+    return sys::pathInfo(path, true, info) == 0 && info.kind == sys::Kind::Directory;
 }
 
 void ensureDirectory(const std::string& path) {
-    if (::mkdir(path.c_str(), 0755) == 0) return;
-    const int err = errno;
+    const int err = sys::makeDirectory(path);
+    if (err == 0) return;
     if (err == EEXIST && isDirectory(path)) return;
     throw IoError(IoError::Op::CreateDir, path, err == EEXIST ? ENOTDIR : err);
 }
@@ -89,33 +73,30 @@ void ensureDirectory(const std::string& path) {
 OutFile::~OutFile() { abandon(); }
 
 OutFile::OutFile(OutFile&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), buf_(std::move(other.buf_)), tap_(other.tap_) {
-    other.fd_ = -1;
-}
+    : file_(std::move(other.file_)), path_(std::move(other.path_)), buf_(std::move(other.buf_)), tap_(other.tap_) {}
 
 OutFile& OutFile::operator=(OutFile&& other) noexcept {
     if (this != &other) {
         abandon();
-        fd_ = other.fd_;
+        file_ = std::move(other.file_);
         path_ = std::move(other.path_);
         buf_ = std::move(other.buf_);
         tap_ = other.tap_;
-        other.fd_ = -1;
     }
     return *this;
 }
 
-void OutFile::openWith(const std::string& path, int flags) {
+void OutFile::openWith(const std::string& path, unsigned flags) {
     abandon();
-    fd_ = openRegularFile(path, flags, IoError::Op::Create);
+    file_ = openFile(path, flags, IoError::Op::Create);
     path_ = path;
     buf_.clear();
 }
 
 // A result file is never written through a symbolic link: the link's target may be anything.
-void OutFile::create(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW); }
+void OutFile::create(const std::string& path) { openWith(path, sys::kWrite | sys::kCreate | sys::kTruncate | sys::kNoFollow); }
 
-void OutFile::openAppend(const std::string& path) { openWith(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW); }
+void OutFile::openAppend(const std::string& path) { openWith(path, sys::kWrite | sys::kCreate | sys::kAppend | sys::kNoFollow); }
 
 void OutFile::write(std::string_view bytes) {
     if (buf_.capacity() < kOutBuffer) buf_.reserve(kOutBuffer);
@@ -125,7 +106,7 @@ void OutFile::write(std::string_view bytes) {
     }
     if (!tap_) {
         flush();
-        if (bytes.size() >= kOutBuffer) writeAll(fd_, bytes.data(), bytes.size(), path_);
+        if (bytes.size() >= kOutBuffer) writeAll(file_, bytes.data(), bytes.size(), path_);
         else buf_.append(bytes);
         return;
     }
@@ -147,7 +128,7 @@ void OutFile::writeNow(std::string_view bytes) {
         return;
     }
     flush();
-    writeAll(fd_, bytes.data(), bytes.size(), path_);
+    writeAll(file_, bytes.data(), bytes.size(), path_);
 }
 
 // The buffer goes to the tap; a tap that cannot take it is told so.
@@ -161,10 +142,10 @@ void OutFile::showTap() {
 }
 
 void OutFile::flush() {
-    if (fd_ < 0 || buf_.empty()) return;
+    if (!file_.isOpen() || buf_.empty()) return;
     // The buffer is kept for the next bytes: a fresh one for every flush costs page faults.
     try {
-        writeAll(fd_, buf_.data(), buf_.size(), path_);
+        writeAll(file_, buf_.data(), buf_.size(), path_);
         if (tap_) showTap();
     } catch (...) {
         buf_.clear();  // never written twice
@@ -174,84 +155,71 @@ void OutFile::flush() {
 }
 
 void OutFile::close() {
-    if (fd_ < 0) return;
+    if (!file_.isOpen()) return;
     try {
         flush();
     } catch (...) {
         abandon();
         throw;
     }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path_, errno);
+    if (const int err = file_.close()) throw IoError(IoError::Op::Write, path_, err);
 }
 
 void OutFile::abandon() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.close();
     buf_.clear();
 }
 
 void appendLine(const std::string& path, std::string_view line) {
-    const int fd = openRegularFile(path, O_RDWR | O_CREAT | O_APPEND, IoError::Op::Create);
-    struct stat st;
-    const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : 0;
+    sys::File file = openFile(path, sys::kRead | sys::kWrite | sys::kCreate | sys::kAppend, IoError::Op::Create);
+    sys::PathInfo info;
+    const uint64_t before = sys::fileInfo(file, info) == 0 ? info.size : 0;
     try {
         std::string text;
         if (before > 0) {
             char last = '\n';
-            if (::pread(fd, &last, 1, before - 1) == 1 && last != '\n') text = "\r\n";
+            size_t got = 0;
+            if (sys::readAt(file, before - 1, &last, 1, got) == 0 && got == 1 && last != '\n') text = "\r\n";
         }
         text.append(line);
         text += "\r\n";
-        writeAll(fd, text.data(), text.size(), path);
+        writeAll(file, text.data(), text.size(), path);
     } catch (...) {
         // Part of a line would stay for good and the next append would finish it as a line of
         // its own: the file goes back to its lines before the append.
-        (void)::ftruncate(fd, before);
-        ::close(fd);
+        (void)sys::truncate(file, before);
         throw;
     }
-    if (::close(fd) != 0 && errno != EINTR) throw IoError(IoError::Op::Write, path, errno);
+    if (const int err = file.close()) throw IoError(IoError::Op::Write, path, err);
 }
 
 std::optional<unsigned long long> fileSize(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) return static_cast<unsigned long long>(st.st_size);
-    if (errno == ENOENT) return std::nullopt;
-    throw IoError(IoError::Op::Open, path, errno);
+    sys::PathInfo info;
+    const int err = sys::pathInfo(path, true, info);
+    if (err == 0) return info.size;
+    if (err == ENOENT) return std::nullopt;
+    throw IoError(IoError::Op::Open, path, err);
 }
 
 void readRange(const std::string& path, unsigned long long offset, unsigned long long size,
                const std::function<void(std::string_view)>& sink) {
-    const int fd = openRegularFile(path, O_RDONLY, IoError::Op::Read);
+    const sys::File file = openFile(path, sys::kRead, IoError::Op::Read);
     std::string block(std::min<unsigned long long>(size, kIoBlock), '\0');
-    try {
-        while (size > 0) {
-            const size_t want = static_cast<size_t>(std::min<unsigned long long>(size, block.size()));
-            const ssize_t n = ::pread(fd, block.data(), want, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw IoError(IoError::Op::Read, path, n < 0 ? errno : kChangedWhileRead);
-            sink(std::string_view(block.data(), static_cast<size_t>(n)));
-            offset += static_cast<unsigned long long>(n);
-            size -= static_cast<unsigned long long>(n);
-        }
-    } catch (...) {
-        ::close(fd);
-        throw;
+    while (size > 0) {
+        const size_t want = static_cast<size_t>(std::min<unsigned long long>(size, block.size()));
+        size_t n = 0;
+        const int err = sys::readAt(file, offset, block.data(), want, n);
+        if (err != 0 || n == 0) throw IoError(IoError::Op::Read, path, err != 0 ? err : kChangedWhileRead);
+        sink(std::string_view(block.data(), n));
+        offset += n;
+        size -= n;
     }
-    ::close(fd);
 }
 
 void truncateFile(const std::string& path, unsigned long long size) {
-    const int fd = openRegularFile(path, O_WRONLY, IoError::Op::Write);
-    int err = 0;
-    while (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        if (errno == EINTR) continue;
-        err = errno;
-        break;
-    }
-    if (::close(fd) != 0 && err == 0 && errno != EINTR) err = errno;
+    sys::File file = openFile(path, sys::kWrite, IoError::Op::Write);
+    int err = sys::truncate(file, size);
+    if (const int closed = file.close(); err == 0) err = closed;
     if (err != 0) throw IoError(IoError::Op::Write, path, err);
 }
 
@@ -268,73 +236,59 @@ void writeFileAtomically(const std::string& requested, std::string_view content)
     // A list kept elsewhere behind a symbolic link is rewritten where it lives, and a file
     // the user made read-only stays as it is.
     std::string path = requested;
-    mode_t mode = 0644;
-    struct stat st;
-    if (::stat(requested.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) throw IoError(IoError::Op::Write, requested, S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile);
-        if (::access(requested.c_str(), W_OK) != 0) throw IoError(IoError::Op::Write, requested, errno);
-        mode = st.st_mode & 07777;
-        if (char* real = ::realpath(requested.c_str(), nullptr)) {
-            path = real;
-            std::free(real);
-        }
+    sys::PathInfo old;
+    if (sys::pathInfo(requested, true, old) != 0) {
+        old = {};
+        old.permissions = 0644;
+    } else {
+        if (old.kind != sys::Kind::Regular)
+            throw IoError(IoError::Op::Write, requested, old.kind == sys::Kind::Directory ? EISDIR : kNotRegularFile);
+        if (const int err = sys::checkWritable(requested)) throw IoError(IoError::Op::Write, requested, err);
+        std::string real;
+        if (sys::realPath(requested, real) == 0) path = std::move(real);
     }
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tmp = joinPath(dir, "." + base + ".tmp-XXXXXX");
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) throw IoError(IoError::Op::Create, requested, errno);
-    int err = 0;
-    try {
-        writeAll(fd, content.data(), content.size(), requested);
-    } catch (const IoError& e) {
-        err = e.error();
-    }
-    if (err == 0 && ::fsync(fd) != 0) err = errno;
-    // mkstemp creates 0600; the new file takes the old one's permissions.
-    if (err == 0) ::fchmod(fd, mode);
-    if (::close(fd) != 0 && err == 0) err = errno;
+    sys::File file;
+    std::string tmp;
+    if (const int err = sys::createUniqueFile(joinPath(directoryOf(path), "." + std::string(fileNameOf(path)) + ".tmp-"),
+                                              file, tmp))
+        throw IoError(IoError::Op::Create, requested, err);
+    int err = sys::writeAll(file, content.data(), content.size());
+    if (err == 0) err = sys::sync(file);
+    // A temporary file is made for its owner alone; the new file takes the old one's permissions.
+    if (err == 0) (void)sys::copyPermissions(file, old);
+    if (const int closed = file.close(); err == 0) err = closed;
     if (err != 0) {
-        ::unlink(tmp.c_str());
+        (void)sys::removeFile(tmp);
         throw IoError(IoError::Op::Write, requested, err);
     }
     if (beforeReplaceHook()) beforeReplaceHook()(tmp);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        throw IoError(IoError::Op::Write, requested, err);
+    if (const int failed = sys::replaceFile(tmp, path)) {
+        (void)sys::removeFile(tmp);
+        throw IoError(IoError::Op::Write, requested, failed);
     }
 }
 
 bool OutFile::isSameFileAs(const std::string& other) const {
-    struct stat mine, theirs;
-    if (fd_ < 0 || ::fstat(fd_, &mine) != 0 || ::stat(other.c_str(), &theirs) != 0) return false;
-    return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+    sys::PathInfo mine, theirs;
+    return file_.isOpen() && sys::fileInfo(file_, mine) == 0 && sys::pathInfo(other, true, theirs) == 0 &&
+           mine.id == theirs.id;
 }
 
 bool isSameFile(const std::string& a, const std::string& b) {
-    struct stat first, second;
-    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    sys::PathInfo first, second;
+    return sys::pathInfo(a, true, first) == 0 && sys::pathInfo(b, true, second) == 0 && first.id == second.id;
 }
 
 std::string readWholeFile(const std::string& path) {
-    const int fd = openRegularFile(path, O_RDONLY, IoError::Op::Open);
+    const sys::File file = openFile(path, sys::kRead, IoError::Op::Open);
     std::string out;
     char chunk[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            throw IoError(IoError::Op::Read, path, err);
-        }
+        size_t n = 0;
+        if (const int err = sys::readAt(file, out.size(), chunk, sizeof chunk, n)) throw IoError(IoError::Op::Read, path, err);
         if (n == 0) break;
-        out.append(chunk, static_cast<size_t>(n));
+        out.append(chunk, n);
     }
-    ::close(fd);
     return out;
 }
 
@@ -363,34 +317,32 @@ std::vector<std::string> readListLines(const std::string& path) {
 }
 
 void removeFile(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw IoError(IoError::Op::Delete, path, errno);
+    if (const int err = sys::removeFile(path); err != 0 && err != ENOENT) throw IoError(IoError::Op::Delete, path, err);
 }
 
 std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern, LinkPolicy links) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) throw IoError(IoError::Op::List, dir, errno);
+    std::vector<std::string> all;
+    if (const int err = sys::listDirectory(dir, all)) throw IoError(IoError::Op::List, dir, err);
     std::vector<std::string> names;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
+    for (std::string& name : all) {
         if (!matchesFilePattern(name, pattern)) continue;
-        struct stat st;
-        const std::string path = joinPath(dir, name);
-        const int rc = links == LinkPolicy::Follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-        if (rc == 0 && (S_ISREG(st.st_mode) || (links == LinkPolicy::Itself && S_ISLNK(st.st_mode))))
-            names.push_back(name);
+        sys::PathInfo info;
+        if (sys::pathInfo(joinPath(dir, name), links == LinkPolicy::Follow, info) == 0 &&
+            (info.kind == sys::Kind::Regular || (links == LinkPolicy::Itself && info.kind == sys::Kind::Link)))
+            names.push_back(std::move(name));
     }
-    ::closedir(d);
     sortAlphabetically(names, TextEncoding::Utf8);
     return names;
 }
 
 std::optional<std::string> lastChangeText(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    sys::PathInfo info;
+    if (sys::pathInfo(path, true, info) != 0) return std::nullopt;
+    // Whole seconds, rounded down also before 1970.
+    constexpr int64_t kNs = 1000000000;
+    const int64_t seconds = info.changedNs / kNs - (info.changedNs % kNs < 0 ? 1 : 0);
     std::tm tm{};
-    const time_t t = st.st_mtime;
-    if (!::localtime_r(&t, &tm)) return std::nullopt;
+    if (!sys::localTime(seconds, tm)) return std::nullopt;
     char text[64];
     std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
                   tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);

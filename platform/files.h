@@ -8,17 +8,20 @@
 #include <vector>
 
 #include "platform/io_error.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 
-// open(2) for a file of the data directory: never waits for a partner (a FIFO would block
-// until one came) and accepts only a regular file; anything else throws IoError(op) with
-// kNotRegularFile, a directory with EISDIR. With O_NOFOLLOW a symbolic link is refused the same
-// way. The descriptor is close-on-exec and blocks as usual afterwards.
-int openRegularFile(const std::string& path, int flags, IoError::Op op);
+// sys::openFile for a file of the data directory: never waits for a partner and accepts only
+// a regular file; a failure is thrown as IoError(op).
+sys::File openFile(const std::string& path, unsigned flags, IoError::Op op);
 
-// "a" + "/" + "b", without doubling a separator that is already there.
+// "a" + "/" + "b" (a backslash on Windows), without doubling a separator that is already there.
 std::string joinPath(std::string_view dir, std::string_view name);
+// The directory of a path: "." for a bare name, the root for a name in it ("/", "c:\").
+std::string directoryOf(std::string_view path);
+// The last part of a path, after its last separator.
+std::string_view fileNameOf(std::string_view path);
 
 bool isRegularFile(const std::string& path);  // symbolic links followed
 bool isDirectory(const std::string& path);
@@ -52,7 +55,7 @@ public:
     void create(const std::string& path);
     // Opens for appending, creating the file when missing. Throws IoError(Create).
     void openAppend(const std::string& path);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.isOpen(); }
     const std::string& path() const { return path_; }
     // Whether path names this open file (through any link or other name).
     bool isSameFileAs(const std::string& path) const;
@@ -73,9 +76,9 @@ public:
     void abandon() noexcept;
 
 private:
-    void openWith(const std::string& path, int flags);
+    void openWith(const std::string& path, unsigned flags);
     void showTap();
-    int fd_ = -1;
+    sys::File file_;
     std::string path_;
     std::string buf_;
     WrittenBytes* tap_ = nullptr;

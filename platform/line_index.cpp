@@ -35,7 +35,7 @@ void LineIndexBuilder::feed(const char* data, size_t size) {
             }
             if (counted > 0) {
                 count_.breaks += counted;
-                const auto* lf = static_cast<const char*>(::memrchr(data + i, '\n', span));
+                const char* lf = findLastByte(data + i, span, '\n');
                 count_.lastStart = base + static_cast<uint64_t>(lf - data) + 1;
             }
             i += span;

@@ -1,9 +1,5 @@
 #include "platform/line_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -12,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/byte_scan.h"
 #include "platform/find_text.h"
 #include "platform/io_error.h"
 #include "platform/read_ahead.h"
@@ -42,21 +39,10 @@ LineReader::~LineReader() { close(); }
 
 void LineReader::open(const std::string& path) {
     close();
-    int fd;
-    do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) throw IoError(IoError::Op::Open, path, errno == ENXIO ? kNotRegularFile : errno);
     // A FIFO or a device put where a printout was listed: never waited on, never read.
-    struct stat st;
-    const int err = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? 0 : kNotRegularFile;
-    if (err != 0) {
-        ::close(fd);
+    if (const int err = sys::openFile(path, sys::kRead | sys::kDirectoryToo | sys::kSequential, file_))
         throw IoError(IoError::Op::Open, path, err);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    fd_ = fd;
     path_ = path;
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     if (!buf_ || cap_ != 2 * blockSize_) {
         buf_.reset(allocate(2 * blockSize_));
         if (!buf_) throw std::bad_alloc();
@@ -64,6 +50,7 @@ void LineReader::open(const std::string& path) {
     }
     pos_ = end_ = 0;
     base_ = 0;
+    next_ = 0;
     eof_ = false;
     if (ahead_) {
         if (!spare_) spare_.reset(allocate(2 * blockSize_));
@@ -73,16 +60,15 @@ void LineReader::open(const std::string& path) {
 }
 
 void LineReader::startReadAhead() {
-    ahead_->start(fd_, spare_.get() + blockSize_, blockSize_);
+    ahead_->start(file_, next_, spare_.get() + blockSize_, blockSize_);
     reading_ = true;
 }
 
 void LineReader::close() {
-    // The descriptor stays open until the read-ahead is done with it.
+    // The file stays open until the read-ahead is done with it.
     if (reading_) ahead_->wait();
     reading_ = false;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.close();
     pos_ = end_ = 0;
     eof_ = true;
     std::string().swap(rejoined_);
@@ -116,14 +102,14 @@ size_t LineReader::makeRoom() {
     } else if (unread > 0 && unreadAt != pos_) {
         std::memmove(buf_.get() + unreadAt, buf_.get() + pos_, unread);
     }
-    base_ += static_cast<off_t>(pos_) - static_cast<off_t>(unreadAt);
+    base_ += static_cast<int64_t>(pos_) - static_cast<int64_t>(unreadAt);
     pos_ = unreadAt;
     end_ = at;
     return at;
 }
 
 bool LineReader::fill() {
-    if (eof_ || fd_ < 0) return false;
+    if (eof_ || !file_.isOpen()) return false;
     if (cancelled()) {
         eof_ = true;
         pos_ = end_ = 0;
@@ -131,11 +117,8 @@ bool LineReader::fill() {
     }
     if (ahead_) return fillFromReadAhead();
     const size_t at = makeRoom();
-    ssize_t n;
-    do n = ::read(fd_, buf_.get() + at, blockSize_);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        const int err = errno;
+    size_t n = 0;
+    if (const int err = sys::readAt(file_, next_, buf_.get() + at, blockSize_, n)) {
         eof_ = true;
         pos_ = end_ = 0;
         throw IoError(IoError::Op::Read, path_, err);
@@ -144,8 +127,9 @@ bool LineReader::fill() {
         eof_ = true;
         return false;
     }
-    end_ += static_cast<size_t>(n);
-    if (observer_) observer_->bytesRead(static_cast<size_t>(n));
+    next_ += n;
+    end_ += n;
+    if (observer_) observer_->bytesRead(n);
     return true;
 }
 
@@ -162,12 +146,13 @@ bool LineReader::fillFromReadAhead() {
         return false;
     }
     const size_t n = static_cast<size_t>(r.bytes);
+    next_ += n;
     const size_t unread = end_ - pos_;
     if (unread <= blockSize_ && cap_ == 2 * blockSize_) {
         // The unread part goes right before the new block, and the buffers change places.
         const size_t unreadAt = blockSize_ - unread;
         if (unread > 0) std::memcpy(spare_.get() + unreadAt, buf_.get() + pos_, unread);
-        base_ += static_cast<off_t>(pos_) - static_cast<off_t>(unreadAt);
+        base_ += static_cast<int64_t>(pos_) - static_cast<int64_t>(unreadAt);
         buf_.swap(spare_);
         pos_ = unreadAt;
         end_ = blockSize_ + n;
@@ -188,8 +173,8 @@ void LineReader::skipToEnd() {
     pos_ = end_;
 }
 
-std::string_view LineReader::rejoin(off_t start, size_t lineEnd) {
-    const off_t keptAt = base_ + static_cast<off_t>(pos_);
+std::string_view LineReader::rejoin(int64_t start, size_t lineEnd) {
+    const int64_t keptAt = base_ + static_cast<int64_t>(pos_);
     const size_t head = static_cast<size_t>(keptAt - start);
     const size_t kept = lineEnd - pos_;
     try {
@@ -200,10 +185,10 @@ std::string_view LineReader::rejoin(off_t start, size_t lineEnd) {
     }
     size_t done = 0;
     while (done < head) {
-        const ssize_t n = ::pread(fd_, rejoined_.data() + done, head - done, start + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw IoError(IoError::Op::Read, path_, n < 0 ? errno : kChangedWhileRead);
-        done += static_cast<size_t>(n);
+        size_t n = 0;
+        const int err = sys::readAt(file_, static_cast<uint64_t>(start) + done, rejoined_.data() + done, head - done, n);
+        if (err != 0 || n == 0) throw IoError(IoError::Op::Read, path_, err != 0 ? err : kChangedWhileRead);
+        done += n;
     }
     std::memcpy(rejoined_.data() + head, buf_.get() + pos_, kept);
     return rejoined_;
@@ -237,7 +222,7 @@ static inline const char* findLastLf(const char* from, const char* to) {
     }
     if (from == to) return nullptr;
 #endif
-    return static_cast<const char*>(::memrchr(from, '\n', static_cast<size_t>(to - from)));
+    return findLastByte(from, static_cast<size_t>(to - from), '\n');
 }
 
 bool LineReader::next(std::string_view& line) {
@@ -285,9 +270,9 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
     size_t from = pos_;    // where a match may start
     size_t lfFrom = pos_;  // [pos_, lfFrom) is known to hold no LF
     bool cut = false;
-    off_t cutStart = 0;
+    int64_t cutStart = 0;
     for (;;) {
-        if (fd_ < 0 && end_ == 0) return false;
+        if (!file_.isOpen() && end_ == 0) return false;
         const char* base = buf_.get();
         if (end_ > from && end_ - from >= n) {
             if (const char* found = findText(base + from, end_ - from, needle)) {
@@ -330,15 +315,15 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
         // once it has grown long, where a match across the next block may begin.
         size_t keep = pos_;
         if (end_ > lfFrom) {
-            if (const void* lastLf = ::memrchr(base + lfFrom, '\n', end_ - lfFrom)) {
-                keep = static_cast<size_t>(static_cast<const char*>(lastLf) - base) + 1;
+            if (const char* lastLf = findLastByte(base + lfFrom, end_ - lfFrom, '\n')) {
+                keep = static_cast<size_t>(lastLf - base) + 1;
                 cut = false;
             }
         }
         const size_t searched = end_ >= n - 1 ? end_ - (n - 1) : 0;
         const size_t resume = std::max(from, searched);
         if (resume > keep && end_ - keep > keepLimit()) {
-            if (!cut) cutStart = base_ + static_cast<off_t>(keep);
+            if (!cut) cutStart = base_ + static_cast<int64_t>(keep);
             cut = true;
             keep = resume;
         }

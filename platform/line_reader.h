@@ -3,14 +3,14 @@
 // ends at LF with one CR before it dropped, the last line needs no LF, no length limit. Its
 // position is shared by whoever reads from it: the scan looks for headers, a report handler
 // reads on from the same place.
-#include <sys/types.h>
-
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/io_block.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 
@@ -38,7 +38,7 @@ public:
     // (a FIFO is never waited on). A directory opens and fails at the first read.
     void open(const std::string& path);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.isOpen(); }
 
     // When the flag becomes true, reading stops as at the end of the file.
     void setCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
@@ -79,12 +79,12 @@ private:
     void skipToEnd();
     // The whole line whose beginning, from the file offset start, was let go: that part read
     // again, then the part in the buffer up to lineEnd.
-    std::string_view rejoin(off_t start, size_t lineEnd);
+    std::string_view rejoin(int64_t start, size_t lineEnd);
     // A buffer of cap bytes holding the unread part at its new place; throws IoError(Read)
     // with ENOMEM when there is no memory for it.
     void moveTo(size_t cap, size_t unreadAt);
 
-    int fd_ = -1;
+    sys::File file_;
     std::string path_;
     std::unique_ptr<char[], Free> buf_;
     size_t cap_ = 0;
@@ -95,7 +95,8 @@ private:
     bool reading_ = false;                 // a read-ahead is under way
     size_t pos_ = 0;  // start of the next line
     size_t end_ = 0;  // end of the data in buf_
-    off_t base_ = 0;  // offset in the file of buf_[0]
+    int64_t base_ = 0;  // offset in the file of buf_[0]
+    uint64_t next_ = 0;  // offset in the file of the next block read
     std::string rejoined_;  // a line put together by rejoin(), until the next read
     bool eof_ = false;
     const std::atomic<bool>* cancel_ = nullptr;

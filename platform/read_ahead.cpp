@@ -1,7 +1,5 @@
 #include "platform/read_ahead.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 
 namespace kalvimo {
@@ -9,10 +7,9 @@ namespace kalvimo {
 ReadAhead::ReadAhead()
     : thread_([this] {
           while (std::optional<Request> r = asked_.take()) {
-              ssize_t n;
-              do n = ::read(r->fd, r->dest, r->size);
-              while (n < 0 && errno == EINTR);
-              Result result{n, n < 0 ? errno : 0};
+              size_t got = 0;
+              const int err = sys::readAt(*r->file, r->offset, r->dest, r->size, got);
+              Result result{err != 0 ? -1 : static_cast<long long>(got), err};
               done_.put(result);
           }
       }) {}
@@ -22,8 +19,8 @@ ReadAhead::~ReadAhead() {
     done_.close();  // a read nobody waits for any more is not kept
 }
 
-void ReadAhead::start(int fd, char* dest, size_t size) {
-    Request r{fd, dest, size};
+void ReadAhead::start(const sys::File& file, uint64_t offset, char* dest, size_t size) {
+    Request r{&file, offset, dest, size};
     asked_.put(r);
 }
 

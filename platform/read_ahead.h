@@ -1,21 +1,21 @@
 #pragma once
-// One read(2) at a time, done by a thread of its own: the line reader asks for the next block
-// and scans the current one meanwhile, so the kernel's copy of a printout into memory runs on
+// One read at a time, done by a thread of its own: the line reader asks for the next block
+// and scans the current one meanwhile, so the system's copy of a printout into memory runs on
 // the other core.
-#include <sys/types.h>
-
 #include <cstddef>
+#include <cstdint>
 #include <thread>
 
 #include "platform/hand_over.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 
 class ReadAhead {
 public:
     struct Result {
-        ssize_t bytes = 0;  // what read(2) returned
-        int error = 0;      // its errno when bytes < 0
+        long long bytes = 0;  // what was read; -1 when the read failed
+        int error = 0;        // its failure when bytes < 0
     };
 
     ReadAhead();
@@ -23,14 +23,16 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Starts reading up to size bytes of fd into dest; one read at a time.
-    void start(int fd, char* dest, size_t size);
+    // Starts reading up to size bytes of file from offset into dest; one read at a time. The
+    // file stays open until wait() has returned.
+    void start(const sys::File& file, uint64_t offset, char* dest, size_t size);
     // Waits for the read started last.
     Result wait();
 
 private:
     struct Request {
-        int fd;
+        const sys::File* file;
+        uint64_t offset;
         char* dest;
         size_t size;
     };

@@ -155,7 +155,7 @@ bool scanLines(const ByteSource& source, const std::vector<TextPattern>& pattern
         }
         line += countByte(data + counted, size - counted, '\n');
 
-        const auto* lf = static_cast<const char*>(::memrchr(data + keep, '\n', n));
+        const char* lf = findLastByte(data + keep, n, '\n');
         const size_t tailFrom = lf ? static_cast<size_t>(lf - data) + 1 : 0;
         const size_t carry = std::min(size - tailFrom, longest - 1);
         std::memmove(buf.data(), data + size - carry, carry);

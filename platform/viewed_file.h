@@ -1,10 +1,11 @@
 #pragma once
-// A file opened for the viewer: read-only, never written, read with pread so that a reader
+// A file opened for the viewer: read-only, never written, read at offsets so that a reader
 // on another thread shares it, and safe when the file shrinks under it.
 #include <cstdint>
 #include <string>
 
 #include "platform/line_index.h"
+#include "platform/system.h"
 
 namespace kalvimo {
 
@@ -28,14 +29,14 @@ public:
     // Opens path without blocking on it (a pipe or a device is refused). Returns a Russian
     // text saying why it could not, empty when it is open.
     std::string open(const std::string& path);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.isOpen(); }
     const FileStamp& stamp() const { return stamp_; }  // when it was opened
 
     // Throws IoError(Read).
     size_t readAt(uint64_t offset, char* buffer, size_t size) const override;
 
 private:
-    int fd_ = -1;
+    sys::File file_;
     std::string path_;
     FileStamp stamp_;
 };

@@ -101,24 +101,24 @@ TEST(ReadAhead, ReadsEachBlockAskedFor) {
     std::string content;
     for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\n";
     putFile(dir / "f", content);
-    const int fd = ::open((dir / "f").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
+    sys::File file;
+    ASSERT_EQ(sys::openFile(dir / "f", sys::kRead, file), 0);
     std::string got;
     {
+        std::vector<char> block(777);  // outlives the read left unawaited below
         ReadAhead ahead;
-        std::vector<char> block(777);
         for (;;) {
-            ahead.start(fd, block.data(), block.size());
+            ahead.start(file, got.size(), block.data(), block.size());
             const ReadAhead::Result r = ahead.wait();
             ASSERT_GE(r.bytes, 0) << r.error;
             if (r.bytes == 0) break;
             got.append(block.data(), static_cast<size_t>(r.bytes));
         }
-        ahead.start(-1, block.data(), 1);
+        const sys::File none;
+        ahead.start(none, 0, block.data(), 1);
         EXPECT_EQ(ahead.wait().error, EBADF);
-        ahead.start(fd, block.data(), 1);  // left unawaited: the destructor must not hang
+        ahead.start(file, 0, block.data(), 1);  // left unawaited: the destructor must not hang
     }
-    ::close(fd);
     EXPECT_TRUE(got == content);
 }
 
