@@ -13,7 +13,9 @@ std::string describeErrno(int err) {
         case EACCES:
         case EPERM: return "нет доступа";
         case ENOSPC: return "нет места на диске";
+#ifdef EDQUOT
         case EDQUOT: return "превышена дисковая квота";
+#endif
         case EROFS: return "файловая система только для чтения";
         case EISDIR: return "это каталог";
         case ENOTDIR: return "путь проходит через файл, а не каталог";
@@ -30,6 +32,7 @@ std::string describeErrno(int err) {
         case kNotRegularFile: return "не является обычным файлом";
         case kChangedWhileRead: return "файл изменился во время чтения";
         default: {
+            if (err <= kOtherSystemError) return "системная ошибка " + std::to_string(kOtherSystemError - err);
             std::string text = "ошибка ";
             text += std::to_string(err);
             text += " (";

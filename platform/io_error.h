@@ -9,6 +9,9 @@ namespace kalvimo {
 // file was expected, and an input that shrank under a read that needed what it held.
 inline constexpr int kNotRegularFile = -1001;
 inline constexpr int kChangedWhileRead = -1002;
+// A failure the system gave a code of its own that no errno value stands for:
+// kOtherSystemError - code.
+inline constexpr int kOtherSystemError = -100000;
 
 // Russian description of an errno value, for status texts.
 std::string describeErrno(int err);
