@@ -9,7 +9,8 @@ namespace kalvimo {
 
 // prefix + part + suffix as a file name in the file system's encoding, part being
 // Windows-1251 text. Nothing when the part holds "/", "\" or NUL, is "." or "..", or the
-// name would be longer than a file system allows.
+// name would be longer than a file system allows; on Windows also when the part holds what
+// Windows names cannot (< > : " | ? * and control characters) or the name is a device's.
 std::optional<std::string> resultFileName(std::string_view prefix, std::string_view part,
                                           std::string_view suffix);
 

@@ -15,6 +15,7 @@
 
 #include "engine/list_source.h"
 #include "platform/cp1251.h"
+#include "platform/system.h"
 #include "tests/file_size_limit.h"
 #include "tests/printout_builder.h"
 #include "tests/test_support.h"
@@ -445,7 +446,8 @@ TEST(BadInputExtractions, EntriesThatWouldNameAFileOutsideLogAreRefused) {
         std::string raw;    // the comment or the list entry, Windows-1251
         std::string shown;  // in the refusal; empty: accepted
         std::string file;   // accepted: the result file it names
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {Comment, "../x", "../x", ""},
         {Comment, "a/b", "a/b", ""},
         {Comment, "a\\b", "a\\b", ""},
@@ -471,6 +473,12 @@ TEST(BadInputExtractions, EntriesThatWouldNameAFileOutsideLogAreRefused) {
         {Number, std::string(249, '9'), std::string(60, '9') + "…", ""},
         {Number, std::string(248, '9'), "", "rep" + std::string(248, '9') + ".log"},
     };
+    // Names Windows cannot hold, takes for a stream of another file ("a:b") or for a device.
+    for (const std::string raw : {"a:b", "a*", "a?b", "<a>", "a|b", "a\"b", "\x01", "NUL.", "con .x", "COM1."}) {
+        const std::string shown = raw == "\x01" ? "?" : raw;
+        cases.push_back({Comment, raw, sys::kWindows ? shown : "", sys::kWindows ? "" : raw + "rep.log"});
+    }
+    cases.push_back({Number, "7:8", sys::kWindows ? "7:8" : "", sys::kWindows ? "" : "rep7:8.log"});
     const std::vector<std::string>& W = printout();
     for (const auto& c : cases) {
         const std::string what = (c.kind == Comment ? "comment \"" : "number \"") + c.raw + "\"";
