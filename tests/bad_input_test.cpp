@@ -2,9 +2,6 @@
 // half-written, list files untouched.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/cp1251.h"
 #include "tests/file_size_limit.h"
 #include "tests/printout_builder.h"
@@ -18,16 +15,16 @@ TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {
     Bench b;
     b.addInput("a.s12", crlf(anomalyReport("A1")));
     b.input.files.push_back("gone.s12");            // vanished after the listing
-    ::mkdir((b.inputDir + "/dir.s12").c_str(), 0755);  // cannot be read as a file
+    makeDir(under(b.inputDir, "dir.s12"));  // cannot be read as a file
     b.input.files.push_back("dir.s12");
     b.addInput("z.s12", crlf(anomalyReport("Z1")));
     b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate, "Z1 N123 " + kDate}));
     const auto& s = b.rec.statuses;
     EXPECT_NE(std::find(s.begin(), s.end(),
-                        "Не удалось открыть файл " + b.inputDir + "/gone.s12: файл или каталог не найден; файл пропущен"),
+                        "Не удалось открыть файл " + under(b.inputDir, "gone.s12") + ": файл или каталог не найден; файл пропущен"),
               s.end());
-    EXPECT_NE(std::find(s.begin(), s.end(), "Ошибка чтения файла " + b.inputDir + "/dir.s12: это каталог; файл пропущен"),
+    EXPECT_NE(std::find(s.begin(), s.end(), "Ошибка чтения файла " + under(b.inputDir, "dir.s12") + ": это каталог; файл пропущен"),
               s.end());
     EXPECT_EQ(s.back(), kStop);
     EXPECT_EQ(b.runner.outcome().inputFailures, 2);
@@ -59,8 +56,8 @@ TEST(BadInput, ResultFileOnAFullDiskEndsTheRunAndKeepsTheLists) {
 
 TEST(BadInput, DetailFileThatCannotBeWrittenEndsTheAnalysis) {
     Bench b;
-    ::mkdir(b.data("log").c_str(), 0755);
-    ::mkdir(b.data("error").c_str(), 0755);
+    makeDir(b.data("log"));
+    makeDir(b.data("error"));
     // No error type, so restart is the only detail file; its heading makes it the first file
     // to outgrow the disk.
     b.addInput("a.s12", crlf(anomalyReport("0012345" + std::string("XX  ") + " RESTART")));

@@ -2,8 +2,6 @@
 // marks and dates of a hand-counted rep48.log, and what each chart makes of them.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <array>
 #include <optional>
 
@@ -186,7 +184,7 @@ TEST(ErrorTally, ReadsTheDataDirectory) {
     };
     for (const auto& c : cases) {
         TempDir tmp;
-        ::mkdir(tmp.file("log").c_str(), 0755);
+        makeDir(tmp.file("log"));
         if (c.rep48) writeFile(tmp.file("log/rep48.log"), *c.rep48);
         const ChartSource s = readChartSource(DataDir(tmp.path()));
         EXPECT_EQ(s.state, c.state) << c.what;
@@ -194,8 +192,8 @@ TEST(ErrorTally, ReadsTheDataDirectory) {
         EXPECT_EQ(dirEntries(tmp.path()), std::vector<std::string>{"log"}) << c.what;  // nothing written
     }
     TempDir tmp;
-    ::mkdir(tmp.file("log").c_str(), 0755);
-    ::mkdir(tmp.file("log/rep48.log").c_str(), 0755);
+    makeDir(tmp.file("log"));
+    makeDir(tmp.file("log/rep48.log"));
     const ChartSource dir = readChartSource(DataDir(tmp.path()));
     EXPECT_EQ(dir.state, ChartSource::State::Failed);
     EXPECT_NE(dir.problem.find("rep48.log: это каталог"), std::string::npos) << dir.problem;

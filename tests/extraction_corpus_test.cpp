@@ -3,10 +3,6 @@
 // against the separate runs.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -16,8 +12,6 @@
 #include "tests/reference_extractions.h"
 #include "tests/reference_rrn48.h"
 #include "tests/test_support.h"
-
-extern char** environ;
 
 using namespace kalvimo;
 using namespace kalvimo::test;
@@ -34,17 +28,7 @@ std::string generate(int seed, size_t size, const std::string& station = kGenSta
     std::vector<std::string> args = {KALVIMO_GENPRINT, "--size", std::to_string(size), "--seed",
                                      std::to_string(seed), "--station", station, "--out", out};
     if (lf) args.push_back("--lf");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawn(&pid, KALVIMO_GENPRINT, nullptr, nullptr, argv.data(), environ) != 0) {
-        ADD_FAILURE() << "cannot start " << KALVIMO_GENPRINT;
-        return "";
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "generator seed " << seed;
+    EXPECT_EQ(runAndWait(args), 0) << "generator seed " << seed;
     return readFile(out);
 }
 
@@ -52,8 +36,8 @@ std::string generate(int seed, size_t size, const std::string& station = kGenSta
 Files snapshot(const std::string& dir) {
     Files files;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
-        if (e.is_regular_file()) files[e.path().filename().string()] = readFile(e.path().string());
+    for (const std::string& name : dirEntries(dir))
+        if (std::filesystem::is_regular_file(fsPath(under(dir, name)), ec)) files[name] = readFile(under(dir, name));
     return files;
 }
 

@@ -1,13 +1,28 @@
 #pragma once
 // A disk that fills up, for tests: while the object lives, this process may not grow any file
 // past the given size (RLIMIT_FSIZE), so a write beyond it fails with EFBIG. Child processes
-// started meanwhile inherit the limit. SIGXFSZ, which would end the process, is ignored.
+// started meanwhile inherit the limit. SIGXFSZ, which would end the process, is ignored. Windows
+// has no such limit: there the program's own writes keep it (sys::limitFileSizeForTests), and
+// children do not inherit it.
+#ifdef _WIN32
+#include "platform/system.h"
+#else
 #include <sys/resource.h>
 
 #include <csignal>
+#endif
 
 namespace kalvimo::test {
 
+#ifdef _WIN32
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes) { sys::limitFileSizeForTests(bytes); }
+    ~FileSizeLimit() { sys::limitFileSizeForTests(sys::kNoFileSizeLimit); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+};
+#else
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
@@ -28,5 +43,6 @@ private:
     struct rlimit old_ {};
     void (*oldHandler_)(int) = nullptr;
 };
+#endif
 
 }  // namespace kalvimo::test

@@ -2,9 +2,11 @@
 // status sequences, the clearing of the output directories and the full-run behaviour.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
+#include "platform/system.h"
 #include "tests/printout_builder.h"
 #include "tests/test_support.h"
 
@@ -14,18 +16,28 @@ using namespace kalvimo::test;
 namespace {
 
 void seedOldResults(Bench& b) {
-    ::mkdir(b.data("log").c_str(), 0755);
-    ::mkdir(b.data("error").c_str(), 0755);
-    ::mkdir(b.data("error/sub").c_str(), 0755);
+    makeDir(b.data("log"));
+    makeDir(b.data("error"));
+    makeDir(b.data("error/sub"));
     writeFile(b.data("log/old.log"), "old");
     writeFile(b.data("log/OLD.LOG"), "old");
     writeFile(b.data("log/keep.txt"), "keep");
     writeFile(b.data("error/12"), "old");
     writeFile(b.data("error/noext"), "old");
     writeFile(b.data("alldev.ini"), "list\r\n");
+#ifdef _WIN32
+    // The link every Windows user may make is a junction, to a directory; wine makes none.
+    makeDir(b.tmp.file("outside"));
+    writeFile(b.tmp.file("outside/outside.txt"), "outside");
+    makeJunction(b.tmp.file("outside"), b.data("log/link.log"));
+#else
     writeFile(b.tmp.file("outside.txt"), "outside");
     ASSERT_EQ(::symlink(b.tmp.file("outside.txt").c_str(), b.data("log/link.log").c_str()), 0);
+#endif
 }
+
+// What the link left in the data directory points at.
+const char* const kOutside = kalvimo::sys::kWindows ? "outside/outside.txt" : "outside.txt";
 
 }  // namespace
 
@@ -49,7 +61,7 @@ TEST(ScanFrame, RefusalsClearFirstAndEndWithStop) {
         // The link named like a result goes, its target stays.
         EXPECT_EQ(dirEntries(b.data("log")), (std::vector<std::string>{"keep.txt"})) << c.what;
         EXPECT_EQ(dirEntries(b.data("error")), std::vector<std::string>{"sub"}) << c.what;
-        EXPECT_EQ(readFile(b.tmp.file("outside.txt")), "outside");
+        EXPECT_EQ(readFile(b.tmp.file(kOutside)), "outside");
         EXPECT_EQ(readFile(b.data("alldev.ini")), "list\r\n");
         EXPECT_EQ(b.runner.outcome().refusals, 1);
     }

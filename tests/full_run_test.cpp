@@ -2,8 +2,6 @@
 // range, the status sequence, and the state it leaves.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "tests/printout_builder.h"
 #include "tests/test_support.h"
 
@@ -73,7 +71,7 @@ TEST(FullRun, EveryKindTickedRunsInTheFixedOrderAcrossOneRange) {
 TEST(FullRun, NothingTickedOnlyClearsAndStops) {
     Bench b;
     threeFiles(b);
-    ::mkdir(b.data("log").c_str(), 0755);
+    makeDir(b.data("log"));
     writeFile(b.data("log/old.log"), "x");
     b.runner.run(RunKind::Full);
     EXPECT_EQ(b.rec.events, (std::vector<std::string>{"cleared", "range:0..2", "pause:final", "status:" + kStop,
@@ -104,7 +102,7 @@ TEST(FullRun, OnlyRrn48GivesTheSameFilesAsItsButton) {
         const auto names = dirEntries(alone.data(dir));
         ASSERT_EQ(dirEntries(full.data(dir)), names) << dir;
         for (const auto& name : names) {
-            const std::string path = std::string(dir) + "/" + name;
+            const std::string path = under(dir, name);
             EXPECT_EQ(readFile(full.data(path)), readFile(alone.data(path))) << path;
         }
     }
@@ -155,8 +153,8 @@ TEST(FullRun, AFailedResultFileEndsTheWholeRun) {
     Bench b;
     threeFiles(b);
     tickAll(b);
-    ::mkdir(b.data("log").c_str(), 0755);
-    ::mkdir(b.data("log/alarm.log").c_str(), 0755);  // a directory: cannot be created as a file
+    makeDir(b.data("log"));
+    makeDir(b.data("log/alarm.log"));  // a directory: cannot be created as a file
     b.runner.run(RunKind::Full);
     EXPECT_TRUE(b.runner.outcome().aborted);
     EXPECT_NE(b.rec.statuses.back().find("alarm.log"), std::string::npos) << b.rec.statuses.back();
@@ -165,7 +163,7 @@ TEST(FullRun, AFailedResultFileEndsTheWholeRun) {
     EXPECT_EQ(b.runner.context().progressCount(), 0);
     EXPECT_EQ(b.rec.values.back(), 0);
     // The next run works.
-    ::rmdir(b.data("log/alarm.log").c_str());
+    std::filesystem::remove(fsPath(b.data("log/alarm.log")));
     b.runner.run(RunKind::Full);
     EXPECT_FALSE(b.runner.outcome().anyFailure());
     EXPECT_EQ(readFile(b.data("log/alarm.log")), crlf({"  ALARM"}));

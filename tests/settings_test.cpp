@@ -3,6 +3,7 @@
 
 #include "engine/settings_file.h"
 #include "platform/cp1251.h"
+#include "platform/system.h"
 #include "tests/test_support.h"
 
 using namespace kalvimo;
@@ -81,18 +82,20 @@ TEST(SettingsFile, ReadingStopsAtTheFirstFailure) {
 TEST(SettingsFile, SavedDirectoryAsAPathOfThisSystem) {
     // The window and the batch program both read the saved directory through this rule.
     TempDir home;
+    // "c:\\" is that drive on Windows, the home directory elsewhere.
+    const std::string driveC = sys::kWindows ? "c:\\" : "{home}";
     struct Case {
         std::vector<std::string> lines;  // UTF-8; the file is written in Windows-1251
         bool writeFile;
         std::string expected;  // {home} for the home directory
     } cases[] = {
-        {{"c:\\", "ST"}, true, "{home}"},  // two lines: a read failure as well
-        {kSaved, true, "{home}"},
-        {{"C:\\", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, "{home}"},
+        {{"c:\\", "ST"}, true, driveC},  // two lines: a read failure as well
+        {kSaved, true, driveC},
+        {{"C:\\", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, sys::kWindows ? "C:\\" : "{home}"},
         {{"c:\\printouts", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, "c:\\printouts"},
         {{"/data/Печать", "ST", " 0", " 0", " 0", " 0", " 0", " 0", " 0", "True", "False"}, true, "/data/Печать"},
-        {{"/data/x", "ST", "x"}, true, "{home}"},
-        {{}, false, "{home}"},  // no settings file
+        {{"/data/x", "ST", "x"}, true, driveC},
+        {{}, false, driveC},  // no settings file
     };
     for (const auto& c : cases) {
         TempDir data;

@@ -1,9 +1,5 @@
 #include "tests/test_support.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -12,47 +8,42 @@
 
 namespace kalvimo::test {
 
-TempDir::TempDir() {
-    char templ[] = "/tmp/kalvimo-test-XXXXXX";
-    const char* made = ::mkdtemp(templ);
-    if (!made) throw std::runtime_error("mkdtemp failed");
-    path_ = made;
-}
+TempDir::TempDir() : path_(makeTempDir("kalvimo-test-")) {}
 
 TempDir::~TempDir() {
     std::error_code ec;
     // Undo permission changes made by tests before removing.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+    for (auto it = std::filesystem::recursive_directory_iterator(fsPath(path_), ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec))
             std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, ec);
     }
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(fsPath(path_), ec);
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
+bool fileExists(const std::string& path) { return existsItself(path); }
 
 std::vector<std::string> dirEntries(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(fsPath(dir), ec)) {
+        const std::u8string name = e.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -61,13 +52,13 @@ Bench::Bench()
     : dataRoot(tmp.file("data")),
       inputDir(tmp.file("in")),
       runner(DataDir(tmp.file("data")), environment()) {
-    ::mkdir(dataRoot.c_str(), 0755);
-    ::mkdir(inputDir.c_str(), 0755);
+    makeDir(dataRoot);
+    makeDir(inputDir);
     input.dir = inputDir;
 }
 
 void Bench::addInput(const std::string& name, const std::string& content) {
-    writeFile(inputDir + "/" + name, content);
+    writeFile(under(inputDir, name), content);
     input.files.push_back(name);
 }
 

@@ -12,13 +12,14 @@
 #include "engine/interfaces.h"
 #include "engine/kinds.h"
 #include "engine/runner.h"
+#include "tests/portable_files.h"
 
 namespace kalvimo::test {
 
 // The status at rest after a run: "Cтоп" with a Latin C.
 inline const std::string kStop = "C\xD1\x82\xD0\xBE\xD0\xBF";
 
-// A fresh directory under /tmp, removed with everything in it.
+// A fresh directory under /tmp (the temporary folder on Windows), removed with everything in it.
 class TempDir {
 public:
     TempDir();
@@ -26,7 +27,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::string file(const std::string& name) const { return under(path_, name); }
 
 private:
     std::string path_;
@@ -114,7 +115,7 @@ struct Bench {
 
     Bench();
     RunEnvironment environment() { return RunEnvironment{rec, rec, input, options, lists, rec, rec, &stop}; }
-    std::string data(const std::string& name) const { return dataRoot + "/" + name; }
+    std::string data(const std::string& name) const { return under(dataRoot, name); }
     // Puts a printout into the input directory and lists it.
     void addInput(const std::string& name, const std::string& content);
     void useFile(const std::string& name);  // file mode on one listed file

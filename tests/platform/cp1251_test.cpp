@@ -1,9 +1,4 @@
 // Windows-1251 against glibc iconv: every byte, every code point of the BMP, malformed UTF-8.
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -15,7 +10,6 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <locale.h>
 #include <memory>
 #include <optional>
 #include <random>
@@ -35,6 +29,7 @@ using namespace kalvimo;
 using namespace kalvimo::platformtest;
 using namespace std::string_literals;
 
+#ifndef _WIN32  // the reference is glibc's iconv, which MinGW lacks; the table is one code for both
 TEST(Cp1251, EveryByteDecodesAsIconvSays) {
     Iconv toUtf8("UTF-8", "CP1251");
     Iconv toUtf32("UTF-32LE", "CP1251");
@@ -62,6 +57,7 @@ TEST(Cp1251, EveryByteDecodesAsIconvSays) {
         EXPECT_EQ(unicodeToCp1251(want[0]), b);
     }
 }
+#endif
 
 TEST(Cp1251, AllBytesSurviveTheRoundTripThroughUtf8) {
     std::string all;
@@ -79,6 +75,7 @@ TEST(Cp1251, AllBytesSurviveTheRoundTripThroughUtf8) {
     EXPECT_EQ(decodeUtf8(cp1251ToUtf8(all)), decodeCp1251(all));
 }
 
+#ifndef _WIN32  // the reference is glibc's iconv, which MinGW lacks; the table is one code for both
 TEST(Cp1251, EncodingOfEveryBmpCodePointMatchesIconv) {
     Iconv toCp("CP1251", "UTF-32LE");
     ASSERT_TRUE(toCp.ok());
@@ -99,7 +96,9 @@ TEST(Cp1251, EncodingOfEveryBmpCodePointMatchesIconv) {
     for (char32_t cp : {char32_t{0x10000}, char32_t{0x1F600}, char32_t{0x10FFFF}})
         EXPECT_EQ(unicodeToCp1251(cp), -1);
 }
+#endif
 
+#ifndef _WIN32  // the reference is glibc's iconv, which MinGW lacks; the table is one code for both
 TEST(Cp1251, Utf8ToCp1251ReplacesWhatTheCodePageLacksLikeIconv) {
     Iconv toCp("CP1251", "UTF-32LE");
     ASSERT_TRUE(toCp.ok());
@@ -134,6 +133,7 @@ TEST(Cp1251, Utf8ToCp1251ReplacesWhatTheCodePageLacksLikeIconv) {
         ASSERT_EQ(lossy, wantLossy) << "iteration " << iter;
     }
 }
+#endif
 
 TEST(Cp1251, MalformedUtf8BecomesQuestionMarksAndIsLossy) {
     const std::string cases[] = {
@@ -163,6 +163,7 @@ TEST(Cp1251, MalformedUtf8BecomesQuestionMarksAndIsLossy) {
     EXPECT_TRUE(lossy);
 }
 
+#ifndef _WIN32  // the reference is glibc's iconv, which MinGW lacks; the table is one code for both
 TEST(Cp1251, DecodeUtf8AgreesWithIconvAndMarksBadBytes) {
     // Bad bytes become U+DC00 + byte, one each, and decoding resumes at the next byte.
     EXPECT_EQ(decodeUtf8("\xFF"), std::u32string(1, 0xDCFF));
@@ -220,6 +221,7 @@ TEST(Cp1251, DecodeUtf8AgreesWithIconvAndMarksBadBytes) {
     EXPECT_GT(accepted, 100);
     EXPECT_GT(rejected, 100);
 }
+#endif
 
 TEST(Cp1251, FileNamesCopiedFromWindowsShowAsWindows1251) {
     const struct {

@@ -1,11 +1,5 @@
 // The file operations: appends that never merge lines, whole rewrites, result files, listings,
 // times of last change, and their failures.
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -17,7 +11,6 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <locale.h>
 #include <memory>
 #include <optional>
 #include <random>
@@ -28,11 +21,21 @@
 #include <vector>
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "tests/unprivileged.h"
+#endif
+
 #include "platform/files.h"
 #include "platform/io_block.h"
 #include "tests/file_size_limit.h"
 #include "tests/platform/platform_test_support.h"
-#include "tests/unprivileged.h"
 
 namespace {
 
@@ -87,6 +90,7 @@ TEST(Files, WriteFileAtomicallyReplacesWhollyAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{"list.txt"});
 }
 
+#ifndef _WIN32  // interposes the C library's fsync, which Windows programs do not call
 // Every fsync(2) of this test program, with the file it was asked for: a rewritten list must
 // be on the disk before it takes the old one's name, or a crash can leave an empty list.
 namespace {
@@ -117,6 +121,7 @@ TEST(Files, WriteFileAtomicallySyncsTheNewFileBeforeTheRename) {
     EXPECT_EQ(getFile(path), "new\r\n");
 }
 
+// Permission bits, symbolic links and the user nobody are POSIX's; Windows has its own test below.
 TEST(Files, WriteFileAtomicallyKeepsPermissionsAndLinks) {
     TempDir dir;
     const std::string path = dir / "list.txt";
@@ -128,7 +133,7 @@ TEST(Files, WriteFileAtomicallyKeepsPermissionsAndLinks) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 
     // A list kept elsewhere behind a link is rewritten there; the link stays a link.
-    ::mkdir((dir / "shared").c_str(), 0755);
+    makeDir(dir / "shared");
     putFile(dir / "shared/dev.ini", "A\r\n");
     ASSERT_EQ(::symlink((dir / "shared/dev.ini").c_str(), (dir / "dev.ini").c_str()), 0);
     writeFileAtomically(dir / "dev.ini", "B\r\n");
@@ -146,6 +151,42 @@ TEST(Files, WriteFileAtomicallyKeepsPermissionsAndLinks) {
         EXPECT_EQ(getFile(path), "new\r\n");
     }
 }
+#else
+TEST(Files, WriteFileAtomicallyLeavesReadOnlyAndHeldListsAsTheyAre) {
+    TempDir dir;
+    const std::string path = dir / "dev.ini";
+    putFile(path, "old\r\n");
+    {
+        // Another program holds the list open without letting it be replaced.
+        const HANDLE held = CreateFileW(fsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        const auto busy = catchIoError([&] { writeFileAtomically(path, "new\r\n"); });
+        CloseHandle(held);
+        ASSERT_TRUE(busy);
+        EXPECT_EQ(busy->op(), IoError::Op::Write);
+        EXPECT_EQ(busy->message(), "Ошибка записи в файл " + path + ": файл занят");
+        EXPECT_EQ(getFile(path), "old\r\n");
+    }
+    // No temporary file of ours is left (wine's ReplaceFileW leaves an rf*.tmp of its own).
+    const auto ours = [&] {
+        std::vector<std::string> names = dirEntries(dir.path());
+        std::erase_if(names, [](const std::string& n) { return n.starts_with("rf") && n.ends_with(".tmp"); });
+        return names;
+    };
+    EXPECT_EQ(ours(), std::vector<std::string>{"dev.ini"});
+    writeFileAtomically(path, "new\r\n");
+    EXPECT_EQ(getFile(path), "new\r\n");
+    // A file the user made read-only is not replaced.
+    std::filesystem::permissions(fsPath(path), std::filesystem::perms::all, std::filesystem::perm_options::remove);
+    const auto refused = catchIoError([&] { writeFileAtomically(path, "x"); });
+    std::filesystem::permissions(fsPath(path), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->error(), EACCES);
+    EXPECT_EQ(getFile(path), "new\r\n");
+    EXPECT_EQ(ours(), std::vector<std::string>{"dev.ini"});
+}
+#endif
 
 TEST(Files, WriteFileAtomicallyFailureLeavesTheOldFile) {
     TempDir dir;
@@ -156,7 +197,7 @@ TEST(Files, WriteFileAtomicallyFailureLeavesTheOldFile) {
     EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{});
 
     // The path is a directory: the rename fails, the directory stays as it was.
-    ::mkdir((dir / "sub").c_str(), 0755);
+    makeDir(dir / "sub");
     putFile(dir / "sub/keep.txt", "keep");
     const auto onDir = catchIoError([&] { writeFileAtomically(dir / "sub", "x"); });
     ASSERT_TRUE(onDir);
@@ -166,15 +207,11 @@ TEST(Files, WriteFileAtomicallyFailureLeavesTheOldFile) {
     // Writing fails half way (file size limit): the old content survives, no temporary remains.
     const std::string path = dir / "list.txt";
     putFile(path, "old content\r\n");
-    struct rlimit old;
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto tooBig = catchIoError([&] { writeFileAtomically(path, std::string(100000, 'n')); });
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    std::optional<IoError> tooBig;
+    {
+        kalvimo::test::FileSizeLimit full(4096);
+        tooBig = catchIoError([&] { writeFileAtomically(path, std::string(100000, 'n')); });
+    }
     ASSERT_TRUE(tooBig);
     EXPECT_EQ(tooBig->op(), IoError::Op::Write);
     EXPECT_EQ(tooBig->error(), EFBIG);
@@ -334,7 +371,7 @@ TEST(Files, RemoveFile) {
     removeFile(path);
     EXPECT_FALSE(exists(path));
     EXPECT_NO_THROW(removeFile(path));  // already gone
-    ::mkdir((dir / "sub").c_str(), 0755);
+    makeDir(dir / "sub");
     const auto err = catchIoError([&] { removeFile(dir / "sub"); });
     ASSERT_TRUE(err);
     EXPECT_EQ(err->op(), IoError::Op::Delete);
@@ -343,19 +380,28 @@ TEST(Files, RemoveFile) {
 
 TEST(Files, ListFilesGivesRegularFilesInAlphabeticalOrder) {
     TempDir dir;
+#ifdef _WIN32  // names that differ only in case are one file there
+    for (const char* name : {"b.txt", "A.txt", "\u0451.txt", "\u042F.txt", "x.log", "C.TXT"}) putFile(dir / name, "x");
+    const std::vector<std::string> regular = {"A.txt", "b.txt", "C.TXT", "\u042F.txt", "\u0451.txt"};
+    const std::vector<std::string> followed = regular;
+#else
     for (const char* name : {"b.txt", "A.txt", "a.txt", "\u0451.txt", "\u042F.txt", "x.log", "B.TXT"}) putFile(dir / name, "x");
-    ::mkdir((dir / "sub.txt").c_str(), 0755);                                // directories are not listed
-    ASSERT_EQ(::symlink("a.txt", (dir / "link.txt").c_str()), 0);            // a link to a regular file
-    ASSERT_EQ(::symlink("nowhere", (dir / "dead.txt").c_str()), 0);          // dangling
-    ASSERT_EQ(::symlink("sub.txt", (dir / "dirlink.txt").c_str()), 0);       // a link to a directory
+    // By hand: folded a a b b (link) я ё, equal folds by exact text.
+    const std::vector<std::string> regular = {"A.txt", "a.txt", "B.TXT", "b.txt", "\u042F.txt", "\u0451.txt"};
+    std::vector<std::string> followed = regular;
+    // Symbolic links: a privilege on Windows, and none at all under wine.
+    ASSERT_EQ(::symlink("a.txt", (dir / "link.txt").c_str()), 0);       // a link to a regular file
+    ASSERT_EQ(::symlink("nowhere", (dir / "dead.txt").c_str()), 0);     // dangling
+    ASSERT_EQ(::symlink("sub.txt", (dir / "dirlink.txt").c_str()), 0);  // a link to a directory
+    followed.insert(followed.begin() + 4, "link.txt");
+#endif
+    makeDir(dir / "sub.txt");  // directories are not listed
 
-    // By hand: folded a a b b link я ё, equal folds by exact text.
-    EXPECT_EQ(listFiles(dir.path(), "*.txt"),
-              (std::vector<std::string>{"A.txt", "a.txt", "B.TXT", "b.txt", "link.txt", "\u042F.txt", "\u0451.txt"}));
-    EXPECT_EQ(listFiles(dir.path(), "*.txt", LinkPolicy::Skip),
-              (std::vector<std::string>{"A.txt", "a.txt", "B.TXT", "b.txt", "\u042F.txt", "\u0451.txt"}));
-    EXPECT_EQ(listFiles(dir.path(), "*.log;?.txt", LinkPolicy::Skip),
-              (std::vector<std::string>{"A.txt", "a.txt", "B.TXT", "b.txt", "x.log", "\u042F.txt", "\u0451.txt"}));
+    EXPECT_EQ(listFiles(dir.path(), "*.txt"), followed);
+    EXPECT_EQ(listFiles(dir.path(), "*.txt", LinkPolicy::Skip), regular);
+    std::vector<std::string> withLog = regular;
+    withLog.insert(withLog.end() - 2, "x.log");
+    EXPECT_EQ(listFiles(dir.path(), "*.log;?.txt", LinkPolicy::Skip), withLog);
     EXPECT_EQ(listFiles(dir.path() + "/", "x*"), std::vector<std::string>{"x.log"});
     EXPECT_EQ(listFiles(dir.path(), ""), std::vector<std::string>{});
 
@@ -365,6 +411,7 @@ TEST(Files, ListFilesGivesRegularFilesInAlphabeticalOrder) {
     EXPECT_EQ(err->error(), ENOENT);
 }
 
+#ifndef _WIN32  // a zone named in TZ: Windows takes its zone from its settings
 // Sets TZ for the life of the object and puts the old value back.
 class ScopedTz {
 public:
@@ -384,11 +431,9 @@ public:
 private:
     std::optional<std::string> old_;
 };
+#endif
 
-void setMtime(const std::string& path, time_t t) {
-    struct timespec times[2] = {{t, 0}, {t, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
+void setMtime(const std::string& path, time_t t) { ASSERT_TRUE(kalvimo::test::setLastChange(path, t)); }
 
 TEST(Files, LastChangeTextIsLocalTime) {
     TempDir dir;
@@ -396,16 +441,21 @@ TEST(Files, LastChangeTextIsLocalTime) {
     putFile(path, "x");
     EXPECT_EQ(lastChangeText(dir / "missing"), std::nullopt);
 
-    // The zone of the machine, the expectation built from localtime_r fields.
+    // The zone of the machine, the expectation built from the C library's local time.
     for (time_t t : {time_t{981173106}, time_t{1700000000}, time_t{0}, time_t{1719792000}}) {
         setMtime(path, t);
         std::tm tm{};
+#ifdef _WIN32
+        ASSERT_EQ(localtime_s(&tm, &t), 0);
+#else
         ASSERT_NE(::localtime_r(&t, &tm), nullptr);
+#endif
         auto two = [](int v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
         const std::string want = two(tm.tm_mday) + "." + two(tm.tm_mon + 1) + "." + std::to_string(tm.tm_year + 1900) +
                                  " " + two(tm.tm_hour) + ":" + two(tm.tm_min) + ":" + two(tm.tm_sec);
         EXPECT_EQ(lastChangeText(path), want) << t;
     }
+#ifndef _WIN32
     // Fixed zones, worked out by hand.
     struct Case {
         const char* tz;
@@ -425,13 +475,40 @@ TEST(Files, LastChangeTextIsLocalTime) {
         setMtime(path, c.t);
         EXPECT_EQ(lastChangeText(path), c.want) << c.tz << " " << c.t;
     }
+#endif
 }
 
 TEST(Files, PathsDirectoriesAndWholeFiles) {
-    EXPECT_EQ(joinPath("a", "b"), "a/b");
-    EXPECT_EQ(joinPath("a/", "b"), "a/b");
-    EXPECT_EQ(joinPath("/", "b"), "/b");
-    EXPECT_EQ(joinPath("", "b"), "b");
+    // Windows joins with a backslash and takes both separators; elsewhere a backslash is part
+    // of a name.
+    const bool win = sys::kWindows;
+    struct Join {
+        const char *dir, *name, *posix, *windows;
+    };
+    for (const Join& c : std::initializer_list<Join>{
+             {"a", "b", "a/b", "a\\b"},
+             {"a/", "b", "a/b", "a/b"},
+             {"a\\", "b", "a\\/b", "a\\b"},
+             {"/", "b", "/b", "/b"},
+             {"", "b", "b", "b"},
+             {"c:", "x", "c:/x", "c:\\x"},
+         })
+        EXPECT_EQ(joinPath(c.dir, c.name), win ? c.windows : c.posix) << c.dir << " + " << c.name;
+    struct Split {
+        const char *path, *dirPosix, *dirWindows, *namePosix, *nameWindows;
+    };
+    for (const Split& c : std::initializer_list<Split>{
+             {"a/b/c.s12", "a/b", "a/b", "c.s12", "c.s12"},
+             {"c.s12", ".", ".", "c.s12", "c.s12"},
+             {"/c.s12", "/", "/", "c.s12", "c.s12"},
+             {"a\\b\\c.s12", ".", "a\\b", "a\\b\\c.s12", "c.s12"},
+             {"c:\\c.s12", ".", "c:\\", "c:\\c.s12", "c.s12"},
+             {"c:/in/c.s12", "c:/in", "c:/in", "c.s12", "c.s12"},
+             {"a/", "a", "a", "", ""},
+         }) {
+        EXPECT_EQ(directoryOf(c.path), win ? c.dirWindows : c.dirPosix) << c.path;
+        EXPECT_EQ(fileNameOf(c.path), win ? c.nameWindows : c.namePosix) << c.path;
+    }
 
     TempDir dir;
     const std::string sub = dir / "sub";

@@ -1,9 +1,4 @@
 // The substring search against std::string::find.
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -15,7 +10,6 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <locale.h>
 #include <memory>
 #include <optional>
 #include <random>

@@ -1,10 +1,5 @@
 // The line reader against the rules of line splitting: hand cases, random content and block sizes,
 // lines of megabytes, failures and the cancel flag.
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -16,7 +11,6 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <locale.h>
 #include <memory>
 #include <optional>
 #include <random>
@@ -26,6 +20,10 @@
 #include <utility>
 #include <vector>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "platform/files.h"
 #include "platform/line_reader.h"
@@ -319,7 +317,7 @@ TEST(LineReader, FailuresAreIoErrors) {
     EXPECT_EQ(missing->path(), dir / "missing.txt");
 
     // A directory opens for reading but cannot be read.
-    ::mkdir((dir / "sub").c_str(), 0755);
+    makeDir(dir / "sub");
     for (bool contains : {false, true}) {
         LineReader r(64);
         r.open(dir / "sub");
@@ -330,6 +328,37 @@ TEST(LineReader, FailuresAreIoErrors) {
         EXPECT_EQ(err->error(), EISDIR);
     }
 }
+
+#ifdef _WIN32
+TEST(LineReader, ReadsWhileTheExchangeWritesAndOthersRenameOrDeleteTheFile) {
+    TempDir dir;
+    const std::string path = dir / "printout.s12";
+    // The exchange writes its printout and lets others only read it.
+    const HANDLE exchange = CreateFileW(fsPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(exchange, INVALID_HANDLE_VALUE);
+    const auto write = [&](std::string_view bytes) {
+        DWORD n = 0;
+        ASSERT_TRUE(WriteFile(exchange, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr));
+    };
+    write("a\r\nb\r\n");
+    LineReader reader(64, false);
+    reader.open(path);
+    std::string_view line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "a");
+    write("c\r\n");  // while it is read
+    CloseHandle(exchange);
+    // Others may rename and delete it while it is open.
+    EXPECT_TRUE(MoveFileW(fsPath(path).c_str(), fsPath(dir / "renamed.s12").c_str()));
+    EXPECT_TRUE(DeleteFileW(fsPath(dir / "renamed.s12").c_str()));
+    std::vector<std::string> rest;
+    while (reader.next(line)) rest.emplace_back(line);
+    EXPECT_EQ(rest, (std::vector<std::string>{"b", "c"}));
+    reader.close();
+    EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{});
+}
+#endif
 
 TEST(LineReader, CancelFlagStopsReading) {
     TempDir dir;

@@ -1,11 +1,13 @@
 #pragma once
 // Shared by the tests of the platform layer: a temporary directory, files written and read with
-// plain POSIX calls, glibc iconv as the reference converter, and the rules of case folding and
-// line splitting written out by hand, never taken from the code under test.
+// plain system calls, glibc iconv as the reference converter (not on Windows), and the rules of
+// case folding and line splitting written out by hand, never taken from the code under test.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/io_error.h"
+#include "tests/portable_files.h"
 
 namespace kalvimo {
 // Readable failure messages for the operation of an IoError.
@@ -32,32 +35,38 @@ inline void PrintTo(IoError::Op op, std::ostream* os) {
 }  // namespace kalvimo
 
 namespace kalvimo::platformtest {
-// A fresh directory under /tmp, removed with everything in it at the end of the test.
+using test::existsItself;
+using test::fsPath;
+using test::makeDir;
+
+// A fresh directory under /tmp (the temporary folder on Windows), removed with everything in it
+// at the end of the test.
 class TempDir {
 public:
-    TempDir() {
-        char tmpl[] = "/tmp/kalvimo-platform-XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        if (!made) throw std::runtime_error("mkdtemp failed");
-        path_ = made;
-    }
+    TempDir() : path_(test::makeTempDir("kalvimo-platform-")) {}
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(fsPath(path_), ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
-    std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+    std::string operator/(std::string_view name) const { return test::under(path_, std::string(name)); }
 
 private:
     std::string path_;
 };
 
-// Files written with plain POSIX calls, so the checks do not lean on the code under test. The
+// Files written with plain system calls, so the checks do not lean on the code under test. The
 // file is overwritten in place and cut to size: truncating to zero first makes ext4 flush it
 // on close, which slows the thousands of rewrites of the random tests.
 inline void putFile(const std::string& path, std::string_view content) {
+#ifdef _WIN32
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.close();
+    ASSERT_TRUE(out) << path;
+#else
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0) << path;
     size_t done = 0;
@@ -68,23 +77,24 @@ inline void putFile(const std::string& path, std::string_view content) {
     }
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(content.size())), 0);
     ASSERT_EQ(::close(fd), 0);
+#endif
 }
 
 inline std::string getFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
 }
 
-inline bool exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
+inline bool exists(const std::string& path) { return existsItself(path); }
 
 inline std::vector<std::string> dirEntries(const std::string& dir) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(fsPath(dir))) {
+        const std::u8string name = e.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -146,6 +156,7 @@ inline std::u32string fromUtf32le(std::string_view bytes) {
     return out;
 }
 
+#ifndef _WIN32
 // glibc iconv as the reference converter; nothing when it rejects the input.
 class Iconv {
 public:
@@ -174,6 +185,7 @@ public:
 private:
     iconv_t cd_;
 };
+#endif
 
 // Case folding by hand from the rule: Latin A-Z, Cyrillic А-Я and the other Cyrillic capitals
 // of Windows-1251.

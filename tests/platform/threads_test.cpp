@@ -3,10 +3,15 @@
 // ThreadSanitizer, which reports a missing lock as a race.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
+#include <cstdlib>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -15,6 +20,7 @@
 #include "platform/data_lock.h"
 #include "platform/hand_over.h"
 #include "platform/read_ahead.h"
+#include "platform/system.h"
 #include "tests/platform/platform_test_support.h"
 
 using namespace kalvimo;
@@ -122,6 +128,7 @@ TEST(ReadAhead, ReadsEachBlockAskedFor) {
     EXPECT_TRUE(got == content);
 }
 
+#ifndef _WIN32  // the holder removes the lock file on POSIX systems only; Windows has its test below
 TEST(DataLock, AHolderLettingGoWhileTheFileIsOpenedIsNotMistakenForTheLock) {
     // Between the open and the lock of the lock file, its holder lets go and removes it: the
     // inode now locked is no longer the lock file, and whoever locks it holds nothing.
@@ -140,4 +147,66 @@ TEST(DataLock, AHolderLettingGoWhileTheFileIsOpenedIsNotMistakenForTheLock) {
     EXPECT_EQ(getFile(file), std::to_string(::getpid()) + "\n");
     lock.release();
     EXPECT_NE(::stat(file.c_str(), &st), 0);
+}
+#else
+TEST(DataLock, TheLockFileGoesOnlyWhenNobodyHasItOpen) {
+    // Were it deleted while open, a second program would make a new one and hold that too.
+    TempDir dir;
+    const std::string file = dir / kDataLockFile;
+    bool deleted = true;
+    setLockFileOpenedHook([&](const std::string& lockFile) { deleted = DeleteFileW(fsPath(lockFile).c_str()); });
+    DataLock lock = DataLock::tryAcquire(dir.path());
+    setLockFileOpenedHook({});
+    ASSERT_TRUE(lock.held());
+    EXPECT_FALSE(deleted);
+    EXPECT_FALSE(MoveFileW(fsPath(file).c_str(), fsPath(dir / "moved").c_str()));
+    EXPECT_EQ(getFile(file), std::to_string(GetCurrentProcessId()) + "\n");
+    lock.release();
+    EXPECT_FALSE(exists(file));
+    // Another program has it open when the holder lets go: it stays, unlocked.
+    lock = DataLock::tryAcquire(dir.path());
+    ASSERT_TRUE(lock.held());
+    const HANDLE other = CreateFileW(fsPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    lock.release();
+    EXPECT_TRUE(exists(file));
+    EXPECT_EQ(dataLockHolder(dir.path()), std::nullopt);
+    EXPECT_TRUE(DataLock::tryAcquire(dir.path()).held());
+    CloseHandle(other);
+}
+#endif
+
+// Set in the copy of this program that the test below starts to hold the lock.
+constexpr const char* kHoldLockVariable = "KALVIMO_TEST_HOLD_LOCK";
+
+TEST(DataLock, AnotherProgramHoldingItIsNamedUntilItLetsGo) {
+    using namespace std::chrono_literals;
+    const auto waitFor = [](const std::string& path) {
+        for (int i = 0; i < 3000 && !exists(path); ++i) std::this_thread::sleep_for(10ms);
+        return exists(path);
+    };
+    if (const std::string held = test::variable(kHoldLockVariable); !held.empty()) {
+        // The other program: holds the lock until it is told to let go.
+        const DataLock lock = DataLock::tryAcquire(held);
+        ASSERT_TRUE(lock.held());
+        putFile(test::under(held, "held"), "");
+        ASSERT_TRUE(waitFor(test::under(held, "release")));
+        return;
+    }
+    TempDir dir;
+    test::setVariable(kHoldLockVariable, dir.path());
+    test::ChildProgram other({sys::programPath(), "--gtest_filter=DataLock.AnotherProgramHoldingItIsNamedUntilItLetsGo"});
+    test::setVariable(kHoldLockVariable, "");
+    ASSERT_TRUE(other.started());
+    ASSERT_TRUE(waitFor(dir / "held"));
+    const DataLock refused = DataLock::tryAcquire(dir.path());
+    EXPECT_FALSE(refused.held());
+    EXPECT_EQ(refused.holder(), other.id());
+    EXPECT_EQ(dataDirBusyText(refused.holder()), "Каталог данных занят: идёт обработка (PID " + std::to_string(other.id()) + ")");
+    EXPECT_EQ(dataLockHolder(dir.path()), other.id());
+    putFile(dir / "release", "");
+    const DataLock taken = DataLock::acquire(dir.path(), std::chrono::seconds(30));
+    EXPECT_TRUE(taken.held());
+    EXPECT_EQ(other.wait(), 0);
 }

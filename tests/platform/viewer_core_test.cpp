@@ -58,7 +58,7 @@ std::string randomText(std::mt19937& rng, const std::string& alphabet, size_t ma
     return s;
 }
 
-TEST(ByteScan, CountAndNthAgreeWithALoop) {
+TEST(ByteScan, CountNthAndLastAgreeWithALoop) {
     std::mt19937 rng(7);
     for (int iter = 0; iter < 3000; ++iter) {
         const std::string s = randomText(rng, std::string("\n\na\0\xFF", 5), rng() % 2 ? 100 : 5000);
@@ -75,6 +75,8 @@ TEST(ByteScan, CountAndNthAgreeWithALoop) {
             }
         ASSERT_EQ(findNthByte(p, n, '\n', k, &counted), want);
         ASSERT_EQ(counted, want < n ? k - 1 : seen);
+        const size_t last = s.find_last_of('\n');
+        ASSERT_EQ(findLastByte(p, n, '\n'), last != std::string::npos && last >= from ? s.data() + last : nullptr);
     }
 }
 
