@@ -14,10 +14,12 @@ int runChartProgram(const std::vector<std::string>& args) {
     const std::string self = sys::programPath();
     const std::string dir = self.empty() ? "." : directoryOf(self);
     const std::string name = std::string("kalvimo-chart") + sys::kProgramSuffix;
-    const std::string installed = joinPath(joinPath(dir, KALVIMO_CHART_FROM_BINDIR), name);
+    std::vector<std::string> candidates{joinPath(dir, name)};
+    // Installed, it lives in the library-executables folder; on Windows beside kalvimo-batch still.
+    if (!sys::kWindows) candidates.push_back(joinPath(joinPath(dir, KALVIMO_CHART_FROM_BINDIR), name));
     int err = ENOENT;
     std::string tried;
-    for (const std::string& candidate : {joinPath(dir, name), installed}) {
+    for (const std::string& candidate : candidates) {
         if (!sys::isProgram(candidate)) continue;
         tried = candidate;
         std::vector<std::string> argv{candidate};
@@ -26,7 +28,7 @@ int runChartProgram(const std::vector<std::string>& args) {
         err = sys::runInstead(candidate, argv, status);
         if (err == 0) return status;
     }
-    if (tried.empty()) tried = installed;
+    if (tried.empty()) tried = candidates.back();
     std::fprintf(stderr, "kalvimo-batch: не удалось запустить программу графиков %s: %s\n", tried.c_str(),
                  describeErrno(err).c_str());
     return 1;
