@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "platform/console.h"
 #include "platform/process_setup.h"
 #include "platform/qt/qt_translations.h"
 #include "views/text_document.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     kalvimo::ignoreFileSizeLimitSignal();
     kalvimo::raiseOpenFileLimit();
     // Before the window system is asked for: a terminal without a display can ask too.
+    kalvimo::useParentConsole();
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("kalvimo " KALVIMO_VERSION);

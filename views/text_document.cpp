@@ -1,5 +1,8 @@
 #include "views/text_document.h"
 
+#include <QDir>
+#include <algorithm>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -29,7 +32,7 @@ QString pathFromBytes(const std::string& bytes) {
             out += QChar(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
         }
     }
-    return out;
+    return QDir::fromNativeSeparators(out);
 }
 
 std::string pathToBytes(const QString& path) {
@@ -44,6 +47,9 @@ std::string pathToBytes(const QString& path) {
             appendUtf8(out, u);
         }
     }
+#ifdef Q_OS_WIN
+    std::replace(out.begin(), out.end(), '/', '\\');  // a Windows path as its status texts show it
+#endif
     return out;
 }
 
