@@ -159,7 +159,7 @@ void MainWindow::applySettings() {
     const Settings s = loadSettingsFile(data_.root());
     // What was read before a failure stays; the rest keeps its initial value.
     if (s.linesApplied >= 2) stationBox_->setEditText(fromCp1251(s.station));
-    for (Choice choice : kAllChoices) choiceBox(choice)->setState(s.checks[choice]);
+    for (size_t b = 0; b < Box::kCount; ++b) choiceBoxes_[b]->setState(s.checks.inOrder()[b]);
     selectMode(s.optionFile, s.optionDir);
     // A saved directory that is gone counts as a failure to read it.
     QString dir = fromUtf8(settingsDirectory(s, options_.homeDirectory));
@@ -203,7 +203,7 @@ void MainWindow::saveSettings() {
     Settings s;
     s.curDir = toCp1251(currentDirectory_);
     s.station = toCp1251(stationBox_->currentText());
-    for (Choice choice : kAllChoices) s.checks[choice] = choiceBox(choice)->state();
+    for (size_t b = 0; b < Box::kCount; ++b) s.checks.inOrder()[b] = choiceBoxes_[b]->state();
     s.optionFile = fileModeButton_->isChecked();
     s.optionDir = directoryModeButton_->isChecked();
     try {

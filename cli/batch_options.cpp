@@ -1,28 +1,51 @@
 #include "cli/batch_options.h"
 
+#include <iterator>
 #include <map>
+
+#include "engine/kinds.h"
 
 namespace kalvimo {
 namespace {
 
-// The command names, which --kinds uses for the kinds of a full run too.
-const std::map<std::string, RunKind> kKindNames = {
-    {"rrn48", RunKind::Rrn48},     {"rrn121", RunKind::Rrn121}, {"reports", RunKind::Reports},
-    {"devices", RunKind::Devices}, {"alarms", RunKind::Alarms}, {"full", RunKind::Full},
+// A kind by the command that names it, which --kinds uses for the kinds of a full run too.
+std::optional<RunKind> kindNamed(std::string_view word) {
+    for (const KindRow& k : kinds())
+        if (k.word == word) return k.kind;
+    if (word == kFullRunWord) return RunKind::Full;
+    return std::nullopt;
+}
+
+// The commands in the order --help lists them, with what each does beside the caption of its
+// button.
+const std::pair<RunKind, const char*> kCommandTexts[] = {
+    {RunKind::Rrn48, "рапорта аномалий в log/rep48.log и анализ ошибок в error/"},
+    {RunKind::Rrn121, "рапорта 121 в log/rep121.log"},
+    {RunKind::Reports, "рапорта рабочего списка reports.ini"},
+    {RunKind::Devices, "рапорта устройств списка dev.ini"},
+    {RunKind::Alarms, "строки аварий в log/alarm.log"},
+    {RunKind::Full, "все отмеченные виды обработки подряд"},
 };
+static_assert(std::size(kCommandTexts) == kKindCount + 1);
+
+std::string commandLines() {
+    std::string lines;
+    for (const auto& [kind, text] : kCommandTexts) {
+        const bool full = kind == RunKind::Full;
+        std::string line = "  " + std::string(full ? kFullRunWord : kindRow(kind).word);
+        line.resize(12, ' ');
+        lines += line + "\"" + std::string(full ? kFullRunButtonText : kindRow(kind).buttonText) + "\": " + text + "\n";
+    }
+    return lines;
+}
 
 }  // namespace
 
-const char* const kBatchUsage =
+const std::string& batchUsage() {
+    static const std::string usage =
     "Использование: kalvimo-batch [параметры] КОМАНДА\n"
     "\n"
-    "КОМАНДА (как кнопки главного окна):\n"
-    "  rrn48     \"RRN 48\": рапорта аномалий в log/rep48.log и анализ ошибок в error/\n"
-    "  rrn121    \"RRN 121\": рапорта 121 в log/rep121.log\n"
-    "  reports   \"Заданные рапорта\": рапорта рабочего списка reports.ini\n"
-    "  devices   \"Заданные устройства\": рапорта устройств списка dev.ini\n"
-    "  alarms    \"Аварии\": строки аварий в log/alarm.log\n"
-    "  full      \"Полная\": все отмеченные виды обработки подряд\n"
+    "КОМАНДА (как кнопки главного окна):\n" + commandLines() +
     "  chart     график последней обработки RRN 48 в файл рисунка, без экрана;\n"
     "            каталог данных только читается\n"
     "\n"
@@ -53,6 +76,8 @@ const char* const kBatchUsage =
     "Код выхода: 0 - обработка завершена; 1 - был отказ (нет файла, нет файлов, пустой\n"
     "список; для chart - нет данных), ошибка ввода-вывода или каталог данных занят;\n"
     "2 - ошибка в командной строке; 130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
+    return usage;
+}
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
     BatchOptions o;
@@ -121,8 +146,8 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             error = "неизвестный параметр " + arg;
             return std::nullopt;
         }
-        const auto c = kKindNames.find(arg);
-        if (c == kKindNames.end() && arg != "chart") {
+        const std::optional<RunKind> c = kindNamed(arg);
+        if (!c && arg != "chart") {
             error = "неизвестная команда " + arg;
             return std::nullopt;
         }
@@ -131,7 +156,7 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             return std::nullopt;
         }
         haveCommand = true;
-        if (c != kKindNames.end()) o.command = c->second;
+        if (c) o.command = *c;
         else o.chart = true;
     }
     if (o.help || o.version) return o;
@@ -187,22 +212,19 @@ bool chartOptionsFit(const BatchOptions& o, std::string& error) {
     return true;
 }
 
-std::optional<std::vector<Choice>> parseKinds(const std::string& list, std::string& error) {
-    std::vector<Choice> ticked;
+std::optional<std::vector<RunKind>> parseKinds(const std::string& list, std::string& error) {
+    std::vector<RunKind> ticked;
     if (list.empty()) return ticked;
     size_t start = 0;
     for (;;) {
         const size_t comma = list.find(',', start);
         const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        const auto named = kKindNames.find(name);
-        const FullRunKind* kind = nullptr;
-        for (const FullRunKind& k : kFullRunKinds)
-            if (named != kKindNames.end() && k.kind == named->second) kind = &k;
-        if (!kind) {
+        const std::optional<RunKind> kind = kindNamed(name);
+        if (!kind || *kind == RunKind::Full) {
             error = "неизвестный вид обработки \"" + name + "\" в --kinds";
             return std::nullopt;
         }
-        ticked.push_back(kind->choice);
+        ticked.push_back(*kind);
         if (comma == std::string::npos) return ticked;
         start = comma + 1;
     }

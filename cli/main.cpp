@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     const auto parsed = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!parsed) return usageError(error);
     const BatchOptions& o = *parsed;
-    if (o.help) return printText(kBatchUsage, closedAtStart & 2u);
+    if (o.help) return printText(batchUsage(), closedAtStart & 2u);
     if (o.version) return printText("kalvimo-batch " KALVIMO_VERSION "\n", closedAtStart & 2u);
     if (o.chart) return runChartProgram(argv);
     BatchProblem problem;

@@ -1,5 +1,7 @@
 #include "engine/device_extraction.h"
 
+#include "engine/kinds.h"
+
 #include "engine/report_blocks.h"
 #include "engine/result_names.h"
 #include "engine/scan_frame.h"
@@ -63,8 +65,8 @@ void runDevices(RunContext& ctx) {
         const std::string comment = cp1251ToUtf8(entry.comment);
         // Each entry looks at the mode anew.
         frame.pass(scan, {.mode = frame.currentMode(),
-                          .fileModeStatus = texts::kDeviceFilePrefix + comment,
-                          .dirModeStatus = texts::kDeviceDirPrefix + comment,
+                          .fileModeStatus = std::string(kindRow(RunKind::Devices).fileStatus) + comment,
+                          .dirModeStatus = std::string(kindRow(RunKind::Devices).dirStatus) + comment,
                           .device = cp1251ToUtf8(entry.device),
                           .outputPath = ctx.data().logFile(*name),
                           .progressStepsBack = 1});

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/kinds.h"
 #include "engine/report_blocks.h"
 #include "engine/result_names.h"
 #include "engine/scan_frame.h"
@@ -45,7 +46,7 @@ void NumberScan::onHeader(LineReader& in, std::string_view header) {
 // others out.
 class ReportNumberRun {
 public:
-    ReportNumberRun(RunContext& ctx, ReportNumbers which) : ctx_(ctx), frame_(ctx), which_(which) {}
+    ReportNumberRun(RunContext& ctx, const KindRow& kind) : ctx_(ctx), frame_(ctx), kind_(kind) {}
 
     void overTheFile();
     void overTheDirectory();
@@ -57,12 +58,12 @@ private:
 
     RunContext& ctx_;
     ScanFrame frame_;
-    ReportNumbers which_;
+    const KindRow& kind_;
     NumberScan scan_;
 };
 
 std::vector<std::string> ReportNumberRun::numbers() {
-    if (which_ == ReportNumbers::Rrn121) return {"121"};
+    if (kind_.kind == RunKind::Rrn121) return {"121"};
     return ctx_.lists().workingReports();
 }
 
@@ -76,8 +77,8 @@ void ReportNumberRun::reportNumberPass(const std::string& number, InputMode mode
     scan_.setNumber(trimmed);
     const std::string shown = cp1251ToUtf8(number);  // the number as the list holds it
     frame_.pass(scan_, {.mode = mode,
-                        .fileModeStatus = texts::kRrnFilePrefix + shown,
-                        .dirModeStatus = texts::kRrnDirPrefix + shown,
+                        .fileModeStatus = std::string(kind_.fileStatus) + shown,
+                        .dirModeStatus = std::string(kind_.dirStatus) + shown,
                         .outputPath = ctx_.data().logFile(*name),
                         .onModeSwitch = ModeSwitch::Ignored,
                         .doneText = DoneText::ByTheRun,
@@ -120,13 +121,11 @@ void ReportNumberRun::overTheDirectory() {
     frame_.closingPause();
 }
 
-}  // namespace
-
-void runReportNumbers(RunContext& ctx, ReportNumbers which) {
+void runReportNumbers(RunContext& ctx, const KindRow& kind) {
     ScanFrame frame(ctx);
     frame.clearOutputs();
     // The variant is chosen here, once: the mode is not looked at again during the run.
-    ReportNumberRun run(ctx, which);
+    ReportNumberRun run(ctx, kind);
     if (frame.currentMode() == InputMode::File) {
         run.overTheFile();
         return;
@@ -134,5 +133,11 @@ void runReportNumbers(RunContext& ctx, ReportNumbers which) {
     run.overTheDirectory();
     frame.closingPause(PauseIn::EveryRun, AfterPause::KeepProgress);  // a second "Cтоп", in a full run too
 }
+
+}  // namespace
+
+void runRrn121(RunContext& ctx) { runReportNumbers(ctx, kindRow(RunKind::Rrn121)); }
+
+void runWorkingReports(RunContext& ctx) { runReportNumbers(ctx, kindRow(RunKind::Reports)); }
 
 }  // namespace kalvimo

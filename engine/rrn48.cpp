@@ -1,6 +1,7 @@
 #include "engine/rrn48.h"
 
 #include "engine/error_analysis.h"
+#include "engine/kinds.h"
 #include "engine/new_entry_search.h"
 #include "engine/scan_frame.h"
 #include "engine/text_ops.h"
@@ -36,9 +37,9 @@ void AnomalyScan::onHeader(LineReader& in, std::string_view header) {
         return;
     }
     // The boxes are read for every report, so ticking one during the run takes effect.
-    if (options_.ticked(Choice::NewDevices)) devices_.search(columns(line, 10, 14));
+    if (options_.ticked(Search::NewDevices)) devices_.search(columns(line, 10, 14));
     if (!in.next(line)) return;  // line 3, read whether or not a search runs
-    if (options_.ticked(Choice::NewReports)) reports_.search(columns(line, 21, 5));
+    if (options_.ticked(Search::NewReports)) reports_.search(columns(line, 21, 5));
 }
 
 }  // namespace
@@ -65,8 +66,8 @@ void runRrn48(RunContext& ctx) {
     PassOutcome read;
     try {
         read = frame.pass(scan, {.mode = frame.currentMode(),
-                                 .fileModeStatus = texts::kRrn48File,
-                                 .dirModeStatus = texts::kRrn48Dir,
+                                 .fileModeStatus = std::string(kindRow(RunKind::Rrn48).fileStatus),
+                                 .dirModeStatus = std::string(kindRow(RunKind::Rrn48).dirStatus),
                                  .outputPath = ctx.data().logFile("rep48.log")});
     } catch (...) {
         // A scan that does not end leaves error/ as the clearing left it: the analysis takes

@@ -8,8 +8,6 @@ inline constexpr const char* kNoFileSelected = "Файл не выбран";
 inline constexpr const char* kNoFilesInDir = "Нет файлов *.s12 в выбранном каталоге";
 inline constexpr const char* kFileDone = "Файл обработан";
 inline constexpr const char* kDirDone = "Каталог обработан";
-inline constexpr const char* kRrn48File = "Идет обработка файла RRN - 48";
-inline constexpr const char* kRrn48Dir = "Идет обработка каталога RRN - 48";
 inline constexpr const char* kErrorCountPrefix = "  Идет обработка ошибок  ";
 inline constexpr const char* kComposingReport = "Составляется отчет";
 inline constexpr const char* kInputSkipped = "; файл пропущен";
@@ -19,11 +17,5 @@ inline constexpr const char* kRunAbortedUnexpectedly = "Обработка пр�
 inline constexpr const char* kListsNotRestored = "Списки не восстановлены: недостаточно памяти";
 inline constexpr const char* kListEmpty = "Список  пустой";  // two spaces
 inline constexpr const char* kSelectedFileDone = "Выбранный файл обработан";
-inline constexpr const char* kRrnFilePrefix = "Идет обработка файла RRN - ";
-inline constexpr const char* kRrnDirPrefix = "Идет обработка каталога RRN - ";
-inline constexpr const char* kDeviceFilePrefix = "Идет обработка файла по устройству ";
-inline constexpr const char* kDeviceDirPrefix = "Идет обработка каталога по устройству ";
-inline constexpr const char* kAlarmFile = "Идет обработка файла Аварии";
-inline constexpr const char* kAlarmDir = "Идет обработка каталога Аварии";
 
 }  // namespace kalvimo::texts

@@ -286,7 +286,7 @@ void checkFullRun(const Corpus& corpus) {
     expectSameFiles(expectLog, model, "separate runs");
     EXPECT_TRUE(expectError.count("errorstat"));
 
-    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms, Choice::Rrn48})
+    for (Box box : {RunKind::Reports, RunKind::Devices, RunKind::Rrn121, RunKind::Alarms, RunKind::Rrn48})
         b.options.set(box, 1);
     b.runner.run(RunKind::Full);
     EXPECT_FALSE(b.runner.outcome().anyFailure());

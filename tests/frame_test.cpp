@@ -129,7 +129,7 @@ TEST(ScanFrame, StationAndSearchBoxesAreReadDuringTheRun) {
     b.input.onSelect = [&](int i) {
         if (i == 1) {
             b.options.station = "OTHER-ST";
-            b.options.set(Choice::NewDevices, 1);
+            b.options.set(Search::NewDevices, 1);
         }
     };
     b.runner.run(RunKind::Rrn48);
