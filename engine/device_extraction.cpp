@@ -57,8 +57,7 @@ void runDevices(RunContext& ctx) {
         const DeviceEntry entry = splitDeviceEntry(text);
         const auto name = resultFileName("", entry.comment, "rep.log");
         if (!name) {
-            ctx.refuse("Комментарий «" + shownName(entry.comment) +
-                       "» не годится для имени файла результата; устройство пропущено");
+            ctx.refuse(texts::commentUnfitForFileName(shownName(entry.comment)));
             continue;
         }
         scan.setDevice(entry.device);

@@ -71,7 +71,7 @@ void ReportNumberRun::reportNumberPass(const std::string& number, InputMode mode
     const std::string_view trimmed = trimTrailingSpaces(number);
     const auto name = resultFileName("rep", trimmed, ".log");
     if (!name) {
-        ctx_.refuse("Номер «" + shownName(trimmed) + "» не годится для имени файла результата; номер пропущен");
+        ctx_.refuse(texts::numberUnfitForFileName(shownName(trimmed)));
         return;
     }
     scan_.setNumber(trimmed);

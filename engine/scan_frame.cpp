@@ -69,7 +69,7 @@ void ScanFrame::scanCurrentFile(ReportHandler& handler) {
     // A result file listed as an input (the input directory is log/) would be read while it
     // grows, without end.
     if (handler.out.isSameFileAs(path)) {
-        ctx_.skipInput("Файл " + fileNameForDisplay(path) + " — результат этой же обработки");
+        ctx_.skipInput(texts::inputIsThisRunsResult(fileNameForDisplay(path)));
         return;
     }
     LineReader& in = ctx_.reader();
