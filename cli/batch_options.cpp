@@ -79,105 +79,107 @@ const std::string& batchUsage() {
     return usage;
 }
 
+namespace {
+
+// Parses the state of one command line: the options as they come, the command among them.
+class OptionParser {
+public:
+    OptionParser(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+    std::optional<BatchOptions> parse();
+
+private:
+    bool option(size_t& i);   // args_[i] begins with "--"; may take args_[i + 1] as its value
+    bool command(const std::string& word);
+    bool fail(std::string text) {
+        error_ = std::move(text);
+        return false;
+    }
+    // What the options say together, once all are read.
+    bool consistent();
+
+    const std::vector<std::string>& args_;
+    std::string& error_;
+    BatchOptions o_;
+    std::optional<std::string> kinds_;
+    bool haveCommand_ = false;
+    std::map<std::string, bool> seen_;
+};
+
+std::optional<BatchOptions> OptionParser::parse() {
+    for (size_t i = 0; i < args_.size(); ++i) {
+        const std::string& arg = args_[i];
+        bool ok = true;
+        if (arg == "-h" || arg == "--help") o_.help = true;
+        else if (arg == "--version") o_.version = true;
+        else if (arg.rfind("--", 0) == 0) ok = option(i);
+        else if (arg.size() > 1 && arg[0] == '-') ok = fail("неизвестный параметр " + arg);
+        else ok = command(arg);
+        if (!ok) return std::nullopt;
+    }
+    if (o_.help || o_.version) return o_;
+    if (!consistent()) return std::nullopt;
+    return o_;
+}
+
+bool OptionParser::option(size_t& i) {
+    const std::string& arg = args_[i];
+    std::string name = arg;
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        inlineValue = arg.substr(eq + 1);
+    }
+    if (seen_[name]) return fail("параметр " + name + " указан дважды");
+    seen_[name] = true;
+    static const std::map<std::string, bool BatchOptions::*> flags = {
+        {"--new-reports", &BatchOptions::newReports}, {"--new-devices", &BatchOptions::newDevices},
+        {"--wait", &BatchOptions::wait},              {"--quiet", &BatchOptions::quiet},
+    };
+    if (const auto flag = flags.find(name); flag != flags.end()) {
+        if (inlineValue) return fail("параметр " + name + " не принимает значения");
+        o_.*(flag->second) = true;
+        return true;
+    }
+    const std::map<std::string, std::optional<std::string>*> valued = {
+        {"--data-dir", &o_.dataDir}, {"--station", &o_.station}, {"--dir", &o_.dir}, {"--pattern", &o_.pattern},
+        {"--file", &o_.file},        {"--kinds", &kinds_},       {"--out", &o_.out}, {"--by", &o_.by},
+    };
+    const auto target = valued.find(name);
+    if (target == valued.end()) return fail("неизвестный параметр " + name);
+    if (inlineValue) {
+        *target->second = *inlineValue;
+        return true;
+    }
+    if (i + 1 >= args_.size()) return fail("у параметра " + name + " нет значения");
+    *target->second = args_[++i];
+    return true;
+}
+
+bool OptionParser::command(const std::string& word) {
+    const std::optional<RunKind> kind = kindNamed(word);
+    if (!kind && word != "chart") return fail("неизвестная команда " + word);
+    if (haveCommand_) return fail("команда указана дважды");
+    haveCommand_ = true;
+    if (kind) o_.command = *kind;
+    else o_.chart = true;
+    return true;
+}
+
+bool OptionParser::consistent() {
+    if (!haveCommand_) return fail("не указана команда");
+    if (kinds_ && o_.command != RunKind::Full) return fail("параметр --kinds допустим только с командой full");
+    if (o_.dir && o_.file) return fail("параметры --dir и --file нельзя указывать вместе");
+    if (kinds_) {
+        o_.kinds = parseKinds(*kinds_, error_);
+        if (!o_.kinds) return false;
+    }
+    return chartOptionsFit(o_, error_);
+}
+
+}  // namespace
+
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
-    BatchOptions o;
-    std::optional<std::string> kinds;
-    bool haveCommand = false;
-    std::map<std::string, bool> seen;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            o.help = true;
-            continue;
-        }
-        if (arg == "--version") {
-            o.version = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) == 0) {
-            std::string name = arg;
-            std::optional<std::string> inlineValue;
-            if (const size_t eq = arg.find('='); eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                inlineValue = arg.substr(eq + 1);
-            }
-            if (seen[name]) {
-                error = "параметр " + name + " указан дважды";
-                return std::nullopt;
-            }
-            seen[name] = true;
-            static const std::map<std::string, bool BatchOptions::*> flags = {
-                {"--new-reports", &BatchOptions::newReports}, {"--new-devices", &BatchOptions::newDevices},
-                {"--wait", &BatchOptions::wait},              {"--quiet", &BatchOptions::quiet},
-            };
-            if (const auto flag = flags.find(name); flag != flags.end()) {
-                if (inlineValue) {
-                    error = "параметр " + name + " не принимает значения";
-                    return std::nullopt;
-                }
-                o.*(flag->second) = true;
-                continue;
-            }
-            std::optional<std::string>* target = nullptr;
-            if (name == "--data-dir") target = &o.dataDir;
-            else if (name == "--station") target = &o.station;
-            else if (name == "--dir") target = &o.dir;
-            else if (name == "--pattern") target = &o.pattern;
-            else if (name == "--file") target = &o.file;
-            else if (name == "--kinds") target = &kinds;
-            else if (name == "--out") target = &o.out;
-            else if (name == "--by") target = &o.by;
-            if (!target) {
-                error = "неизвестный параметр " + name;
-                return std::nullopt;
-            }
-            if (inlineValue) {
-                *target = *inlineValue;
-            } else {
-                if (i + 1 >= args.size()) {
-                    error = "у параметра " + name + " нет значения";
-                    return std::nullopt;
-                }
-                *target = args[++i];
-            }
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            error = "неизвестный параметр " + arg;
-            return std::nullopt;
-        }
-        const std::optional<RunKind> c = kindNamed(arg);
-        if (!c && arg != "chart") {
-            error = "неизвестная команда " + arg;
-            return std::nullopt;
-        }
-        if (haveCommand) {
-            error = "команда указана дважды";
-            return std::nullopt;
-        }
-        haveCommand = true;
-        if (c) o.command = *c;
-        else o.chart = true;
-    }
-    if (o.help || o.version) return o;
-    if (!haveCommand) {
-        error = "не указана команда";
-        return std::nullopt;
-    }
-    if (kinds && o.command != RunKind::Full) {
-        error = "параметр --kinds допустим только с командой full";
-        return std::nullopt;
-    }
-    if (o.dir && o.file) {
-        error = "параметры --dir и --file нельзя указывать вместе";
-        return std::nullopt;
-    }
-    if (kinds) {
-        o.kinds = parseKinds(*kinds, error);
-        if (!o.kinds) return std::nullopt;
-    }
-    if (!chartOptionsFit(o, error)) return std::nullopt;
-    return o;
+    return OptionParser(args, error).parse();
 }
 
 bool chartOptionsFit(const BatchOptions& o, std::string& error) {
