@@ -77,9 +77,10 @@ int main(int argc, char** argv) {
     const double searchS = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
     tab->filterText->setText(args[3]);
+    QSignalSpy filtered(tab, SIGNAL(filterFinished()));
     clock.restart();
     emit tab->filterText->returnPressed();
-    if (tab->filtering() && !waitFor(tab, SIGNAL(filterFinished()), 600000)) return 1;
+    if (filtered.isEmpty() && !filtered.wait(600000)) return 1;
     const double filterS = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
     const double peak = statusMiB("VmHWM:");

@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "platform/cp1251.h"
-#include "platform/line_set.h"
+#include "viewer/line_set.h"
 #include "views/text_document.h"
 
 namespace kalvimo {
@@ -98,7 +98,7 @@ void TextPane::rowsChanged() {
     viewport()->update();
 }
 
-void TextPane::setPatterns(std::vector<TextPattern> patterns) {
+void TextPane::setPatterns(Patterns patterns) {
     patterns_ = std::move(patterns);
     viewport()->update();
 }
@@ -226,16 +226,7 @@ void TextPane::paintRow(QPainter& p, const Row& row, uint64_t rowNumber, int y) 
     if (hasCurrent_ && row.line == current_.line) p.fillRect(0, y, viewport()->width(), lineHeight_, QColor(226, 238, 255));
     for (size_t i = 0; i < row.bytes.size(); ++i)
         if (isControl(static_cast<unsigned char>(row.bytes[i]))) cells(i, i + 1, QColor(215, 215, 215));
-    for (const TextPattern& pattern : patterns_) {
-        const char* data = row.bytes.data();
-        for (size_t at = 0; at < row.bytes.size();) {
-            const char* m = pattern.findIn(data + at, row.bytes.size() - at);
-            if (!m) break;
-            const auto from = static_cast<size_t>(m - data);
-            cells(from, from + pattern.size(), QColor(255, 232, 110));
-            at = from + pattern.size();
-        }
-    }
+    for (const Match& m : patterns_.in(row.bytes)) cells(m.at, m.at + m.size, QColor(255, 232, 110));
     if (hasCurrent_ && row.line == current_.line && current_.length > 0)
         cells(current_.column, current_.column + current_.length, QColor(255, 150, 50));
     if (anchor_ != cursor_) {

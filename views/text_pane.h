@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/line_index.h"
-#include "platform/text_scan.h"
+#include "viewer/line_index.h"
+#include "viewer/matches.h"
 
 namespace kalvimo {
 
@@ -29,7 +29,7 @@ public:
     // The rows or the document grew or changed.
     void rowsChanged();
     // Texts highlighted wherever they are on screen.
-    void setPatterns(std::vector<TextPattern> patterns);
+    void setPatterns(Patterns patterns);
 
     // The line in focus, with the match at column..column + length when length > 0.
     void setCurrent(uint64_t line, size_t column, size_t length);
@@ -97,7 +97,7 @@ private:
 
     TextDocument* document_;
     const LineSet* rows_ = nullptr;
-    std::vector<TextPattern> patterns_;
+    Patterns patterns_;
     bool hasCurrent_ = false;
     Current current_;
     bool pending_ = false;  // showLine waits for its line

@@ -277,7 +277,7 @@ private slots:
         const QString path = file("rep121.log");
         put(path, numbered(300000));
         QSemaphore reached, released;
-        TextDocument::beforeLastIndexBatch = [&] {
+        ViewerDocument::beforeLastIndexBatch = [&] {
             reached.release();
             released.tryAcquire(1, 5000);
         };
@@ -289,7 +289,7 @@ private slots:
         // The old content's last batch is sent by the time the reload has stopped its indexing,
         // so it arrives after the reload.
         t->document()->checkFile();
-        TextDocument::beforeLastIndexBatch = nullptr;
+        ViewerDocument::beforeLastIndexBatch = nullptr;
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
         QCoreApplication::processEvents();
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <stop_token>
 #include <cstring>
 #include <random>
 #include <string>
@@ -13,9 +13,10 @@
 #include "platform/byte_scan.h"
 #include "platform/collate.h"
 #include "platform/cp1251.h"
-#include "platform/line_index.h"
-#include "platform/line_set.h"
-#include "platform/text_scan.h"
+#include "viewer/line_index.h"
+#include "viewer/line_scan.h"
+#include "viewer/line_set.h"
+#include "viewer/matches.h"
 
 namespace {
 
@@ -170,11 +171,9 @@ struct Found {
 
 Found scan(const StringSource& file, const std::vector<std::string>& texts, bool matchCase, bool occurrences,
            size_t block) {
-    std::vector<TextPattern> patterns;
-    for (const std::string& t : texts) patterns.emplace_back(t, matchCase);
     Found f;
-    std::atomic<bool> cancel{false};
-    scanLines(file, patterns, occurrences, block, cancel, [&](const std::vector<uint64_t>& lines, const ScanTotals& t) {
+    LineScanner scanner(Patterns(texts, matchCase), occurrences, block);
+    scanner.scan(file, std::stop_token(), [&](const std::vector<uint64_t>& lines, const ScanTotals& t) {
         f.lines.insert(f.lines.end(), lines.begin(), lines.end());
         f.totals = t;
     });
@@ -240,12 +239,12 @@ TEST(TextScan, AgreesWithAPlainSearchOnRandomInputs) {
 TEST(TextScan, StopsWhenCancelledAndSplitsAlternatives) {
     StringSource file;
     file.bytes = std::string(1000, 'a');
-    std::atomic<bool> cancel{false};
+    std::stop_source cancel;
     int blocks = 0;
-    const bool finished = scanLines(file, {TextPattern("a", true)}, true, 10, cancel,
-                                    [&](const std::vector<uint64_t>&, const ScanTotals&) {
-                                        if (++blocks == 3) cancel = true;
-                                    });
+    LineScanner scanner(Patterns({"a"}, true), true, 10);
+    const bool finished = scanner.scan(file, cancel.get_token(), [&](const std::vector<uint64_t>&, const ScanTotals&) {
+        if (++blocks == 3) cancel.request_stop();
+    });
     EXPECT_FALSE(finished);
     EXPECT_EQ(blocks, 3);
     EXPECT_EQ(splitAlternatives("a|b||c d|"), (std::vector<std::string>{"a", "b", "c d"}));
