@@ -40,7 +40,7 @@ ViewerDocument::Edges ViewerDocument::edgesUpTo(uint64_t size) const {
 
 void ViewerDocument::open() {
     indexer_.stop();
-    indexing_ = grewMeanwhile_ = false;
+    indexing_ = grewMeanwhile_ = reachedEnd_ = false;
     builder_.reset();
     index_.clear();
     file_.reset();
@@ -62,6 +62,7 @@ void ViewerDocument::open() {
             bytesIndexed_ += n;
             if (n == 0) {
                 index_.add(builder.takeMarks(), builder.count(), true);
+                reachedEnd_ = true;
                 builder_ = std::move(builder);
                 return;
             }
@@ -109,7 +110,7 @@ void ViewerDocument::grow() {
 
 void ViewerDocument::fail(std::string problem) {
     indexer_.stop();
-    indexing_ = grewMeanwhile_ = false;
+    indexing_ = grewMeanwhile_ = reachedEnd_ = false;
     builder_.reset();
     file_.reset();
     index_.clear();
@@ -176,7 +177,7 @@ ViewerDocument::Indexed ViewerDocument::takeIndexed() {
             grewMeanwhile_ = false;
             index();
         } else {
-            out.finished = true;
+            reachedEnd_ = out.finished = true;
         }
     }
     return out;

@@ -40,6 +40,8 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     uint64_t lines() const { return index_.lines(); }
     bool indexComplete() const { return index_.complete(); }
+    // The index had reached the end, and what was appended since is being indexed.
+    bool indexingAppended() const { return reachedEnd_ && !index_.complete(); }
     int indexPercent() const;
     uint64_t size() const { return file_ ? seen_.size : 0; }
     size_t memoryBytes() const { return index_.memoryBytes(); }
@@ -103,6 +105,7 @@ private:
     uint64_t bytesIndexed_ = 0;
     std::optional<LineIndexBuilder> builder_;  // while no indexing runs
     bool indexing_ = false;
+    bool reachedEnd_ = false;  // since the file was opened
     bool grewMeanwhile_ = false;  // the file grew while the indexing ran
     Worker<Batch> indexer_;
 };

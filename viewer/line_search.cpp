@@ -16,7 +16,7 @@ void LineSearch::clear() {
     worker_.stop();
     file_.reset();
     scanner_.reset();
-    running_ = grewMeanwhile_ = false;
+    running_ = grewMeanwhile_ = reachedEnd_ = false;
     lines_.clear();
     totals_ = {};
     bytesRead_ = 0;
@@ -73,7 +73,7 @@ LineSearch::Progress LineSearch::take() {
             run();
         } else {
             grewMeanwhile_ = false;
-            out.finished = true;
+            reachedEnd_ = out.finished = true;
         }
     }
     return out;

@@ -41,6 +41,8 @@ public:
     const LineSet& lines() const { return lines_; }
     const ScanTotals& totals() const { return totals_; }
     bool running() const { return running_; }
+    // The search had reached the end, and what was appended since is being read.
+    bool readingAppended() const { return reachedEnd_ && running_; }
     // Bytes read since the search started, over every growth of the file.
     uint64_t bytesRead() const { return bytesRead_; }
 
@@ -60,6 +62,7 @@ private:
     std::optional<LineScanner> scanner_;  // while no reading runs
     bool running_ = false;
     bool grewMeanwhile_ = false;
+    bool reachedEnd_ = false;
     LineSet lines_;
     ScanTotals totals_;
     uint64_t bytesRead_ = 0;

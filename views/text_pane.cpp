@@ -72,6 +72,11 @@ TextPane::TextPane(TextDocument* document, QWidget* parent) : QAbstractScrollAre
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
+    // A drag of the bar or a turn of the wheel; the keys are the pane's own.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
+        if (verticalScrollBar()->sliderPosition() < verticalScrollBar()->maximum()) setFollowing(false);
+        else setFollowing(true);
+    });
 
     connect(document_, &TextDocument::reloading, this, &TextPane::keepPlace);
     connect(document_, &TextDocument::reloaded, this, [this] {
@@ -94,8 +99,26 @@ void TextPane::showOnly(const LineSet* rows) {
 
 void TextPane::rowsChanged() {
     updateRanges();
-    if (pending_) showLine(pendingLine_);
+    if (following_) toEnd();
+    else if (pending_) showLine(pendingLine_);
     viewport()->update();
+}
+
+void TextPane::toEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
+
+void TextPane::setFollowing(bool on) {
+    if (on) {
+        pending_ = false;
+        toEnd();
+    }
+    if (on == following_) return;
+    following_ = on;
+    emit followingChanged(on);
+}
+
+void TextPane::userMoved() {
+    QScrollBar* v = verticalScrollBar();
+    setFollowing(v->value() >= v->maximum());
 }
 
 void TextPane::setPatterns(Patterns patterns) {
@@ -154,14 +177,15 @@ void TextPane::showLine(uint64_t line) {
 
 void TextPane::keepPlace() {
     // The file is read again: the lines in view stay in view once they are there again, or
-    // the end of the file when it has fewer.
-    if (!rows_ && !pending_ && rowCount() > 0) {
+    // the end of the file when it has fewer; a followed end stays followed.
+    if (!rows_ && !pending_ && !following_ && rowCount() > 0) {
         pending_ = true;
         pendingLine_ = lineOfRow(topRow()) + static_cast<uint64_t>(pageRows() / 3);
     }
 }
 
 void TextPane::setCurrent(uint64_t line, size_t column, size_t length) {
+    setFollowing(false);  // the line asked for stays in view
     hasCurrent_ = true;
     current_ = {line, column, length};
     showLine(line);
@@ -300,11 +324,12 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
             v->setValue(0);
             h->setValue(0);
             break;
-        case Qt::Key_End: v->setValue(v->maximum()); break;
-        case Qt::Key_Left: h->setValue(h->value() - h->singleStep()); break;
-        case Qt::Key_Right: h->setValue(h->value() + h->singleStep()); break;
+        case Qt::Key_End: setFollowing(true); return;
+        case Qt::Key_Left: h->setValue(h->value() - h->singleStep()); return;
+        case Qt::Key_Right: h->setValue(h->value() + h->singleStep()); return;
         default: QAbstractScrollArea::keyPressEvent(event); return;
     }
+    userMoved();
 }
 
 TextPane::Spot TextPane::spotAt(const QPoint& at) const {
@@ -352,6 +377,8 @@ void TextPane::mouseReleaseEvent(QMouseEvent* event) {
         anchor_ = cursor_;
         viewport()->update();
         if (cursor_.row < rowCount()) emit lineClicked(lineOfRow(cursor_.row));
+    } else {
+        offerSelection();
     }
 }
 
@@ -386,6 +413,15 @@ void TextPane::selectAll() {
     anchor_ = {};
     cursor_ = {rowCount() - 1, SIZE_MAX};
     viewport()->update();
+    offerSelection();
+}
+
+void TextPane::offerSelection() {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (!clipboard->supportsSelection()) return;
+    bool partly = false;
+    const QString text = selectedText(&partly);
+    if (!text.isEmpty()) clipboard->setText(text, QClipboard::Selection);
 }
 
 void TextPane::copy() {

@@ -52,6 +52,12 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent)
     connectFields();
     connect(document_, &TextDocument::linesAdded, this, &ViewerTab::showState);
     connect(document_, &TextDocument::indexFinished, this, &ViewerTab::showState);
+    // Only the appended lines are read: the count and the filter go on from where they were.
+    connect(document_, &TextDocument::grown, this, [this] {
+        search_.grow();
+        filter_.grow();
+        showState();
+    });
     connect(document_, &TextDocument::reloaded, this, [this] {
         showState();
         startSearch();
@@ -118,9 +124,20 @@ QLayout* ViewerTab::buildStatusLine() {
     progress->setRange(0, 100);
     progress->setMaximumWidth(200);
     progress->setToolTip(QStringLiteral("Подсчёт строк"));
+    followEnd = new QCheckBox(QStringLiteral("Следить за концом файла"), this);
+    followEnd->setObjectName(QStringLiteral("followEnd"));
+    followEnd->setToolTip(QStringLiteral("Новые строки файла сразу видны; прокрутка вверх приостанавливает, End возобновляет"));
+    followEnd->setFocusPolicy(Qt::TabFocus);  // a click leaves the focus in the text
+    connect(followEnd, &QCheckBox::toggled, text, &TextPane::setFollowing);
+    connect(text, &TextPane::followingChanged, this, [this](bool on) {
+        const QSignalBlocker quiet(followEnd);
+        followEnd->setChecked(on);
+        showState();
+    });
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status);
     bottom->addWidget(note, 1);
+    bottom->addWidget(followEnd);
     bottom->addWidget(progress);
     return bottom;
 }
@@ -234,6 +251,8 @@ void ViewerTab::setFilter(const QString& value) {
 
 void ViewerTab::say(const QString& value) { note->setText(value); }
 
+void ViewerTab::follow() { text->setFollowing(true); }
+
 void ViewerTab::showState() {
     if (!document_->problem().isEmpty()) {
         stack_->setCurrentIndex(1);
@@ -243,16 +262,19 @@ void ViewerTab::showState() {
         return;
     }
     stack_->setCurrentIndex(0);
-    const bool complete = document_->indexComplete();
+    // Appended lines are counted in a moment: no progress for them, so that a file that keeps
+    // growing does not keep the status line moving.
+    const bool complete = document_->indexComplete() || document_->model().indexingAppended();
     progress->setVisible(!complete);
     progress->setValue(document_->indexPercent());
+    const QString following = text->following() ? QStringLiteral(" · слежение") : QString();
     if (complete && document_->lines() == 0) {
-        status->setText(QStringLiteral("Файл пуст"));
+        status->setText(QStringLiteral("Файл пуст") + following);
         return;
     }
-    status->setText(QStringLiteral("Строк: %1%2 · %3")
+    status->setText(QStringLiteral("Строк: %1%2 · %3%4")
                         .arg(number(document_->lines()), complete ? QString() : QStringLiteral("…"),
-                             sizeText(document_->size())));
+                             sizeText(document_->size()), following));
 }
 
 bool ViewerTab::patternFor(const QString& value, bool alternatives, Patterns& out, QLabel* where) {
@@ -303,10 +325,12 @@ void ViewerTab::startSearch() {
 
 void ViewerTab::searchGrew(bool done) {
     const ScanTotals& t = search_.totals();
-    if (t.lines == 0) findCount->setText(done ? QStringLiteral("Не найдено") : QStringLiteral("Поиск…"));
+    // The appended lines of a growing file are read in a moment: no "…" for them.
+    const bool shownDone = done || search_.readingAppended();
+    if (t.lines == 0) findCount->setText(shownDone ? QStringLiteral("Не найдено") : QStringLiteral("Поиск…"));
     else
         findCount->setText(QStringLiteral("Найдено: %1 (строк: %2)%3")
-                               .arg(number(t.occurrences), number(t.lines), done ? QString() : QStringLiteral("…")));
+                               .arg(number(t.occurrences), number(t.lines), shownDone ? QString() : QStringLiteral("…")));
     const LineSet& m = search_.lines();
     if (jumpPending_) {
         const uint64_t i = m.lowerBound(jumpFrom_);
@@ -396,7 +420,8 @@ void ViewerTab::startFilter() {
 
 void ViewerTab::filterGrew(bool done) {
     filtered->rowsChanged();
-    filterCount->setText(QStringLiteral("Строк: %1%2").arg(number(filter_.totals().lines), done ? QString() : QStringLiteral("…")));
+    const bool shownDone = done || filter_.readingAppended();
+    filterCount->setText(QStringLiteral("Строк: %1%2").arg(number(filter_.totals().lines), shownDone ? QString() : QStringLiteral("…")));
     if (done) emit filterFinished();
 }
 

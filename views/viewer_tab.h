@@ -1,6 +1,7 @@
 #pragma once
 // One file in the viewer: its text, the find and filter fields with their background scans,
-// the pane of lines the filter keeps, going to a line, and the state of the file.
+// the pane of lines the filter keeps, going to a line, following the end of a growing file, and
+// the state of the file.
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -40,6 +41,8 @@ public:
     void copy();
     void selectAll();
     void setFilter(const QString& text);
+    // Keeps the end of the file in view as lines are appended to it.
+    void follow();
     void say(const QString& text);  // a note under the text
 
     bool searching() const { return search_.running(); }
@@ -59,6 +62,7 @@ public:
     QProgressBar* progress; // "indexProgress"
     QLabel* status;         // "viewerStatus": lines and size
     QLabel* note;           // "viewerNote"
+    QCheckBox* followEnd;   // "followEnd": the text pane follows the end of the file
 
 signals:
     void searchFinished();  // found every match there is
