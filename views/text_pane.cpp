@@ -74,8 +74,7 @@ TextPane::TextPane(TextDocument* document, QWidget* parent) : QAbstractScrollAre
     verticalScrollBar()->setSingleStep(1);
     // A drag of the bar or a turn of the wheel; the keys are the pane's own.
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
-        if (verticalScrollBar()->sliderPosition() < verticalScrollBar()->maximum()) setFollowing(false);
-        else setFollowing(true);
+        setFollowing(verticalScrollBar()->sliderPosition() >= verticalScrollBar()->maximum());
     });
 
     connect(document_, &TextDocument::reloading, this, &TextPane::keepPlace);
