@@ -116,7 +116,7 @@ TEST(Documentation, HelpManualPagesAndReadmeListTheSameOptions) {
 
     const std::string desktopHelp = output(std::string(KALVIMO_DESKTOP) + " --help");
     const Names desktopOptions = helpSection(desktopHelp, "Параметры:", true);
-    EXPECT_EQ(desktopOptions, (Names{"-h", "--help", "--version"})) << desktopHelp;
+    EXPECT_EQ(desktopOptions, (Names{"-h", "--help", "--version", "--follow"})) << desktopHelp;
     EXPECT_EQ(manSection(source("docs/man/kalvimo.1.in"), "ПАРАМЕТРЫ", true), desktopOptions);
 }
 
