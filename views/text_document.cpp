@@ -51,6 +51,13 @@ TextDocument::TextDocument(const QString& path, QObject* parent)
     };
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, changed);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
+    // Where the system tells of no change (a network share), a look twice a second still
+    // brings appended lines in time; one look is a stat of the file.
+    poll_.setInterval(500);
+    connect(&poll_, &QTimer::timeout, this, [this] {
+        if (!settle_.isActive()) checkFile();
+    });
+    poll_.start();
     model_.open();
     problem_ = fromUtf8(model_.problem());
     watch();

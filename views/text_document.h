@@ -70,6 +70,7 @@ private:
     ViewerDocument model_;
     QFileSystemWatcher* watcher_;
     QTimer settle_;
+    QTimer poll_;
 };
 
 }  // namespace kalvimo
