@@ -39,8 +39,6 @@ const FoldTables& tables() {
 
 }  // namespace
 
-unsigned char foldCp1251(unsigned char byte) { return tables().fold[byte]; }
-
 TextPattern::TextPattern(std::string bytes, bool matchCase) : text_(std::move(bytes)), exact_(true) {
     if (matchCase) return;
     const FoldTables& t = tables();

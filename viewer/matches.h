@@ -10,9 +10,6 @@
 
 namespace kalvimo {
 
-// The small letter of a Windows-1251 letter; every other byte unchanged.
-unsigned char foldCp1251(unsigned char byte);
-
 // A text to find, in Windows-1251 bytes.
 class TextPattern {
 public:
