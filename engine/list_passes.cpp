@@ -1,13 +1,12 @@
 #include "engine/list_passes.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <unordered_map>
 #include <utility>
 
+#include "engine/list_texts.h"
 #include "engine/result_files.h"
 #include "engine/text_ops.h"
 #include "platform/files.h"
@@ -32,12 +31,12 @@ public:
 private:
     using Group = std::vector<int>;
     void reset();
-    void step(std::string_view line, RunOptions& options);
+    void step(std::string_view line);
     void takeHeader(std::string_view line);
-    // The test group's machines whose text the line holds begin their blocks and copy from
-    // the next line on; the others go back to looking for a header.
-    void testLine(std::string_view line);
-    void matchNumbers(std::string_view line);
+    // The machines of the group whose text the line holds leave it and begin their blocks,
+    // copying from the next line on.
+    void testLine(std::string_view line, Group& group);
+    void beginBlocks(std::string_view testLine);
     void endOfFile();
     bool inGroup(const Group& g, int m) const {
         const size_t p = pos_[static_cast<size_t>(m)];
@@ -49,36 +48,28 @@ private:
     const ListKind kind_;
     const std::string_view endText_;
     ResultFiles& files_;
-    const std::vector<std::string> texts_;
+    const size_t machines_;
     std::vector<size_t> pos_;  // where each machine stands in its group
     Group seek_, skip_, test_, copy_;
     Group ended_, missed_, matched_;  // on their way back to seek_, within one line
     std::string skipHeader_, testHeader_;
-    // Numbers: for each length, the texts of that length, sorted, with their machines.
-    std::vector<size_t> lengths_;
-    std::vector<std::vector<std::pair<std::string_view, int>>> byLength_;
+    std::string station_;  // as read for the last header search
+    const NumberTexts numbers_;
+    const DeviceTexts devices_;
+    std::vector<int> found_;
 };
 
 ListScan::ListScan(ListKind kind, const std::vector<std::string>& texts, ResultFiles& files)
-    : kind_(kind), endText_(kind == ListKind::Numbers ? "NO = 0" : "LAST REPORT"), files_(files), texts_(texts),
-      pos_(texts.size()) {
-    if (kind_ != ListKind::Numbers) return;
-    for (size_t m = 0; m < texts_.size(); ++m) {
-        const std::string_view t = texts_[m];
-        if (byLength_.size() <= t.size()) byLength_.resize(t.size() + 1);
-        if (byLength_[t.size()].empty()) lengths_.push_back(t.size());
-        byLength_[t.size()].push_back({t, static_cast<int>(m)});
-    }
-    std::sort(lengths_.begin(), lengths_.end());
-    for (auto& texts : byLength_) std::sort(texts.begin(), texts.end());
-}
+    : kind_(kind), endText_(kind == ListKind::Numbers ? "NO = 0" : "LAST REPORT"), files_(files), machines_(texts.size()),
+      pos_(texts.size()), numbers_(kind == ListKind::Numbers ? texts : std::vector<std::string>()),
+      devices_(kind == ListKind::Devices ? texts : std::vector<std::string>()) {}
 
 void ListScan::reset() {
     seek_.clear();
     skip_.clear();
     test_.clear();
     copy_.clear();
-    for (size_t m = 0; m < texts_.size(); ++m) {
+    for (size_t m = 0; m < machines_; ++m) {
         pos_[m] = m;
         seek_.push_back(static_cast<int>(m));
     }
@@ -92,10 +83,7 @@ void ListScan::remove(Group& g, int m) {
 }
 
 void ListScan::append(Group& to, Group& from) {
-    if (to.empty()) {
-        std::swap(to, from);
-        return;
-    }
+    if (to.size() < from.size()) std::swap(to, from);  // the order within a group does not count
     for (const int m : from) {
         pos_[static_cast<size_t>(m)] = to.size();
         to.push_back(m);
@@ -108,25 +96,30 @@ void ListScan::read(LineReader& in, ScanFrame& frame) {
     reset();
     std::string_view line;
     for (;;) {
-        if (seek_.size() == texts_.size()) {
-            frame.stopPoint(*this);  // between reports for every machine
+        if (seek_.size() == machines_) {
+            if (frame.context().stopRequested()) frame.stopPoint(*this);  // between reports for every machine
             // Read for every header, so a station typed during the run takes effect.
-            const std::string station = options.stationName();
-            if (!in.nextContaining(station, line)) return;
-            takeHeader(line);
+            station_ = options.stationName();
+            if (!in.nextContaining(station_, line)) return;
+            // The header is kept: the reader's view does not outlive the next read.
+            testHeader_.assign(line);
+            // Every machine passes the same lines up to the test line, and tests it.
+            if (kind_ == ListKind::Numbers && !in.next(line)) return;
+            if (!in.next(line)) return;
+            testLine(line, seek_);
             continue;
         }
         if (!in.next(line)) {
             endOfFile();
             return;
         }
-        step(line, options);
+        step(line);
     }
 }
 
 // Each group takes the line as its state says; the groups that leave a state make room for the
 // ones entering it, so that a move of a whole group is a swap.
-void ListScan::step(std::string_view line, RunOptions& options) {
+void ListScan::step(std::string_view line) {
     if (!copy_.empty()) {
         for (const int m : copy_) files_.writeLine(static_cast<size_t>(m), line);
         if (contains(line, endText_)) {
@@ -134,14 +127,17 @@ void ListScan::step(std::string_view line, RunOptions& options) {
             std::swap(ended_, copy_);
         }
     }
-    if (!test_.empty()) testLine(line);
+    if (!test_.empty()) {
+        testLine(line, test_);
+        std::swap(missed_, test_);  // back to looking for a header once this line is done
+    }
     if (!skip_.empty()) {
         std::swap(test_, skip_);
         std::swap(testHeader_, skipHeader_);
     }
-    if (!seek_.empty() && contains(line, options.stationName())) takeHeader(line);
-    append(seek_, ended_);
-    append(seek_, missed_);
+    if (!seek_.empty() && contains(line, station_)) takeHeader(line);
+    if (!ended_.empty()) append(seek_, ended_);
+    if (!missed_.empty()) append(seek_, missed_);
 }
 
 void ListScan::takeHeader(std::string_view line) {
@@ -155,51 +151,28 @@ void ListScan::takeHeader(std::string_view line) {
     }
 }
 
-void ListScan::testLine(std::string_view line) {
+void ListScan::testLine(std::string_view line, Group& group) {
+    found_.clear();
+    if (kind_ == ListKind::Numbers) numbers_.find(line, found_);
+    else devices_.find(line, found_);
+    if (found_.empty()) return;
     matched_.clear();
-    if (kind_ == ListKind::Numbers) {
-        matchNumbers(line);
-    } else {
-        for (size_t i = 0; i < test_.size();) {
-            const int m = test_[i];
-            if (!contains(line, texts_[static_cast<size_t>(m)])) {
-                ++i;
-                continue;
-            }
-            remove(test_, m);
-            matched_.push_back(m);
-        }
+    for (const int m : found_) {
+        if (!inGroup(group, m)) continue;  // found before, at another place of the line
+        remove(group, m);
+        matched_.push_back(m);
     }
+    beginBlocks(line);
+}
+
+void ListScan::beginBlocks(std::string_view testLine) {
     for (const int m : matched_) {
         const size_t f = static_cast<size_t>(m);
         files_.writeLine(f, testHeader_);
-        if (kind_ == ListKind::Devices) files_.writeLine(f, line);
+        if (kind_ == ListKind::Devices) files_.writeLine(f, testLine);
         files_.write(f, "\r\n");
         pos_[f] = copy_.size();
         copy_.push_back(m);
-    }
-    append(missed_, test_);
-}
-
-// A text followed by "  P" anywhere: every "  P" of the line is found once, and the texts that
-// end right before it are looked up, one length at a time.
-void ListScan::matchNumbers(std::string_view line) {
-    for (size_t q = 2; q < line.size(); ++q) {
-        const void* found = std::memchr(line.data() + q, 'P', line.size() - q);
-        if (!found) return;
-        q = static_cast<size_t>(static_cast<const char*>(found) - line.data());
-        if (line[q - 1] != ' ' || line[q - 2] != ' ') continue;
-        const size_t p = q - 2;
-        for (const size_t n : lengths_) {
-            if (n > p) break;
-            const auto& texts = byLength_[n];
-            const std::string_view key = line.substr(p - n, n);
-            const auto it = std::lower_bound(texts.begin(), texts.end(), key,
-                                             [](const auto& entry, std::string_view k) { return entry.first < k; });
-            if (it == texts.end() || it->first != key || !inGroup(test_, it->second)) continue;
-            remove(test_, it->second);
-            matched_.push_back(it->second);
-        }
     }
 }
 

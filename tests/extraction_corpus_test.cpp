@@ -518,7 +518,8 @@ TEST(ExtractionCorpus, WholeListsReadEachFileOnce) {
     // Twenty numbers and ten devices, some naming one file twice, over a directory of two
     // files: each file is read once for the whole list, every pass is shown in its place, and
     // each result file is what its last pass alone gives.
-    const Corpus corpus{"two files", {{"a.s12", generate(16, 64 * 1024)}, {"b.s12", generate(17, 32 * 1024, kGenStation, true)}}};
+    // Large enough that the files are written in several pieces.
+    const Corpus corpus{"two files", {{"a.s12", generate(16, 3 << 20)}, {"b.s12", generate(17, 1 << 20, kGenStation, true)}}};
     const auto contents = corpus.walked();
     const Lists lists = listsFor(corpus);
     std::vector<std::string> numbers = lists.numbers;
