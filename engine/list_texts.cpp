@@ -31,6 +31,7 @@ size_t filterBit(std::uint32_t four) { return (four * 0x9E3779B1u) >> 16; }
 }  // namespace
 
 NumberTexts::NumberTexts(const std::vector<std::string>& texts) {
+    if (texts.size() == 1) alone_ = texts.front() + "  P";
     std::vector<std::pair<std::uint64_t, int>> keys;
     for (size_t i = 0; i < texts.size(); ++i) {
         const std::string& t = texts[i];
@@ -61,6 +62,10 @@ int NumberTexts::lookUp(std::uint64_t key) const {
 }
 
 void NumberTexts::find(std::string_view line, std::vector<int>& found) const {
+    if (!alone_.empty()) {
+        if (contains(line, alone_)) found.push_back(0);
+        return;
+    }
     const char* const begin = line.data();
     const char* const end = begin + line.size();
     for (const char* q = begin + 2; q < end; ++q) {

@@ -11,7 +11,8 @@
 namespace kalvimo {
 
 // Report numbers: a text followed by "  P" anywhere in the number line. Each "  P" of the line
-// is found once, and the texts that end right before it are looked up, one length at a time.
+// is found once, and the texts that end right before it are looked up, one length at a time; a
+// single text is searched for with its "  P" at once.
 class NumberTexts {
 public:
     explicit NumberTexts(const std::vector<std::string>& texts);
@@ -26,6 +27,7 @@ private:
     std::vector<std::pair<std::uint64_t, int>> slots_;
     int shift_ = 62;
     std::vector<std::pair<std::string, int>> longTexts_;
+    std::string alone_;  // the one text followed by "  P", when there is one
 };
 
 // Device texts anywhere in the device line. For each length of four bytes or more, each place
