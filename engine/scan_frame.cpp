@@ -50,7 +50,7 @@ public:
             const std::string station = frame.context().options().stationName();
             if (!in.nextContaining(station, line)) break;
             handler_.onHeader(in, line);
-            frame.stopPoint(*this);
+            if (frame.context().stopRequested()) frame.stopPoint(*this);
         }
     }
     // Between reports: what is buffered is whole lines, and stays in the result file.
