@@ -1,5 +1,6 @@
 // kalvimo: the desktop program. Without arguments the main window; with files, the viewer on
-// them (for "Open with" in file managers); --version and --help print their texts.
+// them (for "Open with" in file managers), following their ends with --follow; --version and
+// --help print their texts.
 #include <QApplication>
 #include <QTabWidget>
 #include <cstdio>
@@ -8,21 +9,24 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "platform/console.h"
 #include "platform/process_setup.h"
 #include "platform/qt/qt_translations.h"
 #include "views/text_document.h"
 #include "views/viewer_starter.h"
+#include "views/viewer_tab.h"
 #include "views/viewer_window.h"
 
 namespace {
 
 const char* const kUsage =
-    "Использование: kalvimo [ФАЙЛ...]\n"
+    "Использование: kalvimo [--follow] [ФАЙЛ...]\n"
     "\n"
     "Без файлов открывает главное окно; с файлами - просмотр этих файлов\n"
     "(Windows-1251), каждый во вкладке.\n"
     "\n"
     "Параметры:\n"
+    "  --follow     следить за концом файлов: дописанные строки сразу видны\n"
     "  -h, --help   эта справка\n"
     "  --version    версия программы\n"
     "  --           дальше только файлы\n"
@@ -37,6 +41,7 @@ int main(int argc, char** argv) {
     kalvimo::ignoreFileSizeLimitSignal();
     kalvimo::raiseOpenFileLimit();
     // Before the window system is asked for: a terminal without a display can ask too.
+    kalvimo::useParentConsole();
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("kalvimo " KALVIMO_VERSION);
@@ -50,9 +55,10 @@ int main(int argc, char** argv) {
     kalvimo::installQtTranslations();
     // Qt has taken its own options out; the rest are files, named by their bytes.
     std::vector<std::string> files;
-    bool endOfOptions = false;
+    bool endOfOptions = false, follow = false;
     for (int i = 1; i < argc; ++i) {
         if (!endOfOptions && std::strcmp(argv[i], "--") == 0) endOfOptions = true;
+        else if (!endOfOptions && std::strcmp(argv[i], "--follow") == 0) follow = true;
         else files.emplace_back(argv[i]);
     }
     if (files.empty()) {
@@ -62,7 +68,10 @@ int main(int argc, char** argv) {
         return QApplication::exec();
     }
     kalvimo::ViewerStarter viewer;
-    for (const std::string& f : files) viewer.openInViewer(kalvimo::pathFromBytes(f));
+    for (const std::string& f : files) {
+        viewer.openInViewer(kalvimo::pathFromBytes(f));
+        if (follow) viewer.window()->currentTab()->follow();
+    }
     viewer.window()->tabs->setCurrentIndex(0);
     return QApplication::exec();
 }

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStorageInfo>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -39,21 +38,6 @@
 
 namespace kalvimo {
 namespace {
-
-QStringList mountedRoots() {
-    QStringList roots;
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid() || !v.isReady()) continue;
-        const QString r = v.rootPath();
-        // Kernel and runtime file systems are not drives.
-        bool system = false;
-        for (const char* p : {"/proc", "/sys", "/dev", "/run", "/snap", "/boot"})
-            if (r == QLatin1String(p) || r.startsWith(QLatin1String(p) + '/')) system = true;
-        if (!system) roots << r;
-    }
-    if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
-    return roots;
-}
 
 // The failures of a run, to read and copy after it.
 QDialog* runFailuresWindow(const QStringList& failures, QWidget* parent) {
@@ -148,7 +132,7 @@ void MainWindow::loadStartState() {
     } catch (const IoError& e) {
         setStatus(fromUtf8(e.message()));
     }
-    driveList_->setRoots(options_.driveRoots.isEmpty() ? mountedRoots() : options_.driveRoots,
+    driveList_->setRoots(options_.driveRoots.isEmpty() ? systemDriveRoots() : options_.driveRoots,
                          fromUtf8(options_.homeDirectory));
     loadStations();
     stationChanged();  // the station shown before the settings, in case they fail before it
@@ -175,7 +159,7 @@ void MainWindow::applySettings() {
     const Settings s = loadSettingsFile(data_.root());
     // What was read before a failure stays; the rest keeps its initial value.
     if (s.linesApplied >= 2) stationBox_->setEditText(fromCp1251(s.station));
-    for (Choice choice : kAllChoices) choiceBox(choice)->setState(s.checks[choice]);
+    for (size_t b = 0; b < Box::kCount; ++b) choiceBoxes_[b]->setState(s.checks.inOrder()[b]);
     selectMode(s.optionFile, s.optionDir);
     // A saved directory that is gone counts as a failure to read it.
     QString dir = fromUtf8(settingsDirectory(s, options_.homeDirectory));
@@ -219,7 +203,7 @@ void MainWindow::saveSettings() {
     Settings s;
     s.curDir = toCp1251(currentDirectory_);
     s.station = toCp1251(stationBox_->currentText());
-    for (Choice choice : kAllChoices) s.checks[choice] = choiceBox(choice)->state();
+    for (size_t b = 0; b < Box::kCount; ++b) s.checks.inOrder()[b] = choiceBoxes_[b]->state();
     s.optionFile = fileModeButton_->isChecked();
     s.optionDir = directoryModeButton_->isChecked();
     try {
@@ -360,7 +344,7 @@ void MainWindow::startRun(RunKind kind) {
     runFailures_.clear();
     if (failuresWindow_) failuresWindow_->close();
     // Only a row the user can see selected is the file of file mode.
-    host_->beginRun(toUtf8(fileList_->path()), fileList_->rawNames(), fileList_->selectedRow());
+    host_->beginRun(toSystemPath(fileList_->path()), fileList_->rawNames(), fileList_->selectedRow());
     host_->setFileMode(fileModeButton_->isChecked());
     setRunning(true);
     worker_ = QThread::create([this, kind] { runner_->run(kind); });

@@ -72,12 +72,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
-    void startRrn48() { startRun(RunKind::Rrn48); }
-    void startRrn121() { startRun(RunKind::Rrn121); }
-    void startReports() { startRun(RunKind::Reports); }
-    void startDevices() { startRun(RunKind::Devices); }
-    void startAlarms() { startRun(RunKind::Alarms); }
-    void startFullRun() { startRun(RunKind::Full); }
     void stopRun();  // at the next block; the window stays
     void saveSettings();
     void exitProgram();
@@ -128,7 +122,7 @@ private:
     void offerRunFailures();
     void showRunFailures();
     void showModal(QDialog* window);
-    StateCheckBox* choiceBox(Choice choice) const { return choiceBoxes_[static_cast<size_t>(choice)]; }
+    StateCheckBox* choiceBox(Box box) const { return choiceBoxes_[box.index()]; }
 
     MainWindowOptions options_;
     DataDir data_;
@@ -159,7 +153,7 @@ private:
     QRadioButton* directoryModeButton_ = nullptr;
     QPushButton* statisticsButton_ = nullptr;
     QList<QPushButton*> runButtons_;
-    std::array<StateCheckBox*, kChoiceCount> choiceBoxes_{};
+    std::array<StateCheckBox*, Box::kCount> choiceBoxes_{};  // in the order of the settings file
     QAction* stopAction_ = nullptr;
     QList<QAction*> windowCommands_;  // menu items and toolbar buttons that open a window
 

@@ -17,9 +17,11 @@
 #include <QToolButton>
 
 #include "app/main_window.h"
+#include "engine/kinds.h"
 #include "platform/qt/button_keys.h"
 #include "platform/qt/list_boxes.h"
 #include "platform/qt/look.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/state_check_box.h"
 #include "platform/qt/status_label.h"
 #include "views/charts_window.h"
@@ -102,8 +104,8 @@ QIcon picture(const char* themeName, QStyle::StandardPixmap fallback, const QSty
 }
 
 template <class W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
+W* named(W* widget, std::string_view name) {
+    widget->setObjectName(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     return widget;
 }
 
@@ -113,7 +115,7 @@ QLabel* caption(QWidget* parent, const char* name, const QString& text, double p
     return l;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& tip = {}) {
+QPushButton* button(QWidget* parent, std::string_view name, const QString& text, const QString& tip = {}) {
     auto* b = named(new QPushButton(text, parent), name);
     b->setFont(textFont(11.25));
     if (!tip.isEmpty()) b->setToolTip(tip);
@@ -198,45 +200,29 @@ void MainWindow::buildProcessingFrame(QWidget* client) {
     }
     directoryModeButton_->setChecked(true);
 
-    runButtons_ << button(frame, "btnFileAll", QStringLiteral("Полная"), QStringLiteral("Полная обработка"));
-    connect(runButtons_.last(), &QPushButton::clicked, this, &MainWindow::startFullRun);
+    runButtons_ << button(frame, kFullRunButton, fromUtf8(kFullRunButtonText), QStringLiteral("Полная обработка"));
+    connect(runButtons_.last(), &QPushButton::clicked, this, [this] { startRun(RunKind::Full); });
     auto* choices = named(new QFrame(frame), "Frame1");  // the full run's choices
     choices->setFrameShape(QFrame::Box);
     choices->setFrameShadow(QFrame::Sunken);
-    const struct {
-        const char* name;
-        QString text;
-        void (MainWindow::*start)();
-    } kinds[] = {
-        {"btnFileRrn", QStringLiteral("Заданные рапорта"), &MainWindow::startReports},
-        {"btnDev", QStringLiteral("Заданные устройства"), &MainWindow::startDevices},
-        {"btnFile121", QStringLiteral("RRN 121"), &MainWindow::startRrn121},
-        {"btnalarm", QStringLiteral("Аварии"), &MainWindow::startAlarms},
-        {"btnFile48", QStringLiteral("RRN 48"), &MainWindow::startRrn48},
-    };
-    for (const auto& kind : kinds) {
-        runButtons_ << button(frame, kind.name, kind.text);
-        connect(runButtons_.last(), &QPushButton::clicked, this, kind.start);
+    for (const KindRow& kind : kinds()) {
+        runButtons_ << button(frame, kind.button, fromUtf8(kind.buttonText));
+        connect(runButtons_.last(), &QPushButton::clicked, this, [this, k = kind.kind] { startRun(k); });
     }
 
-    pictureBox(frame, "Imagerep");
-    choiceBoxes_[static_cast<size_t>(Choice::NewReports)] =
-        named(new StateCheckBox(QStringLiteral("Искать новые рапорта"), frame), "Check4");
-    pictureBox(frame, "Imagedev");
-    choiceBoxes_[static_cast<size_t>(Choice::NewDevices)] =
-        named(new StateCheckBox(QStringLiteral("Искать новые устройства"), frame), "Check8");
-    for (Choice search : {Choice::NewReports, Choice::NewDevices}) choiceBox(search)->setFont(textFont(9.75));
+    // Each search's box with its picture before it.
+    const char* const searchPictures[] = {"Imagerep", "Imagedev"};
+    for (const SearchRow& search : searches()) {
+        pictureBox(frame, searchPictures[static_cast<size_t>(search.search)]);
+        auto* box = named(new StateCheckBox(fromUtf8(search.boxText), frame), search.box);
+        box->setFont(textFont(9.75));
+        choiceBoxes_[Box(search.search).index()] = box;
+    }
     caption(frame, "Label3", QStringLiteral("обработка каталога"), 9.75, false);
 
     caption(choices, "Label1", QStringLiteral("Выбор для полной обработки"), 9.75, false)->setWordWrap(true);
     // The kinds' boxes have no caption: each stands level with its button.
-    const struct {
-        Choice choice;
-        const char* name;
-    } boxes[] = {{Choice::Reports, "Check1"}, {Choice::Devices, "Check5"}, {Choice::Rrn121, "Check7"},
-                 {Choice::Alarms, "Check3"},  {Choice::Rrn48, "Check2"}};
-    for (const auto& box : boxes)
-        choiceBoxes_[static_cast<size_t>(box.choice)] = named(new StateCheckBox(choices), box.name);
+    for (const KindRow& kind : kinds()) choiceBoxes_[Box(kind.kind).index()] = named(new StateCheckBox(choices), kind.box);
 }
 
 void MainWindow::placeControls() {
@@ -344,9 +330,9 @@ void MainWindow::connectControls() {
     connect(directoryModeButton_, &QRadioButton::toggled, this, [this](bool on) {
         if (on) showModePicture();
     });
-    for (Choice choice : kAllChoices) {
-        StateCheckBox* box = choiceBox(choice);
-        connect(box, &QCheckBox::stateChanged, this, [this, box, choice] { host_->setCheck(choice, box->state()); });
+    for (size_t b = 0; b < Box::kCount; ++b) {
+        StateCheckBox* box = choiceBoxes_[b];
+        connect(box, &QCheckBox::stateChanged, this, [this, box, b] { host_->setCheck(Box::at(b), box->state()); });
     }
     connect(new QShortcut(Qt::Key_F5, this), &QShortcut::activated, this, [this] {
         if (!running()) fileList_->refresh();

@@ -68,8 +68,8 @@ void RunHost::setCountStatus(const char* prefix, long count) {
         count_ = count;
     }
     // A few updates a second are all a reader can follow; more would keep the window busy.
-    // While counts are held back, the clock is read for every 64th only: the counts of an
-    // analysis come by the hundred thousand, and reading the clock cost more than counting.
+    // While counts are held back, the clock is read for every 64th only: a count comes with
+    // every line of rep48.log, and a read of the clock costs more than the line.
     if (countUnshown_ && ++countsHeld_ % 64 != 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastCountSent_ < std::chrono::milliseconds(50)) {

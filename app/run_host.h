@@ -44,7 +44,7 @@ public:
     // User-interface thread.
     void beginRun(std::string directory, std::vector<std::string> files, int current);
     void setFileMode(bool on) { fileMode_ = on; }
-    void setCheck(Choice choice, int state) { checks_[static_cast<size_t>(choice)] = state; }
+    void setCheck(Box box, int state) { checks_[box.index()] = state; }
     void setStation(std::string cp1251);
     void requestStop(StopKind kind) {
         if (kind == StopKind::Close) closing_ = true;
@@ -68,7 +68,7 @@ public:
     void selectFile(int index) override;
     std::string directory() override { return directory_; }
     std::string stationName() override;
-    int checkState(Choice choice) override { return checks_[static_cast<size_t>(choice)]; }
+    int checkState(Box box) override { return checks_[box.index()]; }
     void closingPause() override { pause(pauses_.closingMs, "closing"); }
     void analysisPause() override { pause(pauses_.analysisMs, "analysis"); }
     void finalPause() override { pause(pauses_.finalMs, "final"); }
@@ -95,7 +95,7 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> closing_{false};
     std::atomic<bool> fileMode_{false};
-    std::array<std::atomic<int>, kChoiceCount> checks_{};
+    std::array<std::atomic<int>, Box::kCount> checks_{};
     std::mutex stationMutex_;
     std::string station_;
     // The run reads the station for every header: a thread keeps the name it read last and

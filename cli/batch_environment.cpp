@@ -1,5 +1,7 @@
 #include "cli/batch_environment.h"
 
+#include "engine/kinds.h"
+
 #include "engine/settings_file.h"
 #include "platform/cp1251.h"
 #include "platform/files.h"
@@ -38,11 +40,11 @@ FixedOptions runOptions(const BatchOptions& o, const Settings& settings, std::st
     FixedOptions options;
     options.station = o.station ? std::move(station) : settings.station;
     options.checks = settings.checks;
-    if (o.newReports) options.checks[Choice::NewReports] = 1;
-    if (o.newDevices) options.checks[Choice::NewDevices] = 1;
+    if (o.newReports) options.checks[Search::NewReports] = 1;
+    if (o.newDevices) options.checks[Search::NewDevices] = 1;
     if (o.kinds) {
-        for (const FullRunKind& k : kFullRunKinds) options.checks[k.choice] = 0;
-        for (Choice ticked : *o.kinds) options.checks[ticked] = 1;
+        for (const KindRow& k : kinds()) options.checks[k.kind] = 0;
+        for (RunKind ticked : *o.kinds) options.checks[ticked] = 1;
     }
     return options;
 }

@@ -55,8 +55,8 @@ private:
 class FixedOptions : public RunOptions {
 public:
     std::string station;
-    ChoiceStates checks;
+    BoxStates checks;
     std::string stationName() override { return station; }
-    int checkState(Choice choice) override { return checks[choice]; }
+    int checkState(Box box) override { return checks[box]; }
 };
 }  // namespace kalvimo

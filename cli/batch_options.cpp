@@ -1,28 +1,51 @@
 #include "cli/batch_options.h"
 
+#include <iterator>
 #include <map>
+
+#include "engine/kinds.h"
 
 namespace kalvimo {
 namespace {
 
-// The command names, which --kinds uses for the kinds of a full run too.
-const std::map<std::string, RunKind> kKindNames = {
-    {"rrn48", RunKind::Rrn48},     {"rrn121", RunKind::Rrn121}, {"reports", RunKind::Reports},
-    {"devices", RunKind::Devices}, {"alarms", RunKind::Alarms}, {"full", RunKind::Full},
+// A kind by the command that names it, which --kinds uses for the kinds of a full run too.
+std::optional<RunKind> kindNamed(std::string_view word) {
+    for (const KindRow& k : kinds())
+        if (k.word == word) return k.kind;
+    if (word == kFullRunWord) return RunKind::Full;
+    return std::nullopt;
+}
+
+// The commands in the order --help lists them, with what each does beside the caption of its
+// button.
+const std::pair<RunKind, const char*> kCommandTexts[] = {
+    {RunKind::Rrn48, "рапорта аномалий в log/rep48.log и анализ ошибок в error/"},
+    {RunKind::Rrn121, "рапорта 121 в log/rep121.log"},
+    {RunKind::Reports, "рапорта рабочего списка reports.ini"},
+    {RunKind::Devices, "рапорта устройств списка dev.ini"},
+    {RunKind::Alarms, "строки аварий в log/alarm.log"},
+    {RunKind::Full, "все отмеченные виды обработки подряд"},
 };
+static_assert(std::size(kCommandTexts) == kKindCount + 1);
+
+std::string commandLines() {
+    std::string lines;
+    for (const auto& [kind, text] : kCommandTexts) {
+        const bool full = kind == RunKind::Full;
+        std::string line = "  " + std::string(full ? kFullRunWord : kindRow(kind).word);
+        line.resize(12, ' ');
+        lines += line + "\"" + std::string(full ? kFullRunButtonText : kindRow(kind).buttonText) + "\": " + text + "\n";
+    }
+    return lines;
+}
 
 }  // namespace
 
-const char* const kBatchUsage =
+const std::string& batchUsage() {
+    static const std::string usage =
     "Использование: kalvimo-batch [параметры] КОМАНДА\n"
     "\n"
-    "КОМАНДА (как кнопки главного окна):\n"
-    "  rrn48     \"RRN 48\": рапорта аномалий в log/rep48.log и анализ ошибок в error/\n"
-    "  rrn121    \"RRN 121\": рапорта 121 в log/rep121.log\n"
-    "  reports   \"Заданные рапорта\": рапорта рабочего списка reports.ini\n"
-    "  devices   \"Заданные устройства\": рапорта устройств списка dev.ini\n"
-    "  alarms    \"Аварии\": строки аварий в log/alarm.log\n"
-    "  full      \"Полная\": все отмеченные виды обработки подряд\n"
+    "КОМАНДА (как кнопки главного окна):\n" + commandLines() +
     "  chart     график последней обработки RRN 48 в файл рисунка, без экрана;\n"
     "            каталог данных только читается\n"
     "\n"
@@ -53,106 +76,110 @@ const char* const kBatchUsage =
     "Код выхода: 0 - обработка завершена; 1 - был отказ (нет файла, нет файлов, пустой\n"
     "список; для chart - нет данных), ошибка ввода-вывода или каталог данных занят;\n"
     "2 - ошибка в командной строке; 130 - остановлена по SIGINT; 143 - остановлена по SIGTERM.\n";
+    return usage;
+}
+
+namespace {
+
+// Parses the state of one command line: the options as they come, the command among them.
+class OptionParser {
+public:
+    OptionParser(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+    std::optional<BatchOptions> parse();
+
+private:
+    bool option(size_t& i);   // args_[i] begins with "--"; may take args_[i + 1] as its value
+    bool command(const std::string& word);
+    bool fail(std::string text) {
+        error_ = std::move(text);
+        return false;
+    }
+    // What the options say together, once all are read.
+    bool consistent();
+
+    const std::vector<std::string>& args_;
+    std::string& error_;
+    BatchOptions o_;
+    std::optional<std::string> kinds_;
+    bool haveCommand_ = false;
+    std::map<std::string, bool> seen_;
+};
+
+std::optional<BatchOptions> OptionParser::parse() {
+    for (size_t i = 0; i < args_.size(); ++i) {
+        const std::string& arg = args_[i];
+        bool ok = true;
+        if (arg == "-h" || arg == "--help") o_.help = true;
+        else if (arg == "--version") o_.version = true;
+        else if (arg.rfind("--", 0) == 0) ok = option(i);
+        else if (arg.size() > 1 && arg[0] == '-') ok = fail("неизвестный параметр " + arg);
+        else ok = command(arg);
+        if (!ok) return std::nullopt;
+    }
+    if (o_.help || o_.version) return o_;
+    if (!consistent()) return std::nullopt;
+    return o_;
+}
+
+bool OptionParser::option(size_t& i) {
+    const std::string& arg = args_[i];
+    std::string name = arg;
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        inlineValue = arg.substr(eq + 1);
+    }
+    if (seen_[name]) return fail("параметр " + name + " указан дважды");
+    seen_[name] = true;
+    static const std::map<std::string, bool BatchOptions::*> flags = {
+        {"--new-reports", &BatchOptions::newReports}, {"--new-devices", &BatchOptions::newDevices},
+        {"--wait", &BatchOptions::wait},              {"--quiet", &BatchOptions::quiet},
+    };
+    if (const auto flag = flags.find(name); flag != flags.end()) {
+        if (inlineValue) return fail("параметр " + name + " не принимает значения");
+        o_.*(flag->second) = true;
+        return true;
+    }
+    const std::map<std::string, std::optional<std::string>*> valued = {
+        {"--data-dir", &o_.dataDir}, {"--station", &o_.station}, {"--dir", &o_.dir}, {"--pattern", &o_.pattern},
+        {"--file", &o_.file},        {"--kinds", &kinds_},       {"--out", &o_.out}, {"--by", &o_.by},
+    };
+    const auto target = valued.find(name);
+    if (target == valued.end()) return fail("неизвестный параметр " + name);
+    if (inlineValue) {
+        *target->second = *inlineValue;
+        return true;
+    }
+    if (i + 1 >= args_.size()) return fail("у параметра " + name + " нет значения");
+    *target->second = args_[++i];
+    return true;
+}
+
+bool OptionParser::command(const std::string& word) {
+    const std::optional<RunKind> kind = kindNamed(word);
+    if (!kind && word != "chart") return fail("неизвестная команда " + word);
+    if (haveCommand_) return fail("команда указана дважды");
+    haveCommand_ = true;
+    if (kind) o_.command = *kind;
+    else o_.chart = true;
+    return true;
+}
+
+bool OptionParser::consistent() {
+    if (!haveCommand_) return fail("не указана команда");
+    if (kinds_ && o_.command != RunKind::Full) return fail("параметр --kinds допустим только с командой full");
+    if (o_.dir && o_.file) return fail("параметры --dir и --file нельзя указывать вместе");
+    if (kinds_) {
+        o_.kinds = parseKinds(*kinds_, error_);
+        if (!o_.kinds) return false;
+    }
+    return chartOptionsFit(o_, error_);
+}
+
+}  // namespace
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
-    BatchOptions o;
-    std::optional<std::string> kinds;
-    bool haveCommand = false;
-    std::map<std::string, bool> seen;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            o.help = true;
-            continue;
-        }
-        if (arg == "--version") {
-            o.version = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) == 0) {
-            std::string name = arg;
-            std::optional<std::string> inlineValue;
-            if (const size_t eq = arg.find('='); eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                inlineValue = arg.substr(eq + 1);
-            }
-            if (seen[name]) {
-                error = "параметр " + name + " указан дважды";
-                return std::nullopt;
-            }
-            seen[name] = true;
-            static const std::map<std::string, bool BatchOptions::*> flags = {
-                {"--new-reports", &BatchOptions::newReports}, {"--new-devices", &BatchOptions::newDevices},
-                {"--wait", &BatchOptions::wait},              {"--quiet", &BatchOptions::quiet},
-            };
-            if (const auto flag = flags.find(name); flag != flags.end()) {
-                if (inlineValue) {
-                    error = "параметр " + name + " не принимает значения";
-                    return std::nullopt;
-                }
-                o.*(flag->second) = true;
-                continue;
-            }
-            std::optional<std::string>* target = nullptr;
-            if (name == "--data-dir") target = &o.dataDir;
-            else if (name == "--station") target = &o.station;
-            else if (name == "--dir") target = &o.dir;
-            else if (name == "--pattern") target = &o.pattern;
-            else if (name == "--file") target = &o.file;
-            else if (name == "--kinds") target = &kinds;
-            else if (name == "--out") target = &o.out;
-            else if (name == "--by") target = &o.by;
-            if (!target) {
-                error = "неизвестный параметр " + name;
-                return std::nullopt;
-            }
-            if (inlineValue) {
-                *target = *inlineValue;
-            } else {
-                if (i + 1 >= args.size()) {
-                    error = "у параметра " + name + " нет значения";
-                    return std::nullopt;
-                }
-                *target = args[++i];
-            }
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            error = "неизвестный параметр " + arg;
-            return std::nullopt;
-        }
-        const auto c = kKindNames.find(arg);
-        if (c == kKindNames.end() && arg != "chart") {
-            error = "неизвестная команда " + arg;
-            return std::nullopt;
-        }
-        if (haveCommand) {
-            error = "команда указана дважды";
-            return std::nullopt;
-        }
-        haveCommand = true;
-        if (c != kKindNames.end()) o.command = c->second;
-        else o.chart = true;
-    }
-    if (o.help || o.version) return o;
-    if (!haveCommand) {
-        error = "не указана команда";
-        return std::nullopt;
-    }
-    if (kinds && o.command != RunKind::Full) {
-        error = "параметр --kinds допустим только с командой full";
-        return std::nullopt;
-    }
-    if (o.dir && o.file) {
-        error = "параметры --dir и --file нельзя указывать вместе";
-        return std::nullopt;
-    }
-    if (kinds) {
-        o.kinds = parseKinds(*kinds, error);
-        if (!o.kinds) return std::nullopt;
-    }
-    if (!chartOptionsFit(o, error)) return std::nullopt;
-    return o;
+    return OptionParser(args, error).parse();
 }
 
 bool chartOptionsFit(const BatchOptions& o, std::string& error) {
@@ -187,22 +214,19 @@ bool chartOptionsFit(const BatchOptions& o, std::string& error) {
     return true;
 }
 
-std::optional<std::vector<Choice>> parseKinds(const std::string& list, std::string& error) {
-    std::vector<Choice> ticked;
+std::optional<std::vector<RunKind>> parseKinds(const std::string& list, std::string& error) {
+    std::vector<RunKind> ticked;
     if (list.empty()) return ticked;
     size_t start = 0;
     for (;;) {
         const size_t comma = list.find(',', start);
         const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        const auto named = kKindNames.find(name);
-        const FullRunKind* kind = nullptr;
-        for (const FullRunKind& k : kFullRunKinds)
-            if (named != kKindNames.end() && k.kind == named->second) kind = &k;
-        if (!kind) {
+        const std::optional<RunKind> kind = kindNamed(name);
+        if (!kind || *kind == RunKind::Full) {
             error = "неизвестный вид обработки \"" + name + "\" в --kinds";
             return std::nullopt;
         }
-        ticked.push_back(kind->choice);
+        ticked.push_back(*kind);
         if (comma == std::string::npos) return ticked;
         start = comma + 1;
     }

@@ -21,7 +21,7 @@ struct BatchOptions {
     std::optional<std::string> file;
     bool newReports = false;
     bool newDevices = false;
-    std::optional<std::vector<Choice>> kinds;  // the kinds --kinds ticks for a full run
+    std::optional<std::vector<RunKind>> kinds;  // the kinds --kinds ticks for a full run
     bool chart = false;              // the chart command: draws, runs nothing; command is unused
     std::optional<std::string> out;  // chart: the picture to write
     std::optional<std::string> by;   // chart: "type" or "time"
@@ -31,13 +31,14 @@ struct BatchOptions {
 // sets error to a Russian text saying what is wrong.
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error);
 
-// The kinds named in a comma list ("reports,alarms"), as the choices that tick them; nothing
-// when a name is not one of the five kinds.
-std::optional<std::vector<Choice>> parseKinds(const std::string& list, std::string& error);
+// The kinds named in a comma list ("reports,alarms"); nothing when a name is not one of the
+// five kinds.
+std::optional<std::vector<RunKind>> parseKinds(const std::string& list, std::string& error);
 
 // The options of chart, and chart's options with no other command; false with error set.
 bool chartOptionsFit(const BatchOptions& options, std::string& error);
 
-extern const char* const kBatchUsage;
+// The text of --help, its commands read from the table of kinds.
+const std::string& batchUsage();
 
 }  // namespace kalvimo

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     const auto parsed = parseBatchOptions(args, error);
     if (!parsed) return usageError(error);
     const BatchOptions& o = *parsed;
-    if (o.help) return printText(kBatchUsage, closedAtStart & 2u);
+    if (o.help) return printText(batchUsage(), closedAtStart & 2u);
     if (o.version) return printText("kalvimo-batch " KALVIMO_VERSION "\n", closedAtStart & 2u);
     if (o.chart) return runChartProgram(args);
     BatchProblem problem;

@@ -1,5 +1,7 @@
 #include "engine/alarms.h"
 
+#include "engine/kinds.h"
+
 #include "engine/scan_frame.h"
 #include "engine/text_ops.h"
 #include "engine/texts.h"
@@ -39,8 +41,8 @@ void runAlarms(RunContext& ctx) {
     frame.prepare();
     AlarmScan scan;
     frame.pass(scan, {.mode = frame.currentMode(),
-                      .fileModeStatus = texts::kAlarmFile,
-                      .dirModeStatus = texts::kAlarmDir,
+                      .fileModeStatus = std::string(kindRow(RunKind::Alarms).fileStatus),
+                      .dirModeStatus = std::string(kindRow(RunKind::Alarms).dirStatus),
                       .outputPath = ctx.data().logFile("alarm.log"),
                       .progressStepsBack = 1});
     frame.closingPause();

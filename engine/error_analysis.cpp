@@ -6,13 +6,11 @@
 #include <cstring>
 #include <exception>
 #include <new>
-#include <thread>
 
 #include "engine/text_ops.h"
 #include "engine/texts.h"
 #include "platform/cp1251.h"
 #include "platform/files.h"
-#include "platform/hand_over.h"
 #include "platform/io_block.h"
 
 namespace kalvimo {
@@ -121,152 +119,6 @@ void ErrorAnalysis::DetailFiles::removeAll() noexcept {
     }
 }
 
-// The thread that counts the lines of rep48.log while the scan writes them. It is handed the
-// file's bytes as they are written, a buffer at a time: the buffers change places with empty
-// ones of a small ring, nothing is copied or allocated, and the memory stays the same whatever
-// the size of the printout. A line may begin in one buffer and end in the next; one longer
-// than a buffer is counted as it comes, never held whole.
-class ErrorAnalysis::Counter : public WrittenBytes {
-public:
-    explicit Counter(ErrorAnalysis& analysis)
-        : analysis_(analysis), thread_([this](std::stop_token stopping) { work(stopping); }) {}
-    ~Counter() override { stop(); }
-
-    void take(std::string& bytes) override {
-        if (bytes.empty()) return;
-        // A buffer already counted, emptied, takes the place of the one handed over.
-        std::optional<std::string> spare = emptied_.tryTake();
-        if (!written_.put(bytes)) return;  // the counting has ended
-        bytes = spare ? std::move(*spare) : std::string();
-    }
-
-    void missed() noexcept override { missed_ = true; }
-
-    // Waits until every line is counted; what the counting threw, or null.
-    std::exception_ptr finish() {
-        end(HandOver<std::string>::Waiting::Kept);
-        // Bytes written but never shown: the counts would be short.
-        if (missed_ && !failure_) return std::make_exception_ptr(std::bad_alloc());
-        return failure_;
-    }
-
-    // Ends the counting where it is.
-    void stop() noexcept { end(HandOver<std::string>::Waiting::Dropped); }
-
-private:
-    static constexpr size_t kWaiting = 4;  // buffers written and not yet counted
-
-    void end(HandOver<std::string>::Waiting waiting) noexcept {
-        if (!thread_.joinable()) return;
-        if (waiting == HandOver<std::string>::Waiting::Dropped) thread_.request_stop();
-        written_.close(waiting);
-        thread_.join();
-    }
-
-    void work(const std::stop_token& stopping) {
-        while (std::optional<std::string> piece = written_.take()) {
-            if (stopping.stop_requested()) return;
-            countSafely([this, &piece] { countLines(*piece); });
-            piece->clear();
-            emptied_.tryPut(*piece);
-        }
-        // A last line without its line break, as a read of the file gives it.
-        if (!stopping.stop_requested()) countSafely([this] { countLastLine(); });
-    }
-
-    template <class F>
-    void countSafely(F&& f) noexcept {
-        if (failure_) return;
-        try {
-            f();
-        } catch (...) {
-            failure_ = std::current_exception();
-        }
-    }
-
-    // The lines as a read of rep48.log gives them: up to LF, one CR before it dropped.
-    void countLines(std::string_view piece) {
-        const auto countLine = [this](std::string_view line) {
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            analysis_.countReportLine(line);
-        };
-        size_t start = 0;
-        for (const char* lf; (lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start)));) {
-            const size_t end = static_cast<size_t>(lf - piece.data());
-            const std::string_view line = piece.substr(start, end - start);
-            if (longLine_) {
-                endLongLine(line);
-            } else if (carry_.empty()) {
-                countLine(line);
-            } else {
-                carry_.append(line);
-                countLine(carry_);
-                carry_.clear();
-            }
-            start = end + 1;
-        }
-        const std::string_view rest = piece.substr(start);
-        if (longLine_) {
-            continueLongLine(rest);
-        } else if (!rest.empty()) {
-            if (carry_.empty()) carryStart_ = offset_ + start;
-            carry_.append(rest);
-            if (carry_.size() > kIoBlock) beginLongLine();
-        }
-        offset_ += piece.size();
-    }
-
-    // A line longer than a buffer: its beginning holds the type's columns, the rest follows.
-    // A CR at the end of a piece is held back until the next byte shows whether it is the one
-    // the line break drops.
-    void beginLongLine() {
-        longLine_ = true;
-        std::string_view head = carry_;
-        heldCr_ = head.back() == '\r';
-        if (heldCr_) head.remove_suffix(1);
-        analysis_.beginLongLine(head, carryStart_);
-        std::string().swap(carry_);
-    }
-    void continueLongLine(std::string_view bytes) {
-        if (bytes.empty()) return;
-        if (heldCr_) analysis_.continueLongLine("\r");
-        heldCr_ = bytes.back() == '\r';
-        if (heldCr_) bytes.remove_suffix(1);
-        analysis_.continueLongLine(bytes);
-    }
-    void endLongLine(std::string_view last) {
-        if (!last.empty()) {
-            if (heldCr_) analysis_.continueLongLine("\r");
-            if (last.back() == '\r') last.remove_suffix(1);
-            analysis_.continueLongLine(last);
-        }
-        heldCr_ = false;
-        longLine_ = false;
-        analysis_.endLongLine();
-    }
-    void countLastLine() {
-        if (longLine_) {
-            if (heldCr_) analysis_.continueLongLine("\r");
-            longLine_ = heldCr_ = false;
-            analysis_.endLongLine();
-        } else if (!carry_.empty()) {
-            analysis_.countReportLine(carry_);
-        }
-    }
-
-    ErrorAnalysis& analysis_;
-    std::string carry_;                // the beginning of a line whose end is in the next piece
-    unsigned long long carryStart_ = 0;  // where that line begins in rep48.log
-    unsigned long long offset_ = 0;      // where the next piece begins in rep48.log
-    bool longLine_ = false;
-    bool heldCr_ = false;
-    HandOver<std::string> written_{kWaiting};
-    HandOver<std::string> emptied_{kWaiting};
-    bool missed_ = false;         // the writing thread's
-    std::exception_ptr failure_;  // the counting thread's alone until it is joined
-    std::jthread thread_;         // last: it starts once the rest is set up
-};
-
 ErrorAnalysis::ErrorAnalysis(RunContext& ctx) : ctx_(ctx), details_(ctx.data()) {
     restart_ = &details_.file("restart");
     reboot_ = &details_.file("reboot");
@@ -281,7 +133,7 @@ ErrorAnalysis::~ErrorAnalysis() {
 
 void ErrorAnalysis::startCounting() {
     if (isSameFile(ctx_.input().directory(), ctx_.data().errorDir())) return;
-    counter_ = std::make_unique<Counter>(*this);
+    counter_ = std::make_unique<WrittenLines>(static_cast<LineSink&>(*this));
 }
 
 WrittenBytes* ErrorAnalysis::countingTap() { return counter_.get(); }
@@ -291,8 +143,8 @@ void ErrorAnalysis::run() {
         const std::exception_ptr failure = counter_->finish();
         counter_.reset();
         if (failure) std::rethrow_exception(failure);
-        // The running count, as a reading back of rep48.log shows it.
-        for (long n = 1; n <= total_; ++n) ctx_.setCountStatus(texts::kErrorCountPrefix, n);
+        // The lines are counted by now: the running count shows where it ends.
+        ctx_.setCountStatus(texts::kErrorCountPrefix, total_);
     } else {
         countLines();  // a stop ends the reading as the end of rep48.log would
     }

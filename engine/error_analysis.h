@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/run_context.h"
+#include "engine/written_lines.h"
 #include "platform/files.h"
 
 namespace kalvimo {
@@ -19,20 +20,19 @@ std::string errorTableRow(int type, long count, std::string_view catalogueLine);
 // The key of a catalogue line of allerror.ini: columns 1 to 4 without trailing blanks.
 std::string_view errorCatalogueKey(std::string_view line);
 
-class ErrorAnalysis {
+class ErrorAnalysis : private LineSink {
 public:
     explicit ErrorAnalysis(RunContext& ctx);
     // A counting still under way is stopped, and what it wrote removed (see startCounting).
-    ~ErrorAnalysis();
+    ~ErrorAnalysis() override;
     ErrorAnalysis(const ErrorAnalysis&) = delete;
     ErrorAnalysis& operator=(const ErrorAnalysis&) = delete;
 
-    // Counting while rep48.log is written, in a thread of its own, instead of reading the file
-    // back afterwards: the file's OutFile shows every byte it has written to countingTap().
-    // When the scan ends otherwise than with run(), the detail files are removed again, so
-    // that error/ stays as the clearing left it, as when the analysis only began after the
-    // scan. Not done when the input is read from error/ itself, where the scan could meet a
-    // detail file; countingTap() is then null.
+    // Counting while rep48.log is written, in a thread of its own: the file's OutFile shows
+    // every byte it writes to countingTap(), so the file is never read back. When the scan
+    // ends otherwise than with run(), the detail files are removed again and error/ stays as
+    // the clearing left it. Not done when the input is read from error/ itself, where the scan
+    // could meet a detail file; countingTap() is then null and run() reads rep48.log.
     void startCounting();
     WrittenBytes* countingTap();
 
@@ -41,7 +41,6 @@ public:
     void run();
 
 private:
-    class Counter;
 
     // Detail files are written through memory and appended in large pieces, so that a huge
     // rep48.log costs little memory. Each file is opened once and stays open for the run;
@@ -80,6 +79,7 @@ private:
     };
     // One line of rep48.log, without its line break.
     void countReportLine(std::string_view line);
+    void line(std::string_view text) override { countReportLine(text); }
     // Counts the line in the total and by its type; the type's detail file, with its heading
     // when the line is the first of its number, or null for a text that is no type.
     DetailFiles::File* countType(std::string_view line);
@@ -87,9 +87,9 @@ private:
     DetailFiles::File& countReboot();
     // A line too long to be held whole, in pieces: its beginning (offset: where it begins in
     // rep48.log), further bytes, its end.
-    void beginLongLine(std::string_view head, unsigned long long offset);
-    void continueLongLine(std::string_view bytes);
-    void endLongLine();
+    void beginLongLine(std::string_view head, unsigned long long offset) override;
+    void continueLongLine(std::string_view bytes) override;
+    void endLongLine() override;
     struct LongLine {
         unsigned long long offset = 0;
         unsigned long long length = 0;
@@ -120,7 +120,7 @@ private:
     DetailFiles::File* reboot_ = nullptr;
     std::vector<TypeSlot> typeSlots_ = std::vector<TypeSlot>(64);
     size_t typeSlotsUsed_ = 0;
-    std::unique_ptr<Counter> counter_;
+    std::unique_ptr<WrittenLines> counter_;
     LongLine long_;
     long total_ = 0;
     long restarts_ = 0;

@@ -50,8 +50,8 @@ class RunOptions {
 public:
     virtual ~RunOptions() = default;
     virtual std::string stationName() = 0;        // Windows-1251 bytes
-    virtual int checkState(Choice choice) = 0;    // 0 clear, 1 ticked, 2 greyed
-    bool ticked(Choice choice) { return checkState(choice) == 1; }
+    virtual int checkState(Box box) = 0;    // 0 clear, 1 ticked, 2 greyed
+    bool ticked(Box box) { return checkState(box) == 1; }
 };
 
 // The two working lists, in the order they are processed, as the list windows load them.

@@ -1,5 +1,7 @@
 #include "engine/line_time.h"
 
+#include <chrono>
+
 namespace kalvimo {
 namespace {
 
@@ -28,13 +30,6 @@ std::string_view wordBefore(std::string_view line, size_t& end) {
     return word;
 }
 
-bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-unsigned daysInMonth(int y, unsigned m) {
-    static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leapYear(y) ? 29 : kDays[m - 1];
-}
-
 // Seconds of the day of "hh:mm" or "hh:mm:ss", or -1.
 int timeOfDay(std::string_view w) {
     if (w.size() != 5 && w.size() != 8) return -1;
@@ -60,9 +55,11 @@ std::optional<std::int64_t> date(std::string_view w) {
     } else {
         return std::nullopt;
     }
-    if (y < 0 || m < 1 || m > 12 || d < 1 || static_cast<unsigned>(d) > daysInMonth(y, static_cast<unsigned>(m)))
-        return std::nullopt;
-    return daysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
+    if (y < 0 || m < 0 || d < 0) return std::nullopt;
+    const std::chrono::year_month_day ymd{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)),
+                                          std::chrono::day(static_cast<unsigned>(d))};
+    if (!ymd.ok()) return std::nullopt;
+    return std::chrono::sys_days(ymd).time_since_epoch().count();
 }
 
 }  // namespace
@@ -77,24 +74,16 @@ std::optional<std::int64_t> lineTime(std::string_view line) {
 }
 
 std::int64_t daysFromCivil(int y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+    using namespace std::chrono;
+    return sys_days(year_month_day{year(y), month(m), day(d)}).time_since_epoch().count();
 }
 
 void civilFromDays(std::int64_t z, int& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(yoe) + static_cast<int>(era) * 400 + (m <= 2);
+    using namespace std::chrono;
+    const year_month_day ymd{sys_days{days{z}}};
+    y = static_cast<int>(ymd.year());
+    m = static_cast<unsigned>(ymd.month());
+    d = static_cast<unsigned>(ymd.day());
 }
 
 }  // namespace kalvimo

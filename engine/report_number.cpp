@@ -4,7 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/report_blocks.h"
+#include "engine/kinds.h"
+#include "engine/list_passes.h"
 #include "engine/result_names.h"
 #include "engine/scan_frame.h"
 #include "engine/text_ops.h"
@@ -14,38 +15,12 @@
 namespace kalvimo {
 namespace {
 
-// Copies every report whose number line holds the number followed by two blanks and "P":
-// the header, an empty line, lines 4 up to the "NO = 0" line, two empty lines.
-class NumberScan : public ReportHandler {
-public:
-    void setNumber(std::string_view trimmedNumber) {
-        pattern_.assign(trimmedNumber);
-        pattern_ += "  P";
-    }
-    void onHeader(LineReader& in, std::string_view header) override;
-
-private:
-    std::string pattern_;
-    std::string header_;
-};
-
-void NumberScan::onHeader(LineReader& in, std::string_view header) {
-    header_.assign(header);  // the reader's view does not outlive the next read
-    std::string_view line;
-    if (!in.next(line)) return;  // line 2, not examined
-    if (!in.next(line)) return;  // the number line
-    if (!contains(line, pattern_)) return;
-    out.writeLine(header_);
-    out.write("\r\n");
-    copyReportBody(in, out, "NO = 0");
-}
-
 // Unlike the other kinds, the run says once, after all its passes, that the input has been
 // read, and it keeps its closing pause and "Cтоп" in places where a full run leaves the
 // others out.
 class ReportNumberRun {
 public:
-    ReportNumberRun(RunContext& ctx, ReportNumbers which) : ctx_(ctx), frame_(ctx), which_(which) {}
+    ReportNumberRun(RunContext& ctx, const KindRow& kind) : ctx_(ctx), frame_(ctx), kind_(kind) {}
 
     void overTheFile();
     void overTheDirectory();
@@ -53,36 +28,40 @@ public:
 private:
     std::vector<std::string> numbers();
     // One number into its result file; a number that cannot name a file is refused.
-    void reportNumberPass(const std::string& number, InputMode mode);
+    ListEntry numberPass(const std::string& number, InputMode mode);
+    void passes(const std::vector<std::string>& list, InputMode mode);
 
     RunContext& ctx_;
     ScanFrame frame_;
-    ReportNumbers which_;
-    NumberScan scan_;
+    const KindRow& kind_;
 };
 
 std::vector<std::string> ReportNumberRun::numbers() {
-    if (which_ == ReportNumbers::Rrn121) return {"121"};
+    if (kind_.kind == RunKind::Rrn121) return {"121"};
     return ctx_.lists().workingReports();
 }
 
-void ReportNumberRun::reportNumberPass(const std::string& number, InputMode mode) {
+ListEntry ReportNumberRun::numberPass(const std::string& number, InputMode mode) {
     const std::string_view trimmed = trimTrailingSpaces(number);
     const auto name = resultFileName("rep", trimmed, ".log");
-    if (!name) {
-        ctx_.refuse("Номер «" + shownName(trimmed) + "» не годится для имени файла результата; номер пропущен");
-        return;
-    }
-    scan_.setNumber(trimmed);
+    if (!name) return {.refusal = texts::numberUnfitForFileName(shownName(trimmed))};
     const std::string shown = cp1251ToUtf8(number);  // the number as the list holds it
-    frame_.pass(scan_, {.mode = mode,
-                        .fileModeStatus = texts::kRrnFilePrefix + shown,
-                        .dirModeStatus = texts::kRrnDirPrefix + shown,
-                        .outputPath = ctx_.data().logFile(*name),
-                        .onModeSwitch = ModeSwitch::Ignored,
-                        .doneText = DoneText::ByTheRun,
-                        // The file variant leaves the progress alone.
-                        .progressStepsBack = mode == InputMode::Directory ? 1 : 0});
+    return {.pass = Pass{.mode = mode,
+                         .fileModeStatus = std::string(kind_.fileStatus) + shown,
+                         .dirModeStatus = std::string(kind_.dirStatus) + shown,
+                         .outputPath = ctx_.data().logFile(*name),
+                         .onModeSwitch = ModeSwitch::Ignored,
+                         .doneText = DoneText::ByTheRun,
+                         // The file variant leaves the progress alone.
+                         .progressStepsBack = mode == InputMode::Directory ? 1 : 0},
+            .text = std::string(trimmed)};
+}
+
+void ReportNumberRun::passes(const std::vector<std::string>& list, InputMode mode) {
+    std::vector<ListEntry> entries;
+    entries.reserve(list.size());
+    for (const auto& number : list) entries.push_back(numberPass(number, mode));
+    runListPasses(frame_, ListKind::Numbers, entries, false);
 }
 
 void ReportNumberRun::overTheFile() {
@@ -96,7 +75,7 @@ void ReportNumberRun::overTheFile() {
         frame_.closingPause(PauseIn::EveryRun, AfterPause::KeepProgress);
         return;
     }
-    for (const auto& number : list) reportNumberPass(number, InputMode::File);
+    passes(list, InputMode::File);
     ctx_.setStatus(texts::kSelectedFileDone);
     frame_.closingPause(PauseIn::OwnRunOnly, AfterPause::KeepProgress);
 }
@@ -115,18 +94,16 @@ void ReportNumberRun::overTheDirectory() {
         frame_.closingPause(PauseIn::EveryRun);
         return;
     }
-    for (const auto& number : list) reportNumberPass(number, InputMode::Directory);
+    passes(list, InputMode::Directory);
     ctx_.setStatus(texts::kDirDone);
     frame_.closingPause();
 }
 
-}  // namespace
-
-void runReportNumbers(RunContext& ctx, ReportNumbers which) {
+void runReportNumbers(RunContext& ctx, const KindRow& kind) {
     ScanFrame frame(ctx);
     frame.clearOutputs();
     // The variant is chosen here, once: the mode is not looked at again during the run.
-    ReportNumberRun run(ctx, which);
+    ReportNumberRun run(ctx, kind);
     if (frame.currentMode() == InputMode::File) {
         run.overTheFile();
         return;
@@ -134,5 +111,11 @@ void runReportNumbers(RunContext& ctx, ReportNumbers which) {
     run.overTheDirectory();
     frame.closingPause(PauseIn::EveryRun, AfterPause::KeepProgress);  // a second "Cтоп", in a full run too
 }
+
+}  // namespace
+
+void runRrn121(RunContext& ctx) { runReportNumbers(ctx, kindRow(RunKind::Rrn121)); }
+
+void runWorkingReports(RunContext& ctx) { runReportNumbers(ctx, kindRow(RunKind::Reports)); }
 
 }  // namespace kalvimo

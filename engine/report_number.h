@@ -5,9 +5,9 @@
 
 namespace kalvimo {
 
-// Which numbers a run extracts: 121 alone, or every entry of the working list in its order.
-enum class ReportNumbers { Rrn121, WorkingList };
-
-void runReportNumbers(RunContext& ctx, ReportNumbers which);
+// RRN 121: the reports 121 into rep121.log.
+void runRrn121(RunContext& ctx);
+// Every entry of the working list reports.ini, in its order, each into its own file.
+void runWorkingReports(RunContext& ctx);
 
 }  // namespace kalvimo

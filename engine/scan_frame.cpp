@@ -36,75 +36,117 @@ bool ScanFrame::selectionReady(InputMode mode) {
     return true;
 }
 
-PassOutcome ScanFrame::pass(ReportHandler& handler, const Pass& p) {
-    if (!selectionReady(p.mode)) return PassOutcome::Refused;
-    const bool fileMode = p.mode == InputMode::File;
-    ctx_.setPassStatus(fileMode ? p.fileModeStatus : p.dirModeStatus, p.device);
-    handler.out.create(p.outputPath);
-    PassOutcome outcome = PassOutcome::Done;
-    if (fileMode) scanCurrentFile(handler);
-    else outcome = walkDirectory(handler, p.onModeSwitch);
-    if (outcome == PassOutcome::SwitchedToFileMode) ctx_.setStatus(texts::kFileDone);
-    else if (p.doneText == DoneText::PerPass) ctx_.setStatus(fileMode ? texts::kFileDone : texts::kDirDone);
-    handler.out.close();
-    ctx_.stepBackProgress(p.progressStepsBack);
-    return outcome;
-}
+namespace {
 
-PassOutcome ScanFrame::walkDirectory(ReportHandler& handler, ModeSwitch onModeSwitch) {
-    InputSelection& input = ctx_.input();
-    const int n = input.fileCount();
-    for (int i = 0; i < n; ++i) {
-        input.selectFile(i);
-        ctx_.advanceProgress();
-        scanCurrentFile(handler);
-        if (onModeSwitch == ModeSwitch::EndsTheWalk && input.fileMode()) return PassOutcome::SwitchedToFileMode;
-    }
-    return PassOutcome::Done;
-}
-
-void ScanFrame::scanCurrentFile(ReportHandler& handler) {
-    InputSelection& input = ctx_.input();
-    const std::string path = joinPath(input.directory(), input.currentFileName());
-    // A result file listed as an input (the input directory is log/) would be read while it
-    // grows, without end.
-    if (handler.out.isSameFileAs(path)) {
-        ctx_.skipInput("Файл " + fileNameForDisplay(path) + " — результат этой же обработки");
-        return;
-    }
-    LineReader& in = ctx_.reader();
-    try {
-        in.open(path);
+// A report handler as the reading of a walk: every header line handed to it in turn.
+class HandlerReading : public FileReading {
+public:
+    explicit HandlerReading(ReportHandler& handler) : handler_(handler) {}
+    bool writes(const std::string& path) const override { return handler_.out.isSameFileAs(path); }
+    void read(LineReader& in, ScanFrame& frame) override {
         std::string_view line;
         for (;;) {
             // Read for every header, so a station typed during the run takes effect.
-            const std::string station = ctx_.options().stationName();
+            const std::string station = frame.context().options().stationName();
             if (!in.nextContaining(station, line)) break;
-            handler.onHeader(in, line);
-            stopPoint(handler);
+            handler_.onHeader(in, line);
+            if (frame.context().stopRequested()) frame.stopPoint(*this);
         }
+    }
+    // Between reports: what is buffered is whole lines, and stays in the result file.
+    void closeOutputs() override { handler_.out.close(); }
+
+private:
+    ReportHandler& handler_;
+};
+
+}  // namespace
+
+PassOutcome ScanFrame::pass(ReportHandler& handler, const Pass& p) {
+    if (!begin(p)) return PassOutcome::Refused;
+    handler.out.create(p.outputPath);
+    HandlerReading reading(handler);
+    WalkRecord record;
+    walk(reading, p, record, false);
+    endText(p, record.outcome);
+    handler.out.close();
+    stepBack(p);
+    return record.outcome;
+}
+
+bool ScanFrame::begin(const Pass& p) {
+    if (!selectionReady(p.mode)) return false;
+    ctx_.setPassStatus(p.mode == InputMode::File ? p.fileModeStatus : p.dirModeStatus, p.device);
+    return true;
+}
+
+void ScanFrame::walk(FileReading& reading, const Pass& p, WalkRecord& record, bool replay) {
+    if (!replay) record = {};
+    if (p.mode == InputMode::File) {
+        if (replay) replayFile(reading, record.skipped.front());
+        else record.skipped.push_back(scanCurrentFile(reading));
+        return;
+    }
+    InputSelection& input = ctx_.input();
+    const int n = replay ? static_cast<int>(record.skipped.size()) : input.fileCount();
+    for (int i = 0; i < n; ++i) {
+        input.selectFile(i);
+        ctx_.advanceProgress();
+        if (replay) {
+            replayFile(reading, record.skipped[static_cast<size_t>(i)]);
+            continue;
+        }
+        record.skipped.push_back(scanCurrentFile(reading));
+        if (p.onModeSwitch == ModeSwitch::EndsTheWalk && input.fileMode()) {
+            record.outcome = PassOutcome::SwitchedToFileMode;
+            return;
+        }
+    }
+}
+
+void ScanFrame::endText(const Pass& p, PassOutcome outcome) {
+    if (outcome == PassOutcome::SwitchedToFileMode) ctx_.setStatus(texts::kFileDone);
+    else if (p.doneText == DoneText::PerPass)
+        ctx_.setStatus(p.mode == InputMode::File ? texts::kFileDone : texts::kDirDone);
+}
+
+void ScanFrame::replayFile(FileReading& reading, const std::string& skipped) {
+    if (!skipped.empty()) ctx_.skipInput(skipped);
+    else stopPoint(reading);
+}
+
+std::string ScanFrame::scanCurrentFile(FileReading& reading) {
+    InputSelection& input = ctx_.input();
+    const std::string path = joinPath(input.directory(), input.currentFileName());
+    const auto skip = [&](const std::string& reason) {
+        ctx_.skipInput(reason);
+        return reason;
+    };
+    if (reading.writes(path)) return skip(texts::inputIsThisRunsResult(fileNameForDisplay(path)));
+    LineReader& in = ctx_.reader();
+    try {
+        in.open(path);
+        reading.read(in, *this);
     } catch (const IoError& e) {
         in.close();
         if (e.path() != path) throw;  // a result file: the run ends
-        ctx_.skipInput(e.message());
-        return;
+        return skip(e.message());
     } catch (const std::bad_alloc&) {
         // A report whose lines do not fit in memory costs its file, not the run.
         in.close();
-        ctx_.skipInput(IoError(IoError::Op::Read, path, ENOMEM).message());
-        return;
+        return skip(IoError(IoError::Op::Read, path, ENOMEM).message());
     } catch (...) {
         in.close();
         throw;
     }
     in.close();
-    stopPoint(handler);
+    stopPoint(reading);
+    return {};
 }
 
-void ScanFrame::stopPoint(ReportHandler& handler) {
+void ScanFrame::stopPoint(FileReading& reading) {
     if (!ctx_.stopRequested()) return;
-    // Between reports: what is buffered is whole lines, and stays in the result file.
-    handler.out.close();
+    reading.closeOutputs();
     ctx_.checkStop();
 }
 

@@ -4,6 +4,7 @@
 // kinds do differently is said in the Pass they hand over, not in code of their own.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/run_context.h"
 #include "platform/files.h"
@@ -19,6 +20,22 @@ public:
     virtual void onHeader(LineReader& in, std::string_view header) = 0;
 
     OutFile out;  // the result file, open during a pass; never read as an input
+};
+
+class ScanFrame;
+
+// What reads the input files of a walk: one report handler, or the passes of a list read
+// together.
+class FileReading {
+public:
+    virtual ~FileReading() = default;
+    // Whether path is one of the result files being written: such an input is never read, it
+    // would grow while it is read.
+    virtual bool writes(const std::string& path) const = 0;
+    // Reads the open file to its end, or until a stop point ends the run.
+    virtual void read(LineReader& in, ScanFrame& frame) = 0;
+    // At a stop: the result files closed with what they hold.
+    virtual void closeOutputs() = 0;
 };
 
 // "Файла": the current file of the list; "Каталога": every listed file.
@@ -54,6 +71,13 @@ enum class PassOutcome {
     SwitchedToFileMode,  // the user selected "Файла" during the walk
 };
 
+// What a walk met, so that a pass that shares its read can show the same: the reason each file
+// was skipped ("" for a file read), in walk order.
+struct WalkRecord {
+    std::vector<std::string> skipped;
+    PassOutcome outcome = PassOutcome::Done;
+};
+
 // When the closing pause comes: only in a run of one kind, or in a full run too.
 enum class PauseIn { OwnRunOnly, EveryRun };
 // Where the progress goes after the closing pause.
@@ -86,15 +110,27 @@ public:
     // the progress moving before each, the end text, the result file closed.
     PassOutcome pass(ReportHandler& handler, const Pass& pass);
 
+    // The same in steps, for passes whose result files are made elsewhere. begin: false when
+    // refused, else the status shown. walk: reads with reading into record, or, with replay,
+    // shows what record holds without reading. end: the end text, and the progress count
+    // stepped back after close, which runs between the two.
+    bool begin(const Pass& pass);
+    void walk(FileReading& reading, const Pass& pass, WalkRecord& record, bool replay);
+    void endText(const Pass& pass, PassOutcome outcome);
+    void stepBack(const Pass& pass) { ctx_.stepBackProgress(pass.progressStepsBack); }
+
+    // Ends the run when a stop was asked for, keeping what the reading wrote.
+    void stopPoint(FileReading& reading);
+    RunContext& context() { return ctx_; }
+
     // The short pause that keeps the last text in view, then "Cтоп".
     void closingPause(PauseIn when = PauseIn::OwnRunOnly, AfterPause after = AfterPause::ResetProgress);
 
 private:
-    // Opens the current file of the selection and hands every header line to the handler.
-    void scanCurrentFile(ReportHandler& handler);
-    PassOutcome walkDirectory(ReportHandler& handler, ModeSwitch onModeSwitch);
-    // Ends the run when a stop was asked for, keeping what the handler wrote.
-    void stopPoint(ReportHandler& handler);
+    // Opens the current file of the selection and reads it; the reason it was skipped, or "".
+    std::string scanCurrentFile(FileReading& reading);
+    // One file of a walk shown again: its skip, and the stop point after it.
+    void replayFile(FileReading& reading, const std::string& skipped);
 
     RunContext& ctx_;
 };

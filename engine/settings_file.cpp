@@ -1,7 +1,9 @@
 #include "engine/settings_file.h"
 
+#include <array>
 #include <vector>
 
+#include "engine/kinds.h"
 #include "engine/text_ops.h"
 #include "platform/cp1251.h"
 #include "platform/data_lock.h"
@@ -11,10 +13,13 @@
 namespace kalvimo {
 namespace {
 
-const char* const kChoiceLabels[kChoiceCount] = {
-    "   заданные рапорта", "   заданные устройства", "   121 рапорт", "   аварии",
-    "   48 рапорт",        "   искать новые рапорта", "   искать новые устройства",
-};
+// The label after the state on each box's line, in the order of the lines.
+std::array<std::string_view, Box::kCount> boxLabels() {
+    std::array<std::string_view, Box::kCount> labels;
+    for (const KindRow& k : kinds()) labels[Box(k.kind).index()] = k.settingsLabel;
+    for (const SearchRow& s : searches()) labels[Box(s.search).index()] = s.settingsLabel;
+    return labels;
+}
 
 // "True" or "False" in the first five characters; other letter cases are taken too.
 bool parseTruth(std::string_view line, bool& value) {
@@ -43,11 +48,11 @@ Settings parseSettings(std::string_view content, Settings s) {
     if (i >= lines.size()) return fail();
     s.station = lines[i++];
     s.linesApplied = 2;
-    for (Choice choice : kAllChoices) {
+    for (int& box : s.checks.inOrder()) {
         if (i >= lines.size()) return fail();
         const auto state = parseInt16(std::string_view(lines[i++]).substr(0, 2));
         if (!state || *state < 0 || *state > 2) return fail();
-        s.checks[choice] = *state;
+        box = *state;
         ++s.linesApplied;
     }
     for (int option = 0; option < 2; ++option) {
@@ -75,12 +80,13 @@ std::string formatSettings(const Settings& s) {
     };
     line(s.curDir);
     line(s.station);
-    for (Choice choice : kAllChoices) {
+    const auto labels = boxLabels();
+    for (size_t b = 0; b < Box::kCount; ++b) {
         // One blank, the state, one blank, then the label.
         std::string text = " ";
-        text += std::to_string(s.checks[choice]);
+        text += std::to_string(s.checks.inOrder()[b]);
         text += ' ';
-        text += utf8ToCp1251(kChoiceLabels[static_cast<size_t>(choice)]);
+        text += utf8ToCp1251(labels[b]);
         line(text);
     }
     line(std::string(s.optionFile ? "True" : "False") + utf8ToCp1251(" обрабатывать файл"));

@@ -10,7 +10,7 @@ namespace kalvimo {
 struct Settings {
     std::string curDir;                 // Windows-1251 bytes as saved
     std::string station = "ZARYA-UZEL"; // Windows-1251 bytes
-    ChoiceStates checks;                // lines 3 to 9, in the order of the choices
+    BoxStates checks;                   // lines 3 to 9, in the order of the boxes
     bool optionFile = false;
     bool optionDir = true;
 

@@ -1,6 +1,8 @@
 #pragma once
 // Fixed status texts of the runs (UTF-8). "Cтоп" begins with the Latin C; the start-up text
 // "Стоп" is all Cyrillic.
+#include <string>
+
 namespace kalvimo::texts {
 
 inline constexpr const char* kStopAfterRun = "C\xD1\x82\xD0\xBE\xD0\xBF";  // Latin C + "топ"
@@ -8,8 +10,6 @@ inline constexpr const char* kNoFileSelected = "Файл не выбран";
 inline constexpr const char* kNoFilesInDir = "Нет файлов *.s12 в выбранном каталоге";
 inline constexpr const char* kFileDone = "Файл обработан";
 inline constexpr const char* kDirDone = "Каталог обработан";
-inline constexpr const char* kRrn48File = "Идет обработка файла RRN - 48";
-inline constexpr const char* kRrn48Dir = "Идет обработка каталога RRN - 48";
 inline constexpr const char* kErrorCountPrefix = "  Идет обработка ошибок  ";
 inline constexpr const char* kComposingReport = "Составляется отчет";
 inline constexpr const char* kInputSkipped = "; файл пропущен";
@@ -19,11 +19,17 @@ inline constexpr const char* kRunAbortedUnexpectedly = "Обработка пр�
 inline constexpr const char* kListsNotRestored = "Списки не восстановлены: недостаточно памяти";
 inline constexpr const char* kListEmpty = "Список  пустой";  // two spaces
 inline constexpr const char* kSelectedFileDone = "Выбранный файл обработан";
-inline constexpr const char* kRrnFilePrefix = "Идет обработка файла RRN - ";
-inline constexpr const char* kRrnDirPrefix = "Идет обработка каталога RRN - ";
-inline constexpr const char* kDeviceFilePrefix = "Идет обработка файла по устройству ";
-inline constexpr const char* kDeviceDirPrefix = "Идет обработка каталога по устройству ";
-inline constexpr const char* kAlarmFile = "Идет обработка файла Аварии";
-inline constexpr const char* kAlarmDir = "Идет обработка каталога Аварии";
+
+// An entry of a working list that would put its result file outside log/ (UTF-8, as shown).
+inline std::string numberUnfitForFileName(const std::string& shown) {
+    return "Номер «" + shown + "» не годится для имени файла результата; номер пропущен";
+}
+inline std::string commentUnfitForFileName(const std::string& shown) {
+    return "Комментарий «" + shown + "» не годится для имени файла результата; устройство пропущено";
+}
+// A result file of the run listed among its own input files.
+inline std::string inputIsThisRunsResult(const std::string& shownPath) {
+    return "Файл " + shownPath + " — результат этой же обработки";
+}
 
 }  // namespace kalvimo::texts

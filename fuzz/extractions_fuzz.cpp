@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FixedInput input = FixedInput::directory(inputDir, {"p.s12"});
     FixedOptions options;
     options.station = station;
-    for (Choice choice : kAllChoices) options.checks[choice] = 1;
+    for (int& box : options.checks.inOrder()) box = 1;
     fuzz::FixedLists lists;
     lists.reports = {"", " 1", "12", "21"};  // in the order the list windows give them
     lists.devices = {"", "0  X", "A"};

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/line_index.h"
+#include "platform/byte_source.h"
 #include "platform/system.h"
 
 namespace kalvimo {

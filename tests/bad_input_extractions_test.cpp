@@ -120,7 +120,7 @@ void click(Runner& r, Member m) {
 void standardSetup(Bench& b) {
     b.lists.reports = {"21", "7"};
     b.lists.devices = {kDevice + " CBR", kOtherDevice};
-    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms})
+    for (Box box : {RunKind::Reports, RunKind::Devices, RunKind::Rrn121, RunKind::Alarms})
         b.options.set(box, 1);
 }
 
@@ -568,12 +568,12 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         const char* what;
         Member member;
         std::string unreadable;  // made a directory
-        std::vector<Choice> ticked;
+        std::vector<RunKind> ticked;
     } cases[] = {
         {"reports", Member::Reports, "reports.ini", {}},
         {"devices", Member::Devices, "dev.ini", {}},
-        {"full run, reports ticked", Member::Full, "reports.ini", {Choice::Reports, Choice::Alarms}},
-        {"full run, devices ticked", Member::Full, "dev.ini", {Choice::Devices, Choice::Rrn121}},
+        {"full run, reports ticked", Member::Full, "reports.ini", {RunKind::Reports, RunKind::Alarms}},
+        {"full run, devices ticked", Member::Full, "dev.ini", {RunKind::Devices, RunKind::Rrn121}},
     };
     for (const auto& c : cases) {
         Bench b;
@@ -584,7 +584,7 @@ TEST(BadInputExtractions, ListFileThatExistsButCannotBeReadEndsTheRun) {
         ASSERT_TRUE(makeDir(b.data(c.unreadable)));
         makeDir(b.data("log"));
         writeFile(b.data("log/old.log"), "old");  // cleared before the list is read
-        for (Choice box : c.ticked) b.options.set(box, 1);
+        for (Box box : c.ticked) b.options.set(box, 1);
         ListFilesSource lists(b.dataRoot);
         Runner runner(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
         const int before = openDescriptors();

@@ -35,7 +35,7 @@ TEST(BadInput, InputFilesThatCannotBeReadAreSkippedAndTheWalkGoesOn) {
 TEST(BadInput, ResultFileOnAFullDiskEndsTheRunAndKeepsTheLists) {
     Bench b;
     writeFile(b.data("alldev.ini"), "0001/0001/0001\r\n");
-    b.options.set(Choice::NewDevices, 1);
+    b.options.set(Search::NewDevices, 1);
     // The catalogue's lines fit on the disk, the anomaly lines do not.
     const std::string data(200, 'A');
     b.addInput("a.s12", crlf(anomalyReport(data) + otherReport("0002/0002/0002", "5")));
@@ -102,7 +102,7 @@ TEST(BadInput, HugeLinesWithoutLineBreak) {
     const std::string big(50 << 20, 'x');
     // A 50 MiB line before a report, and a 50 MiB header at the end without a line break.
     b.addInput("a.s12", big + "\r\n" + crlf(anomalyReport("A1")) + big + "ZARYA-UZEL" + big);
-    b.options.set(Choice::NewDevices, 1);
+    b.options.set(Search::NewDevices, 1);
     b.runner.run(RunKind::Rrn48);
     EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf({"A1 N123 " + kDate}));
     EXPECT_FALSE(b.runner.outcome().anyFailure());
@@ -119,8 +119,8 @@ TEST(BadInput, PrintoutCutAtEveryPlace) {
         Bench b;
         const std::string content = whole.substr(0, cut);
         b.addInput("a.s12", content);
-        b.options.set(Choice::NewReports, 1);
-        b.options.set(Choice::NewDevices, 1);
+        b.options.set(Search::NewReports, 1);
+        b.options.set(Search::NewDevices, 1);
         b.runner.run(RunKind::Rrn48);
         const auto expected = referenceRrn48({content}, "ZARYA-UZEL", true, true, {}, {});
         ASSERT_EQ(readFile(b.data("log/rep48.log")), expected.rep48) << "cut at " << cut;

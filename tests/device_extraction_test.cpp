@@ -197,6 +197,25 @@ TEST(DeviceExtraction, SwitchToFileModeEndsThePassAfterTheCurrentFile) {
     EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка каталога по устройству ", "Файл обработан", kStop}));
 }
 
+TEST(DeviceExtraction, ModeSwitchedDuringTheReadHoldsForTheEntriesAfterIt) {
+    // The first entry's walk reads for every entry; "Файла" selected during it, each entry
+    // after it looks at the current file only, as it would have read it itself.
+    Bench b;
+    b.addInput("a.s12", crlf(devReport(kDevA, "A1")));
+    b.addInput("b.s12", crlf(devReport(kDevA, "A2")));
+    b.addInput("c.s12", crlf(devReport(kDevA, "A3")));
+    b.lists.devices = {kDevA + " CBR", kDevA + " GTS"};
+    b.input.onSelect = [&](int i) {
+        if (i == 1) b.input.fileModeFlag = true;
+    };
+    b.runner.run(RunKind::Devices);
+    EXPECT_EQ(readFile(b.data("log/CBRrep.log")), crlf(devBlock(kDevA, "A1") + devBlock(kDevA, "A2")));
+    EXPECT_EQ(readFile(b.data("log/GTSrep.log")), crlf(devBlock(kDevA, "A2")));
+    EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка каталога по устройству CBR", "Файл обработан",
+                                                        "Идет обработка файла по устройству GTS", "Файл обработан",
+                                                        kStop}));
+}
+
 TEST(DeviceExtraction, InAFullRunNoPauseAndProgressKept) {
     Bench b;
     b.addInput("a.s12", crlf(devReport(kDevA, "A1")));

@@ -270,7 +270,7 @@ void checkFullRun(const Corpus& corpus) {
     expectSameFiles(expectLog, model, "separate runs");
     EXPECT_TRUE(expectError.count("errorstat"));
 
-    for (Choice box : {Choice::Reports, Choice::Devices, Choice::Rrn121, Choice::Alarms, Choice::Rrn48})
+    for (Box box : {RunKind::Reports, RunKind::Devices, RunKind::Rrn121, RunKind::Alarms, RunKind::Rrn48})
         b.options.set(box, 1);
     b.runner.run(RunKind::Full);
     EXPECT_FALSE(b.runner.outcome().anyFailure());
@@ -347,6 +347,12 @@ std::string modelOf(const Cut& cut, const std::vector<std::string>& contents) {
     if (cut.kind == "device") return referenceDeviceReports(contents, kGenStation, cut.key);
     return referenceAlarms(contents, kGenStation);
 }
+
+// What the run's reader takes from the files.
+struct BytesRead : ReadObserver {
+    unsigned long long total = 0;
+    void bytesRead(size_t count) override { total += count; }
+};
 
 bool endsWith(const std::string& s, const std::string& t) {
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
@@ -490,4 +496,60 @@ TEST(ExtractionCorpus, FullRunLeavesWhatTheSeparateRunsLeave) {
                          {"c.s12", generate(13, 30 * 1024)}}});
     checkFullRun(Corpus{"file mode", {{"a.s12", generate(14, 20 * 1024)}, {"b.s12", generate(15, 20 * 1024)}},
                         kGenStation, "a.s12"});
+}
+
+TEST(ExtractionCorpus, WholeListsReadEachFileOnce) {
+    // Twenty numbers and ten devices, some naming one file twice, over a directory of two
+    // files: each file is read once for the whole list, every pass is shown in its place, and
+    // each result file is what its last pass alone gives.
+    // Large enough that the files are written in several pieces.
+    const Corpus corpus{"two files", {{"a.s12", generate(16, 3 << 20)}, {"b.s12", generate(17, 1 << 20, kGenStation, true)}}};
+    const auto contents = corpus.walked();
+    const Lists lists = listsFor(corpus);
+    std::vector<std::string> numbers = lists.numbers;
+    for (const char* n : {"121  ", "48", "00011", "1", "11", "0", "9", "571", "441", " 48", "8", "7", "12", "99999"})
+        numbers.push_back(n);
+    std::vector<std::string> devices = lists.devices;
+    for (const std::string& d : {std::string(), lists.devices[1] + "  CBR", lists.devices[1].substr(0, 2) + "  CBR",
+                                 std::string("SCM"), lists.devices[2].substr(0, 9) + "     GTS", std::string("00  GTS")})
+        devices.push_back(d);
+    ASSERT_EQ(numbers.size(), 20u);
+    ASSERT_EQ(devices.size(), 10u);
+    unsigned long long size = 0;
+    for (const auto& c : contents) size += c.size();
+
+    struct Case {
+        RunKind kind;
+        std::vector<std::string> entries;
+        Files expected;
+        std::string status;
+        std::vector<std::string> after;  // the texts after each pass, and after the last
+        std::vector<std::string> end;
+    } cases[] = {
+        {RunKind::Reports, numbers, referenceWorkingListRun(contents, corpus.station, numbers),
+         "Идет обработка каталога RRN - ", {}, {"Каталог обработан", kStop, kStop}},
+        {RunKind::Devices, devices, onDisk(referenceDeviceRun(contents, corpus.station, devices)),
+         "Идет обработка каталога по устройству ", {"Каталог обработан"}, {kStop}},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        corpus.install(b);
+        b.lists.reports = numbers;
+        b.lists.devices = devices;
+        BytesRead read;
+        b.runner.reader().setReadObserver(&read);
+        expectSameFiles(runAlone(b, c.kind), c.expected, c.status);
+        EXPECT_EQ(read.total, size) << c.status;
+        std::vector<std::string> statuses;
+        for (const auto& e : c.entries) {
+            const std::string shown = c.kind == RunKind::Reports ? e : referenceSplitDeviceEntry(e).comment;
+            statuses.push_back(c.status + cp1251ToUtf8(shown));
+            statuses.insert(statuses.end(), c.after.begin(), c.after.end());
+        }
+        statuses.insert(statuses.end(), c.end.begin(), c.end.end());
+        EXPECT_EQ(b.rec.statuses, statuses) << c.status;
+        std::vector<int> selections;
+        for (size_t i = 0; i < c.entries.size(); ++i) selections.insert(selections.end(), {0, 1});
+        EXPECT_EQ(b.input.selections, selections) << c.status;
+    }
 }

@@ -205,7 +205,7 @@ TEST(FaultInjection, FailedRunLeavesListsAndCataloguesUnchanged) {
     writeFile(b.data("alldev.ini"), alldev);
     b.addInput("a.s12", crlf(numReport("121", "A")) + crlf({header(), "  T", at("  MSG", 21, "00011  P"), "4", "5",
                                                              "6", "7", "8", "9", "  ALARM", ""}));
-    for (Choice box : {Choice::Reports, Choice::Alarms, Choice::Rrn48, Choice::NewDevices})
+    for (Box box : std::initializer_list<Box>{RunKind::Reports, RunKind::Alarms, RunKind::Rrn48, Search::NewDevices})
         b.options.set(box, 1);
     b.lists.reports = {"121", "48"};
     // The disk fills up when the alarms pass begins.
@@ -261,9 +261,9 @@ TEST(FaultInjection, RunThatDoesNotEndLeavesTheCatalogueAsItWas) {
         Bench b;
         StationProbe options;
         options.at = 150;  // past the reports with new devices
-        options.set(Choice::NewDevices, 1);
-        options.set(Choice::NewReports, 1);
-        options.set(Choice::Rrn48, 1);
+        options.set(Search::NewDevices, 1);
+        options.set(Search::NewReports, 1);
+        options.set(RunKind::Rrn48, 1);
         Runner runner(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, options, b.lists, b.rec, b.rec, &b.stop});
         const std::string alldev = "0001/0001/0001\r\n";
         if (c.catalogueExists) writeFile(b.data("alldev.ini"), alldev);
@@ -338,8 +338,8 @@ TEST(FaultInjection, UnexpectedExceptionEndsTheRunNotTheProgram) {
     ThrowingLists lists;
     Runner runner(DataDir(b.dataRoot), RunEnvironment{b.rec, b.rec, b.input, b.options, lists, b.rec, b.rec, nullptr});
     b.addInput("a.s12", crlf(numReport("121", "A")));
-    b.options.set(Choice::Devices, 1);
-    b.options.set(Choice::Rrn121, 1);
+    b.options.set(RunKind::Devices, 1);
+    b.options.set(RunKind::Rrn121, 1);
     runner.run(RunKind::Full);
     EXPECT_TRUE(runner.outcome().aborted);
     EXPECT_EQ(b.rec.statuses.back(), "Обработка прервана: внутренняя ошибка программы");
@@ -390,8 +390,8 @@ TEST(FaultInjection, LinksNamedLikeResultsAreRemovedNeverWrittenThrough) {
         writeFile(outside, "precious");
         c.setUp(b, outside);
         b.addInput("a.s12", printout);
-        b.options.set(Choice::Alarms, 1);
-        b.options.set(Choice::Rrn48, 1);
+        b.options.set(RunKind::Alarms, 1);
+        b.options.set(RunKind::Rrn48, 1);
         b.runner.run(RunKind::Full);
         EXPECT_EQ(readFile(outside), "precious") << c.what;
         if (!c.failure.empty()) {
@@ -485,7 +485,7 @@ TEST(FaultInjection, CatalogueAppendOnAFullDiskLeavesWholeLines) {
     for (const auto& c : cases) {
         Bench b;
         writeFile(b.data("alldev.ini"), c.catalogue);
-        b.options.set(Choice::NewDevices, 1);
+        b.options.set(Search::NewDevices, 1);
         b.addInput("a.s12", crlf(otherReport("0012/0034/0005", "7")));
         {
             FileSizeLimit full(1024);

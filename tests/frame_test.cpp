@@ -78,7 +78,6 @@ TEST(ScanFrame, DirectoryWalkOfThreeFiles) {
     EXPECT_EQ(b.rec.values, (std::vector<int>{0, 0, 1, 2, 0}));
     EXPECT_EQ(b.rec.statuses,
               (std::vector<std::string>{"Идет обработка каталога RRN - 48", "Каталог обработан",
-                                        "  Идет обработка ошибок  1", "  Идет обработка ошибок  2",
                                         "  Идет обработка ошибок  3", "Составляется отчет", kStop}));
     EXPECT_EQ(b.rec.events[2], "range:0..2");
     EXPECT_EQ(b.runner.context().progressCount(), 0);
@@ -141,7 +140,7 @@ TEST(ScanFrame, StationAndSearchBoxesAreReadDuringTheRun) {
     b.input.onSelect = [&](int i) {
         if (i == 1) {
             b.options.station = "OTHER-ST";
-            b.options.set(Choice::NewDevices, 1);
+            b.options.set(Search::NewDevices, 1);
         }
     };
     b.runner.run(RunKind::Rrn48);

@@ -2,6 +2,8 @@
 // status and progress sequences of the file and directory variants.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "tests/printout_builder.h"
 #include "tests/test_support.h"
 
@@ -65,6 +67,10 @@ TEST(ReportNumber, WorkingListEntriesAndTheFilesTheyGive) {
          {"48", "48"},
          {{"rep48.log", crlf(numBlock("R48"))}},
          {"Идет обработка файла RRN - 48", "Идет обработка файла RRN - 48"}},
+        {"an entry with more leading blanks than a short one has",
+         {"      121"},
+         {{"rep      121.log", crlf(numBlock("R121"))}},
+         {"Идет обработка файла RRN -       121"}},
         {"an entry 121 does not change the run kind",
          {"121", "48"},
          {{"rep121.log", crlf(numBlock("R121"))}, {"rep48.log", crlf(numBlock("R48"))}},
@@ -116,6 +122,10 @@ TEST(ReportNumber, HowReportsEnd) {
          {h, l2, numberLine("121"), h, "  NO = 0", h, l2, numberLine("121"), "  Z NO = 0"},
          {h, "", h, "  NO = 0", "", "", h, "", "  Z NO = 0", "", ""}},
         {"one blank before P is no match", {h, l2, at("  MSG", 21, "  121 P"), "  NO = 0"}, {}},
+        {"the number line may begin with the number", {h, l2, "121  P", "  X NO = 0"}, {h, "", "  X NO = 0", "", ""}},
+        {"the number may stand before a later \"  P\" of the line",
+         {h, l2, "  P  MSG  121  P", "  X NO = 0"},
+         {h, "", "  X NO = 0", "", ""}},
     };
     for (const auto& c : cases) {
         Bench b;
@@ -235,4 +245,39 @@ TEST(ReportNumber, WindowsCodePageNumberGivesUtf8NameAndStatus) {
     b.runner.run(RunKind::Reports);
     EXPECT_EQ(readFile(b.data("log/repАБ.log")), crlf(numBlock("A")));
     EXPECT_EQ(b.rec.statuses.front(), "Идет обработка файла RRN - АБ");
+}
+
+TEST(ReportNumber, StopDuringTheReadKeepsWhatEveryNumberGotSoFar) {
+    // The list is read once for all its numbers: a stop leaves every number's file, each with
+    // the reports of the files read before it.
+    Bench b;
+    b.addInput("a.s12", crlf(numReport("121", "A") + numReport("48", "A")));
+    b.addInput("b.s12", crlf(numReport("121", "B") + numReport("48", "B")));
+    b.lists.reports = {"121", "48"};
+    b.input.onSelect = [&](int i) {
+        if (i == 1) b.stop = true;
+    };
+    b.runner.run(RunKind::Reports);
+    EXPECT_TRUE(b.runner.outcome().stopped);
+    EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf(numBlock("A")));
+    EXPECT_EQ(readFile(b.data("log/rep48.log")), crlf(numBlock("A")));
+    EXPECT_EQ(b.rec.statuses,
+              (std::vector<std::string>{"Идет обработка каталога RRN - 121", "Обработка остановлена", kStop}));
+}
+
+TEST(ReportNumber, ALaterNumbersFileThatCannotBeMadeEndsTheRunInItsPlace) {
+    // The numbers before it get their whole files, the ones after it none.
+    Bench b;
+    b.addInput("a.s12", crlf(numReport("121", "A") + numReport("48", "B")));
+    b.lists.reports = {"121", "48", "7"};
+    ASSERT_EQ(::mkdir(b.data("log").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(b.data("log/rep48.log").c_str(), 0755), 0);
+    b.runner.run(RunKind::Reports);
+    EXPECT_TRUE(b.runner.outcome().aborted);
+    EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка каталога RRN - 121",
+                                                        "Идет обработка каталога RRN - 48",
+                                                        "Не удалось создать файл " + b.data("log/rep48.log") +
+                                                            ": это каталог"}));
+    EXPECT_EQ(readFile(b.data("log/rep121.log")), crlf(numBlock("A")));
+    EXPECT_EQ(dirEntries(b.data("log")), (std::vector<std::string>{"rep121.log", "rep48.log"}));
 }

@@ -107,7 +107,7 @@ TEST(Rrn48Extraction, LfOnlyAndMixedLineEndsReadTheSame) {
 
 TEST(NewDeviceSearch, DeviceMetTwiceIsListedOnceAndCatalogueGrowsByOne) {
     Bench b;
-    b.options.set(Choice::NewDevices, 1);
+    b.options.set(Search::NewDevices, 1);
     writeFile(b.data("alldev.ini"), crlf({"0001/0001/0001", "  hand-written 0002/0002/0002 with more"}));
     const auto reports = otherReport("0009/0009/0009", "7") + otherReport("0001/0001/0001", "7") +
                          otherReport("0002/0002/0002", "7") + otherReport("0009/0009/0009", "8") +
@@ -125,7 +125,7 @@ TEST(NewDeviceSearch, DeviceMetTwiceIsListedOnceAndCatalogueGrowsByOne) {
 
 TEST(NewDeviceSearch, DeviceTextKeepsItsTrailingBlanksAndShortLines) {
     Bench b;
-    b.options.set(Choice::NewDevices, 1);
+    b.options.set(Search::NewDevices, 1);
     // "CBR-7" in a catalogue line without the trailing blanks does not hold "CBR-7         ".
     writeFile(b.data("alldev.ini"), "CBR-7");  // last line without a line break
     b.addInput("a.s12", crlf({header(), line2("CBR-7         ", "STATUS"), numberLine("5"),
@@ -140,11 +140,11 @@ TEST(NewDeviceSearch, DeviceTextKeepsItsTrailingBlanksAndShortLines) {
 TEST(NewDeviceSearch, MissingCatalogueIsCreatedAndNothingWhenBoxClear) {
     Bench b;
     b.addInput("a.s12", crlf(otherReport("0005/0005/0005", "9")));
-    b.options.set(Choice::NewDevices, 2);  // greyed is not ticked
+    b.options.set(Search::NewDevices, 2);  // greyed is not ticked
     runRrn48(b);
     EXPECT_FALSE(fileExists(b.data("alldev.ini")));
     EXPECT_FALSE(fileExists(b.data("error/newdev")));
-    b.options.set(Choice::NewDevices, 1);
+    b.options.set(Search::NewDevices, 1);
     runRrn48(b);
     EXPECT_EQ(readFile(b.data("alldev.ini")), crlf({"0005/0005/0005"}));
 }
@@ -173,7 +173,7 @@ TEST(NewDeviceSearch, AgreesWithTheLineByLineModelWhateverTheCatalogueLines) {
         }
         const std::string content = crlf(reports);
         Bench b;
-        b.options.set(Choice::NewDevices, 1);
+        b.options.set(Search::NewDevices, 1);
         if (!catalogue.empty()) writeFile(b.data("alldev.ini"), crlf(catalogue));
         b.addInput("a.s12", content);
         runRrn48(b);
@@ -203,7 +203,7 @@ TEST(NewReportSearch, KeysAndSubstringMatches) {
     };
     for (const auto& c : cases) {
         Bench b;
-        b.options.set(Choice::NewReports, 1);
+        b.options.set(Search::NewReports, 1);
         if (!c.catalogue.empty()) writeFile(b.data("allreports.ini"), crlf(c.catalogue));
         std::vector<std::string> lines;
         for (const auto& f : c.numberFields)

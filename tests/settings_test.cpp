@@ -25,8 +25,8 @@ TEST(SettingsFile, WritesTheElevenLinesExactly) {
     Settings s;
     s.curDir = "c:\\";
     s.station = "ZARYA-UZEL";
-    s.checks[Choice::Rrn48] = 1;
-    s.checks[Choice::NewReports] = 1;
+    s.checks[RunKind::Rrn48] = 1;
+    s.checks[Search::NewReports] = 1;
     s.optionFile = true;
     s.optionDir = false;
     EXPECT_EQ(formatSettings(s), fileOf(kSaved));

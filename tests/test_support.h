@@ -88,10 +88,10 @@ public:
 class ScriptedOptions : public RunOptions {
 public:
     std::string station = "ZARYA-UZEL";
-    ChoiceStates checks;
+    BoxStates checks;
     std::string stationName() override { return station; }
-    int checkState(Choice choice) override { return checks[choice]; }
-    void set(Choice choice, int state) { checks[choice] = state; }
+    int checkState(Box box) override { return checks[box]; }
+    void set(Box box, int state) { checks[box] = state; }
 };
 
 class ScriptedLists : public ListSources {

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 #include <memory>
 
 #include "engine/data_dir.h"
@@ -73,26 +74,34 @@ ChartsWindow::ChartsWindow(const std::string& dataRoot, ProgramStarter& starter,
 
     connect(saveButton_, &QPushButton::clicked, this, &ChartsWindow::saveChart);
     connect(quitButton_, &QPushButton::clicked, this, &QWidget::close);
+    connect(&reading_, &QFutureWatcher<std::shared_ptr<ChartSource>>::progressValueChanged, readingBar_,
+            &QProgressBar::setValue);
+    connect(&reading_, &QFutureWatcher<std::shared_ptr<ChartSource>>::finished, this, [this] {
+        if (!cancel_ && reading_.future().resultCount() > 0) showSource(*reading_.result());
+    });
     read();
 }
 
-ChartsWindow::~ChartsWindow() { job_.stop(); }
+ChartsWindow::~ChartsWindow() { stopReading(); }
+
+void ChartsWindow::stopReading() {
+    cancel_ = true;
+    reading_.waitForFinished();
+}
 
 void ChartsWindow::read() {
+    stopReading();
+    cancel_ = false;
     tabs_->setEnabled(false);
     saveButton_->setEnabled(false);
     readingBar_->setValue(0);
     readingBar_->show();
     note(QStringLiteral("Читается rep48.log…"));
-    const std::string root = dataRoot_;
-    QProgressBar* bar = readingBar_;
-    job_.start([this, root, bar](const std::atomic<bool>& cancel) {
-        auto source = std::make_shared<ChartSource>(readChartSource(DataDir(root), &cancel, [bar](int percent) {
-            QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
-        }));
-        if (cancel.load()) return;
-        QMetaObject::invokeMethod(this, [this, source] { showSource(*source); }, Qt::QueuedConnection);
-    });
+    reading_.setFuture(QtConcurrent::run([this, root = dataRoot_](QPromise<std::shared_ptr<ChartSource>>& promise) {
+        promise.setProgressRange(0, 100);
+        promise.addResult(std::make_shared<ChartSource>(
+            readChartSource(DataDir(root), &cancel_, [&promise](int percent) { promise.setProgressValue(percent); })));
+    }));
 }
 
 void ChartsWindow::showSource(const ChartSource& source) {

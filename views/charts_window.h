@@ -3,9 +3,10 @@
 // time. rep48.log is read on a thread of its own; clicking a bar opens the lines behind it in
 // the viewer.
 #include <QDialog>
+#include <QFutureWatcher>
+#include <atomic>
+#include <memory>
 #include <string>
-
-#include "views/background_job.h"
 
 class QChart;
 class QChartView;
@@ -35,6 +36,7 @@ signals:
 
 private:
     void read();
+    void stopReading();
     void showSource(const ChartSource& source);
     void install(QChartView* view, QChart* chart);
     void openEntry(QObject* carrier, int index);
@@ -45,7 +47,9 @@ private:
     std::string dataRoot_;
     QString root_;
     ProgramStarter& starter_;
-    BackgroundJob job_;
+    // The reading, stopped through cancel_, which the engine tests.
+    QFutureWatcher<std::shared_ptr<ChartSource>> reading_;
+    std::atomic<bool> cancel_{false};
     QTabWidget* tabs_;
     QChartView *typesView_, *timeView_;
     QProgressBar* readingBar_;

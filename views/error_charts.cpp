@@ -82,100 +82,53 @@ QChart* newChart(const QString& title) {
 
 }  // namespace
 
-QChart* typeChart(const ChartSource& source, const QString& root) {
-    const std::vector<TypeBar> bars = typeBars(source.tally, source.catalogue);
-    // One set, so that every bar keeps its whole width and its count beside it; restarts and
-    // reboots are told apart by the colour of selected bars.
-    auto* set = new QBarSet(QStringLiteral("Аномалии"));
-    set->setColor(kTypeColor);
-    set->setSelectedColor(kRestartColor);
-    set->setLabelColor(QColor(0x33, 0x33, 0x33));  // beside the bar, on white
-    QStringList categories, tips;
-    QList<QStringList> files;
-    QList<int> marks;
-    long most = 0;
-    // Categories are drawn from the bottom up, so the most frequent go in last.
-    for (auto bar = bars.rbegin(); bar != bars.rend(); ++bar) {
-        QString label, tip;
-        QStringList file;
-        const QString count = countText(bar->count);
-        switch (bar->kind) {
-        case TypeBar::Kind::Type: {
-            const QString description = fromCp1251(bar->description).trimmed();
-            label = QString::number(bar->type);
-            if (!description.isEmpty()) label += QStringLiteral("  ") + shortened(description, 30);
-            tip = QStringLiteral("Тип %1: %2").arg(bar->type).arg(count);
-            if (!description.isEmpty()) tip += QStringLiteral("\n") + description;
-            file = typeFiles(root, bar->typeTexts);
-            break;
-        }
-        case TypeBar::Kind::Others:
-            label = QStringLiteral("прочие (типов: %1)").arg(countText(bar->typesInside));
-            tip = QStringLiteral("прочие: %1 (типов: %2)").arg(count, countText(bar->typesInside));
-            file = rep48(root);
-            break;
-        case TypeBar::Kind::Untyped:
-            label = QStringLiteral("без типа");
-            tip = QStringLiteral("без типа: %1 (тип ошибки не число)").arg(count);
-            file = rep48(root);
-            break;
-        case TypeBar::Kind::Restarts:
-            label = QStringLiteral("рестарты (REST)");
-            tip = QStringLiteral("рестарты: %1").arg(count);
-            file = QStringList{dataFile(root, "error", "restart")};
-            marks << static_cast<int>(categories.size());
-            break;
-        case TypeBar::Kind::Reboots:
-            label = QStringLiteral("перезагрузки (BOOT)");
-            tip = QStringLiteral("перезагрузки: %1").arg(count);
-            file = QStringList{dataFile(root, "error", "reboot")};
-            marks << static_cast<int>(categories.size());
-            break;
-        }
-        categories << label;
-        *set << bar->count;
-        tips << tip;
-        files << file;
-        most = std::max(most, bar->count);
-    }
-    set->selectBars(marks);
-    carry(set, tips, files);
+namespace {
 
-    auto* series = new QHorizontalBarSeries;
-    series->append(set);
-    series->setBarWidth(0.6);
-    series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-    series->setLabelsPrecision(kExactDigits);
-    QChart* chart = newChart(QStringLiteral("Аномалии по типам ошибок"));
-    chart->legend()->hide();
-    chart->addSeries(series);
-    auto* typeAxis = new QBarCategoryAxis;
-    typeAxis->append(categories);
-    typeAxis->setTruncateLabels(false);  // shortened above; the whole text is the tooltip
-    chart->addAxis(typeAxis, Qt::AlignLeft);
-    series->attachAxis(typeAxis);
-    QString note = QStringLiteral("Строк в rep48.log: %1").arg(countText(source.tally.lines()));
-    if (source.tally.untyped() > 0) note += QStringLiteral(", из них без типа: %1").arg(countText(source.tally.untyped()));
-    note += QStringLiteral("; красным — рестарты и перезагрузки");
-    QValueAxis* counts = countAxis(most, note);
-    chart->addAxis(counts, Qt::AlignBottom);
-    series->attachAxis(counts);
-    return chart;
+// What a bar of the type chart shows and opens.
+struct BarText {
+    QString label, tip;
+    QStringList files;
+    bool marked = false;  // a restart or reboot bar, drawn in the selection's colour
+};
+
+BarText barText(const TypeBar& bar, const QString& root) {
+    const QString count = countText(bar.count);
+    switch (bar.kind) {
+    case TypeBar::Kind::Type: {
+        const QString description = fromCp1251(bar.description).trimmed();
+        BarText t{QString::number(bar.type), QStringLiteral("Тип %1: %2").arg(bar.type).arg(count),
+                  typeFiles(root, bar.typeTexts)};
+        if (!description.isEmpty()) {
+            t.label += QStringLiteral("  ") + shortened(description, 30);
+            t.tip += QStringLiteral("\n") + description;
+        }
+        return t;
+    }
+    case TypeBar::Kind::Others:
+        return {QStringLiteral("прочие (типов: %1)").arg(countText(bar.typesInside)),
+                QStringLiteral("прочие: %1 (типов: %2)").arg(count, countText(bar.typesInside)), rep48(root)};
+    case TypeBar::Kind::Untyped:
+        return {QStringLiteral("без типа"), QStringLiteral("без типа: %1 (тип ошибки не число)").arg(count), rep48(root)};
+    case TypeBar::Kind::Restarts:
+        return {QStringLiteral("рестарты (REST)"), QStringLiteral("рестарты: %1").arg(count),
+                QStringList{dataFile(root, "error", "restart")}, true};
+    case TypeBar::Kind::Reboots:
+        return {QStringLiteral("перезагрузки (BOOT)"), QStringLiteral("перезагрузки: %1").arg(count),
+                QStringList{dataFile(root, "error", "reboot")}, true};
+    }
+    return {};
 }
 
-QChart* timeChart(const ChartSource& source, const QString& root) {
-    const TimeChart data = kalvimo::timeChart(source.tally);
-    const size_t n = data.starts.size();
-    static const char* const kUnits[] = {"по часам", "по дням", "по месяцам", "по годам"};
-    const QString unit = QString::fromUtf8(kUnits[static_cast<int>(data.unit)]);
-    QChart* chart = newChart(n == 0 ? QStringLiteral("Аномалии по времени: ни одной даты не прочитано")
-                                    : QStringLiteral("Аномалии %1").arg(unit));
-    QStringList periods;
-    for (std::int64_t start : data.starts) periods << QString::fromStdString(periodLabel(data.unit, start));
+QString typeChartNote(const ErrorTally& tally) {
+    QString note = QStringLiteral("Строк в rep48.log: %1").arg(countText(tally.lines()));
+    if (tally.untyped() > 0) note += QStringLiteral(", из них без типа: %1").arg(countText(tally.untyped()));
+    return note + QStringLiteral("; красным — рестарты и перезагрузки");
+}
 
-    auto* series = new QStackedBarSeries;
-    std::vector<long> totals(n, 0);
+// One stacked set per series of the time chart, with what each of its bars shows and opens.
+std::vector<long> addTimeSeries(QStackedBarSeries* series, const TimeChart& data, const QStringList& periods,
+                                const ChartSource& source, const QString& root) {
+    std::vector<long> totals(data.starts.size(), 0);
     for (size_t s = 0; s < data.series.size(); ++s) {
         const TimeSeries& ts = data.series[s];
         const bool rest = ts.type < 0;
@@ -190,7 +143,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         const QStringList file = rest ? rep48(root) : typeFiles(root, ts.typeTexts);
         QStringList tips;
         QList<QStringList> files;
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = 0; i < totals.size(); ++i) {
             *set << ts.counts[i];
             totals[i] += ts.counts[i];
             tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], described, countText(ts.counts[i]));
@@ -199,22 +152,12 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         carry(set, tips, files);
         series->append(set);
     }
-    chart->addSeries(series);
-    auto* timeAxis = new QBarCategoryAxis;
-    timeAxis->append(periods);
-    timeAxis->setTruncateLabels(false);
-    if (n > 12) timeAxis->setLabelsAngle(-90);
-    QString note = unit;
-    if (data.gapsLeftOut) note += QStringLiteral(" (только годы, в которых есть строки)");
-    if (data.undated > 0) note += QStringLiteral("; без даты: %1 (не показаны)").arg(countText(data.undated));
-    timeAxis->setTitleText(note);
-    chart->addAxis(timeAxis, Qt::AlignBottom);
-    series->attachAxis(timeAxis);
-    QValueAxis* counts = countAxis(n ? *std::max_element(totals.begin(), totals.end()) : 0, QStringLiteral("аномалий"));
-    chart->addAxis(counts, Qt::AlignLeft);
-    series->attachAxis(counts);
+    return totals;
+}
 
-    // Restarts and reboots as marks on the time axis.
+// Restarts and reboots as marks on the time axis.
+void addTimeMarks(QChart* chart, const TimeChart& data, const QStringList& periods, const QString& root,
+                  QAbstractAxis* timeAxis, QAbstractAxis* counts) {
     const struct {
         const std::vector<long>& counts;
         const char* name;
@@ -236,7 +179,7 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         marks->setMarkerSize(11);
         QStringList tips;
         QList<QStringList> files;
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = 0; i < kind.counts.size(); ++i) {
             if (kind.counts[i] > 0) marks->append(static_cast<qreal>(i) + kind.shift, 0);
             tips << QStringLiteral("%1: %2 — %3").arg(periods[static_cast<qsizetype>(i)], marks->name(), countText(kind.counts[i]));
             files << QStringList{dataFile(root, "error", kind.file)};
@@ -246,6 +189,82 @@ QChart* timeChart(const ChartSource& source, const QString& root) {
         marks->attachAxis(timeAxis);
         marks->attachAxis(counts);
     }
+}
+
+}  // namespace
+
+QChart* typeChart(const ChartSource& source, const QString& root) {
+    const std::vector<TypeBar> bars = typeBars(source.tally, source.catalogue);
+    // One set, so that every bar keeps its whole width and its count beside it; restarts and
+    // reboots are told apart by the colour of selected bars.
+    auto* set = new QBarSet(QStringLiteral("Аномалии"));
+    set->setColor(kTypeColor);
+    set->setSelectedColor(kRestartColor);
+    set->setLabelColor(QColor(0x33, 0x33, 0x33));  // beside the bar, on white
+    QStringList categories, tips;
+    QList<QStringList> files;
+    QList<int> marks;
+    long most = 0;
+    // Categories are drawn from the bottom up, so the most frequent go in last.
+    for (auto bar = bars.rbegin(); bar != bars.rend(); ++bar) {
+        const BarText text = barText(*bar, root);
+        if (text.marked) marks << static_cast<int>(categories.size());
+        categories << text.label;
+        *set << bar->count;
+        tips << text.tip;
+        files << text.files;
+        most = std::max(most, bar->count);
+    }
+    set->selectBars(marks);
+    carry(set, tips, files);
+
+    auto* series = new QHorizontalBarSeries;
+    series->append(set);
+    series->setBarWidth(0.6);
+    series->setLabelsVisible(true);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsPrecision(kExactDigits);
+    QChart* chart = newChart(QStringLiteral("Аномалии по типам ошибок"));
+    chart->legend()->hide();
+    chart->addSeries(series);
+    auto* typeAxis = new QBarCategoryAxis;
+    typeAxis->append(categories);
+    typeAxis->setTruncateLabels(false);  // shortened above; the whole text is the tooltip
+    chart->addAxis(typeAxis, Qt::AlignLeft);
+    series->attachAxis(typeAxis);
+    QValueAxis* counts = countAxis(most, typeChartNote(source.tally));
+    chart->addAxis(counts, Qt::AlignBottom);
+    series->attachAxis(counts);
+    return chart;
+}
+
+QChart* timeChart(const ChartSource& source, const QString& root) {
+    const TimeChart data = kalvimo::timeChart(source.tally);
+    const size_t n = data.starts.size();
+    static const char* const kUnits[] = {"по часам", "по дням", "по месяцам", "по годам"};
+    const QString unit = QString::fromUtf8(kUnits[static_cast<int>(data.unit)]);
+    QChart* chart = newChart(n == 0 ? QStringLiteral("Аномалии по времени: ни одной даты не прочитано")
+                                    : QStringLiteral("Аномалии %1").arg(unit));
+    QStringList periods;
+    for (std::int64_t start : data.starts) periods << QString::fromStdString(periodLabel(data.unit, start));
+
+    auto* series = new QStackedBarSeries;
+    const std::vector<long> totals = addTimeSeries(series, data, periods, source, root);
+    chart->addSeries(series);
+    auto* timeAxis = new QBarCategoryAxis;
+    timeAxis->append(periods);
+    timeAxis->setTruncateLabels(false);
+    if (n > 12) timeAxis->setLabelsAngle(-90);
+    QString note = unit;
+    if (data.gapsLeftOut) note += QStringLiteral(" (только годы, в которых есть строки)");
+    if (data.undated > 0) note += QStringLiteral("; без даты: %1 (не показаны)").arg(countText(data.undated));
+    timeAxis->setTitleText(note);
+    chart->addAxis(timeAxis, Qt::AlignBottom);
+    series->attachAxis(timeAxis);
+    QValueAxis* counts = countAxis(n ? *std::max_element(totals.begin(), totals.end()) : 0, QStringLiteral("аномалий"));
+    chart->addAxis(counts, Qt::AlignLeft);
+    series->attachAxis(counts);
+    addTimeMarks(chart, data, periods, root, timeAxis, counts);
     return chart;
 }
 

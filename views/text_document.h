@@ -1,18 +1,16 @@
 #pragma once
-// A file open in the viewer: the file itself, its line index built in the background, and a
-// watch on it that reloads it when a run rewrites it and notes when it is deleted.
+// A file open in the viewer, for the widgets: the document of the model, with a watch on the
+// file that looks at it when a run writes it, and signals for what changed.
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/line_index.h"
-#include "platform/viewed_file.h"
-#include "views/background_job.h"
+#include "viewer/document.h"
+#include "viewer/matches.h"
 
 class QFileSystemWatcher;
 
@@ -28,8 +26,7 @@ QString pathForDisplay(const QString& path);
 class TextDocument : public QObject {
     Q_OBJECT
 public:
-    // Bytes of a line shown before it is cut.
-    static constexpr size_t kShownWidth = 4096;
+    static constexpr size_t kShownWidth = ViewerDocument::kShownWidth;
 
     explicit TextDocument(const QString& path, QObject* parent = nullptr);
     ~TextDocument() override;
@@ -37,49 +34,43 @@ public:
     const QString& path() const { return path_; }
     // Why the file cannot be shown, in Russian; empty when it can.
     const QString& problem() const { return problem_; }
-    uint64_t lines() const { return index_.lines(); }
-    bool indexComplete() const { return index_.complete(); }
-    int indexPercent() const;
-    uint64_t size() const { return file_ ? file_->stamp().size : 0; }
-    size_t memoryBytes() const { return index_.memoryBytes(); }
+    uint64_t lines() const { return model_.lines(); }
+    bool indexComplete() const { return model_.indexComplete(); }
+    int indexPercent() const { return model_.indexPercent(); }
+    uint64_t size() const { return model_.size(); }
+    size_t memoryBytes() const { return model_.memoryBytes(); }
+    const ViewerDocument& model() const { return model_; }
     // The open file, for background scans; null while there is none.
-    std::shared_ptr<const ViewedFile> file() const { return file_; }
+    std::shared_ptr<const ViewedFile> file() const { return model_.file(); }
 
     // Lines from first on, cut to kShownWidth.
     std::vector<ShownLine> readLines(uint64_t first, size_t count);
+    // Where patterns match in the shown part of line.
+    std::vector<Match> matchesIn(uint64_t line, const Patterns& patterns);
     // Where the views stand, so that a reload indexes at once as far as they show.
-    void noteShownUpTo(uint64_t line) { shownUpTo_ = line; }
+    void noteShownUpTo(uint64_t line) { model_.noteShownUpTo(line); }
     // Looks at the file now rather than at the watcher's next signal.
     void checkFile();
-    // Called on the indexing thread right before it sends its last batch; for tests.
-    static inline std::function<void()> beforeLastIndexBatch;
 
 signals:
     void reloading();  // before the content goes: the views keep their place
     void reloaded();   // opened again, or found gone
+    void grown();      // lines were appended: they are being indexed
     void linesAdded();
     void indexFinished();
 
 private:
-    void open();
-    void index(LineIndexBuilder builder);
-    void indexed(uint64_t generation, const std::vector<LineMark>& marks, const LineCount& count, bool done,
-                 const QString& error);
+    void takeIndexed();
     void fail(const QString& problem);
+    void reload();
     void watch();
 
     QString path_;
-    std::string pathBytes_;
     QString problem_;
-    std::shared_ptr<ViewedFile> file_;
-    LineIndex index_;
-    FileStamp seen_;  // the file as last opened, or found missing
-    bool opened_ = false;
-    uint64_t generation_ = 0;
-    uint64_t shownUpTo_ = 0;
-    BackgroundJob job_;
+    ViewerDocument model_;
     QFileSystemWatcher* watcher_;
     QTimer settle_;
+    QTimer poll_;
 };
 
 }  // namespace kalvimo

@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "platform/cp1251.h"
-#include "platform/line_set.h"
+#include "viewer/line_set.h"
 #include "views/text_document.h"
 
 namespace kalvimo {
@@ -72,6 +72,10 @@ TextPane::TextPane(TextDocument* document, QWidget* parent) : QAbstractScrollAre
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
+    // A drag of the bar or a turn of the wheel; the keys are the pane's own.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
+        setFollowing(verticalScrollBar()->sliderPosition() >= verticalScrollBar()->maximum());
+    });
 
     connect(document_, &TextDocument::reloading, this, &TextPane::keepPlace);
     connect(document_, &TextDocument::reloaded, this, [this] {
@@ -94,11 +98,29 @@ void TextPane::showOnly(const LineSet* rows) {
 
 void TextPane::rowsChanged() {
     updateRanges();
-    if (pending_) showLine(pendingLine_);
+    if (following_) toEnd();
+    else if (pending_) showLine(pendingLine_);
     viewport()->update();
 }
 
-void TextPane::setPatterns(std::vector<TextPattern> patterns) {
+void TextPane::toEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
+
+void TextPane::setFollowing(bool on) {
+    if (on) {
+        pending_ = false;
+        toEnd();
+    }
+    if (on == following_) return;
+    following_ = on;
+    emit followingChanged(on);
+}
+
+void TextPane::userMoved() {
+    QScrollBar* v = verticalScrollBar();
+    setFollowing(v->value() >= v->maximum());
+}
+
+void TextPane::setPatterns(Patterns patterns) {
     patterns_ = std::move(patterns);
     viewport()->update();
 }
@@ -154,14 +176,15 @@ void TextPane::showLine(uint64_t line) {
 
 void TextPane::keepPlace() {
     // The file is read again: the lines in view stay in view once they are there again, or
-    // the end of the file when it has fewer.
-    if (!rows_ && !pending_ && rowCount() > 0) {
+    // the end of the file when it has fewer; a followed end stays followed.
+    if (!rows_ && !pending_ && !following_ && rowCount() > 0) {
         pending_ = true;
         pendingLine_ = lineOfRow(topRow()) + static_cast<uint64_t>(pageRows() / 3);
     }
 }
 
 void TextPane::setCurrent(uint64_t line, size_t column, size_t length) {
+    setFollowing(false);  // the line asked for stays in view
     hasCurrent_ = true;
     current_ = {line, column, length};
     showLine(line);
@@ -226,16 +249,7 @@ void TextPane::paintRow(QPainter& p, const Row& row, uint64_t rowNumber, int y) 
     if (hasCurrent_ && row.line == current_.line) p.fillRect(0, y, viewport()->width(), lineHeight_, QColor(226, 238, 255));
     for (size_t i = 0; i < row.bytes.size(); ++i)
         if (isControl(static_cast<unsigned char>(row.bytes[i]))) cells(i, i + 1, QColor(215, 215, 215));
-    for (const TextPattern& pattern : patterns_) {
-        const char* data = row.bytes.data();
-        for (size_t at = 0; at < row.bytes.size();) {
-            const char* m = pattern.findIn(data + at, row.bytes.size() - at);
-            if (!m) break;
-            const auto from = static_cast<size_t>(m - data);
-            cells(from, from + pattern.size(), QColor(255, 232, 110));
-            at = from + pattern.size();
-        }
-    }
+    for (const Match& m : patterns_.in(row.bytes)) cells(m.at, m.at + m.size, QColor(255, 232, 110));
     if (hasCurrent_ && row.line == current_.line && current_.length > 0)
         cells(current_.column, current_.column + current_.length, QColor(255, 150, 50));
     if (anchor_ != cursor_) {
@@ -309,11 +323,12 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
             v->setValue(0);
             h->setValue(0);
             break;
-        case Qt::Key_End: v->setValue(v->maximum()); break;
-        case Qt::Key_Left: h->setValue(h->value() - h->singleStep()); break;
-        case Qt::Key_Right: h->setValue(h->value() + h->singleStep()); break;
+        case Qt::Key_End: setFollowing(true); return;
+        case Qt::Key_Left: h->setValue(h->value() - h->singleStep()); return;
+        case Qt::Key_Right: h->setValue(h->value() + h->singleStep()); return;
         default: QAbstractScrollArea::keyPressEvent(event); return;
     }
+    userMoved();
 }
 
 TextPane::Spot TextPane::spotAt(const QPoint& at) const {
@@ -361,6 +376,8 @@ void TextPane::mouseReleaseEvent(QMouseEvent* event) {
         anchor_ = cursor_;
         viewport()->update();
         if (cursor_.row < rowCount()) emit lineClicked(lineOfRow(cursor_.row));
+    } else {
+        offerSelection();
     }
 }
 
@@ -395,6 +412,15 @@ void TextPane::selectAll() {
     anchor_ = {};
     cursor_ = {rowCount() - 1, SIZE_MAX};
     viewport()->update();
+    offerSelection();
+}
+
+void TextPane::offerSelection() {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (!clipboard->supportsSelection()) return;
+    bool partly = false;
+    const QString text = selectedText(&partly);
+    if (!text.isEmpty()) clipboard->setText(text, QClipboard::Selection);
 }
 
 void TextPane::copy() {

@@ -2,14 +2,15 @@
 // The text of a viewed file, or of the lines a filter keeps: a monospace view with line
 // numbers that reads from the file only the rows it shows, so a file of gigabytes costs no
 // more than a short one. Matches are highlighted where they are on screen; a selection copies
-// Unicode text.
+// Unicode text, and is offered as the primary selection where the window system has one. While
+// it follows the end, lines appended to the file come into view as they are read.
 #include <QAbstractScrollArea>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/line_index.h"
-#include "platform/text_scan.h"
+#include "viewer/line_index.h"
+#include "viewer/matches.h"
 
 namespace kalvimo {
 
@@ -29,7 +30,7 @@ public:
     // The rows or the document grew or changed.
     void rowsChanged();
     // Texts highlighted wherever they are on screen.
-    void setPatterns(std::vector<TextPattern> patterns);
+    void setPatterns(Patterns patterns);
 
     // The line in focus, with the match at column..column + length when length > 0.
     void setCurrent(uint64_t line, size_t column, size_t length);
@@ -40,6 +41,10 @@ public:
     // Brings the row of line (or the next row after it) into view; a line not read yet is
     // shown once it is.
     void showLine(uint64_t line);
+    // Keeps the last row in view as rows are added. A move of the user's up from the end ends
+    // it, one down to the end (or End) starts it again.
+    void setFollowing(bool on);
+    bool following() const { return following_; }
 
     uint64_t rowCount() const;
     uint64_t topRow() const;
@@ -54,6 +59,7 @@ public:
 signals:
     void lineClicked(uint64_t line);
     void message(const QString& text);
+    void followingChanged(bool on);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -94,12 +100,18 @@ private:
     Spot spotAt(const QPoint& p) const;
     void paintRow(QPainter& p, const Row& row, uint64_t rowNumber, int y);
     void keepPlace();
+    void toEnd();
+    // After the user moved the view: following when it ends at the last row.
+    void userMoved();
+    // Offers the selection to the window system's primary selection, where there is one.
+    void offerSelection();
 
     TextDocument* document_;
     const LineSet* rows_ = nullptr;
-    std::vector<TextPattern> patterns_;
+    Patterns patterns_;
     bool hasCurrent_ = false;
     Current current_;
+    bool following_ = false;
     bool pending_ = false;  // showLine waits for its line
     uint64_t pendingLine_ = 0;
     Spot anchor_, cursor_;

@@ -1,6 +1,7 @@
 #pragma once
-// The program starter of the windows: external programs and the desktop as before, and the
-// program's own viewer, one window with a tab per file, created when first asked for.
+// The program starter of the windows: external programs and the desktop as the desktop starter
+// starts them, and the program's own viewer, one window with a tab per file, created when first
+// asked for.
 #include <QPointer>
 #include <functional>
 

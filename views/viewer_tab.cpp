@@ -14,8 +14,6 @@
 #include <QVBoxLayout>
 
 #include "platform/cp1251.h"
-#include "platform/io_block.h"
-#include "platform/io_error.h"
 #include "platform/qt/qt_text.h"
 #include "views/text_document.h"
 #include "views/text_pane.h"
@@ -34,28 +32,53 @@ QString sizeText(uint64_t bytes) {
     return ru.toString(static_cast<double>(bytes) / (1024 * 1024 * 1024), 'f', 2) + QStringLiteral(" ГБ");
 }
 
-// Where a pattern occurs in a line, without overlap.
-std::vector<size_t> occurrences(const TextPattern& pattern, const std::string& bytes) {
-    std::vector<size_t> at;
-    for (size_t from = 0; from < bytes.size();) {
-        const char* m = pattern.findIn(bytes.data() + from, bytes.size() - from);
-        if (!m) break;
-        at.push_back(static_cast<size_t>(m - bytes.data()));
-        from = at.back() + pattern.size();
-    }
-    return at;
-}
-
 QLabel* caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
 }  // namespace
 
-ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), document_(new TextDocument(path, this)) {
+ViewerTab::ViewerTab(const QString& path, QWidget* parent)
+    : QWidget(parent),
+      document_(new TextDocument(path, this)),
+      search_([this] { QMetaObject::invokeMethod(this, &ViewerTab::searchTaken, Qt::QueuedConnection); }),
+      filter_([this] { QMetaObject::invokeMethod(this, &ViewerTab::filterTaken, Qt::QueuedConnection); }) {
+    // Made in the order that Tab goes through them: the panes before the fields above them.
+    QWidget* panes = buildPanes();
+    QLayout* statusLine = buildStatusLine();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(buildBar());
+    layout->addWidget(panes, 1);
+    layout->addLayout(statusLine);
+    connectFields();
+    connect(document_, &TextDocument::linesAdded, this, &ViewerTab::showState);
+    connect(document_, &TextDocument::indexFinished, this, &ViewerTab::showState);
+    // Only the appended lines are read: the count and the filter go on from where they were.
+    connect(document_, &TextDocument::grown, this, [this] {
+        search_.grow();
+        filter_.grow();
+        showState();
+    });
+    connect(document_, &TextDocument::reloaded, this, [this] {
+        showState();
+        startSearch();
+        startFilter();
+    });
+    setFocusProxy(text);
+    showState();
+}
+
+ViewerTab::~ViewerTab() {
+    search_.clear();
+    filter_.clear();
+}
+
+// The text above, the lines the filter keeps below, or in their place why the file cannot be shown.
+QWidget* ViewerTab::buildPanes() {
     text = new TextPane(document_, this);
     text->setObjectName(QStringLiteral("textPane"));
     filtered = new TextPane(document_, this);
     filtered->setObjectName(QStringLiteral("filterPane"));
-    filtered->showOnly(&filter_.lines);
+    filtered->showOnly(&filter_.lines());
     lastPane_ = text;
 
     filterBox_ = new QWidget(this);
@@ -79,7 +102,19 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), do
     stack_ = new QStackedWidget(this);
     stack_->addWidget(split_);
     stack_->addWidget(problem);
+    for (TextPane* pane : {text, filtered}) {
+        connect(pane, &TextPane::message, this, &ViewerTab::say);
+        pane->installEventFilter(this);
+    }
+    connect(filtered, &TextPane::lineClicked, this, [this](uint64_t line) {
+        filtered->setCurrent(line, 0, 0);
+        if (!searchPattern_.empty()) jumpToMatchIn(line, true);
+        else text->setCurrent(line, 0, 0);
+    });
+    return stack_;
+}
 
+QLayout* ViewerTab::buildStatusLine() {
     status = new QLabel(this);
     status->setObjectName(QStringLiteral("viewerStatus"));
     note = new QLabel(this);
@@ -89,17 +124,26 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), do
     progress->setRange(0, 100);
     progress->setMaximumWidth(200);
     progress->setToolTip(QStringLiteral("Подсчёт строк"));
+    followEnd = new QCheckBox(QStringLiteral("Следить за концом файла"), this);
+    followEnd->setObjectName(QStringLiteral("followEnd"));
+    followEnd->setToolTip(QStringLiteral("Новые строки файла сразу видны; прокрутка вверх приостанавливает, End возобновляет"));
+    followEnd->setFocusPolicy(Qt::TabFocus);  // a click leaves the focus in the text
+    connect(followEnd, &QCheckBox::toggled, text, &TextPane::setFollowing);
+    connect(text, &TextPane::followingChanged, this, [this](bool on) {
+        const QSignalBlocker quiet(followEnd);
+        followEnd->setChecked(on);
+        showState();
+    });
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status);
     bottom->addWidget(note, 1);
+    bottom->addWidget(followEnd);
     bottom->addWidget(progress);
+    return bottom;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(buildBar());
-    layout->addWidget(stack_, 1);
-    layout->addLayout(bottom);
-
+// Typing searches and filters after a pause; Enter at once.
+void ViewerTab::connectFields() {
     searchDelay_.setSingleShot(true);
     searchDelay_.setInterval(150);
     filterDelay_.setSingleShot(true);
@@ -118,29 +162,6 @@ ViewerTab::ViewerTab(const QString& path, QWidget* parent) : QWidget(parent), do
         startFilter();
     });
     connect(goToLine, &QLineEdit::returnPressed, this, &ViewerTab::goTo);
-    connect(filtered, &TextPane::lineClicked, this, [this](uint64_t line) {
-        filtered->setCurrent(line, 0, 0);
-        if (!searchPattern_.empty()) jumpToMatchIn(line, true);
-        else text->setCurrent(line, 0, 0);
-    });
-    for (TextPane* pane : {text, filtered}) {
-        connect(pane, &TextPane::message, this, &ViewerTab::say);
-        pane->installEventFilter(this);
-    }
-    connect(document_, &TextDocument::linesAdded, this, &ViewerTab::showState);
-    connect(document_, &TextDocument::indexFinished, this, &ViewerTab::showState);
-    connect(document_, &TextDocument::reloaded, this, [this] {
-        showState();
-        startSearch();
-        startFilter();
-    });
-    setFocusProxy(text);
-    showState();
-}
-
-ViewerTab::~ViewerTab() {
-    search_.job.stop();
-    filter_.job.stop();
 }
 
 QString ViewerTab::path() const { return document_->path(); }
@@ -230,6 +251,8 @@ void ViewerTab::setFilter(const QString& value) {
 
 void ViewerTab::say(const QString& value) { note->setText(value); }
 
+void ViewerTab::follow() { text->setFollowing(true); }
+
 void ViewerTab::showState() {
     if (!document_->problem().isEmpty()) {
         stack_->setCurrentIndex(1);
@@ -239,19 +262,22 @@ void ViewerTab::showState() {
         return;
     }
     stack_->setCurrentIndex(0);
-    const bool complete = document_->indexComplete();
+    // Appended lines are counted in a moment: no progress for them, so that a file that keeps
+    // growing does not keep the status line moving.
+    const bool complete = document_->indexComplete() || document_->model().indexingAppended();
     progress->setVisible(!complete);
     progress->setValue(document_->indexPercent());
+    const QString following = text->following() ? QStringLiteral(" · слежение") : QString();
     if (complete && document_->lines() == 0) {
-        status->setText(QStringLiteral("Файл пуст"));
+        status->setText(QStringLiteral("Файл пуст") + following);
         return;
     }
-    status->setText(QStringLiteral("Строк: %1%2 · %3")
+    status->setText(QStringLiteral("Строк: %1%2 · %3%4")
                         .arg(number(document_->lines()), complete ? QString() : QStringLiteral("…"),
-                             sizeText(document_->size())));
+                             sizeText(document_->size()), following));
 }
 
-bool ViewerTab::patternFor(const QString& value, bool alternatives, std::vector<TextPattern>& out, QLabel* where) {
+bool ViewerTab::patternFor(const QString& value, bool alternatives, Patterns& out, QLabel* where) {
     bool lossy = false;
     const std::string bytes = utf8ToCp1251(toUtf8(value), &lossy);
     if (lossy) {
@@ -259,67 +285,29 @@ bool ViewerTab::patternFor(const QString& value, bool alternatives, std::vector<
         where->setText(QStringLiteral("Таких знаков нет в Windows-1251"));
         return false;
     }
-    for (std::string& part : alternatives ? splitAlternatives(bytes) : std::vector<std::string>{bytes})
-        out.emplace_back(std::move(part), matchCase->isChecked());
+    out = alternatives ? Patterns::alternatives(bytes, matchCase->isChecked()) : Patterns({bytes}, matchCase->isChecked());
     return true;
 }
 
-void ViewerTab::runScan(Scan& scan, std::vector<TextPattern> patterns, bool countOccurrences) {
-    scan.job.stop();
-    const uint64_t generation = ++scan.generation;
-    scan.lines.clear();
-    scan.totals = {};
-    const std::shared_ptr<const ViewedFile> file = document_->file();
-    if (!file) {
-        found(scan, generation, {}, {}, true, {});
-        return;
-    }
-    scan.job.start([this, &scan, generation, file, patterns = std::move(patterns),
-                    countOccurrences](const std::atomic<bool>& cancel) {
-        std::vector<uint64_t> batch;
-        ScanTotals last;
-        BatchClock clock;
-        auto post = [&](bool done, const QString& error) {
-            QMetaObject::invokeMethod(
-                this, [this, &scan, generation, lines = std::move(batch), totals = last, done, error] {
-                    found(scan, generation, lines, totals, done, error);
-                }, Qt::QueuedConnection);
-            batch.clear();
-        };
-        try {
-            const bool finished = scanLines(*file, patterns, countOccurrences, kIoBlock, cancel,
-                                            [&](const std::vector<uint64_t>& lines, const ScanTotals& totals) {
-                                                batch.insert(batch.end(), lines.begin(), lines.end());
-                                                last = totals;
-                                                if (clock.due()) post(false, {});
-                                            });
-            if (finished) post(true, {});
-        } catch (const IoError& e) {
-            post(true, fromUtf8(e.message()));
-        }
-    });
+void ViewerTab::searchTaken() {
+    const LineSearch::Progress p = search_.take();
+    if (!p.error.empty()) say(fromUtf8(p.error));
+    if (p.added || p.finished) searchGrew(p.finished);
 }
 
-void ViewerTab::found(Scan& scan, uint64_t generation, const std::vector<uint64_t>& lines, const ScanTotals& totals,
-                      bool done, const QString& error) {
-    if (generation != scan.generation) return;  // a scan since replaced
-    for (uint64_t line : lines) scan.lines.append(line);
-    scan.totals = totals;
-    if (!error.isEmpty()) say(error);
-    if (&scan == &search_) searchGrew(done);
-    else filterGrew(done);
+void ViewerTab::filterTaken() {
+    const LineSearch::Progress p = filter_.take();
+    if (!p.error.empty()) say(fromUtf8(p.error));
+    if (p.added || p.finished) filterGrew(p.finished);
 }
 
 // ---- find ----
 
 void ViewerTab::startSearch() {
     searchDelay_.stop();
-    search_.job.stop();
-    ++search_.generation;
-    search_.lines.clear();
-    search_.totals = {};
-    searchPattern_.clear();
-    searching_ = jumpPending_ = false;
+    search_.clear();
+    searchPattern_ = {};
+    jumpPending_ = false;
     findCount->clear();
     note->clear();
     if (findText->text().isEmpty() || !patternFor(findText->text(), false, searchPattern_, findCount)) {
@@ -330,19 +318,20 @@ void ViewerTab::startSearch() {
     // The first match from the line in focus (or the top of the view) on is shown as found.
     jumpPending_ = true;
     jumpFrom_ = text->hasCurrent() ? text->currentLine() : text->rowCount() ? text->lineOfRow(text->topRow()) : 0;
-    searching_ = true;
     findCount->setText(QStringLiteral("Поиск…"));
-    runScan(search_, searchPattern_, true);
+    if (const std::shared_ptr<const ViewedFile> file = document_->file()) search_.start(file, searchPattern_, true);
+    else searchGrew(true);
 }
 
 void ViewerTab::searchGrew(bool done) {
-    searching_ = !done;
-    const ScanTotals& t = search_.totals;
-    if (t.lines == 0) findCount->setText(done ? QStringLiteral("Не найдено") : QStringLiteral("Поиск…"));
+    const ScanTotals& t = search_.totals();
+    // The appended lines of a growing file are read in a moment: no "…" for them.
+    const bool shownDone = done || search_.readingAppended();
+    if (t.lines == 0) findCount->setText(shownDone ? QStringLiteral("Не найдено") : QStringLiteral("Поиск…"));
     else
         findCount->setText(QStringLiteral("Найдено: %1 (строк: %2)%3")
-                               .arg(number(t.occurrences), number(t.lines), done ? QString() : QStringLiteral("…")));
-    const LineSet& m = search_.lines;
+                               .arg(number(t.occurrences), number(t.lines), shownDone ? QString() : QStringLiteral("…")));
+    const LineSet& m = search_.lines();
     if (jumpPending_) {
         const uint64_t i = m.lowerBound(jumpFrom_);
         if (i < m.size()) {
@@ -357,13 +346,10 @@ void ViewerTab::searchGrew(bool done) {
 }
 
 void ViewerTab::jumpToMatchIn(uint64_t line, bool first) {
-    const std::vector<ShownLine> shown = document_->readLines(line, 1);
-    const std::vector<size_t> at = shown.empty() || searchPattern_.empty()
-                                       ? std::vector<size_t>{}
-                                       : occurrences(searchPattern_.front(), shown.front().bytes);
+    const std::vector<Match> at = searchPattern_.empty() ? std::vector<Match>{} : document_->matchesIn(line, searchPattern_);
     // A match past the cut of a long line: the line itself is what can be shown.
     if (at.empty()) text->setCurrent(line, 0, 0);
-    else text->setCurrent(line, first ? at.front() : at.back(), searchPattern_.front().size());
+    else text->setCurrent(line, first ? at.front().at : at.back().at, at.front().size);
 }
 
 void ViewerTab::step(bool forward) {
@@ -372,24 +358,22 @@ void ViewerTab::step(bool forward) {
         return;
     }
     note->clear();
-    const LineSet& m = search_.lines;
+    const LineSet& m = search_.lines();
     uint64_t i = 0;
     bool within = false;  // i is a valid position in m
     if (text->hasCurrent()) {
         const uint64_t line = text->currentLine();
         const size_t column = text->currentColumn(), length = text->currentLength();
-        const std::vector<ShownLine> shown = document_->readLines(line, 1);
-        const std::vector<size_t> at = shown.empty() ? std::vector<size_t>{}
-                                                     : occurrences(searchPattern_.front(), shown.front().bytes);
+        const std::vector<Match> at = document_->matchesIn(line, searchPattern_);
         // First the other matches of the line in focus.
         if (forward) {
-            for (size_t p : at)
-                if (length == 0 || p > column) return text->setCurrent(line, p, searchPattern_.front().size());
+            for (const Match& p : at)
+                if (length == 0 || p.at > column) return text->setCurrent(line, p.at, p.size);
             i = m.lowerBound(line + 1);
             within = i < m.size();
         } else {
             for (auto p = at.rbegin(); p != at.rend(); ++p)
-                if (length != 0 && *p < column) return text->setCurrent(line, *p, searchPattern_.front().size());
+                if (length != 0 && p->at < column) return text->setCurrent(line, p->at, p->size);
             i = m.lowerBound(line);
             within = i > 0;
             if (within) --i;
@@ -401,7 +385,7 @@ void ViewerTab::step(bool forward) {
         if (!forward && within) --i;
     }
     if (!within) {
-        if (searching_) {
+        if (search_.running()) {
             say(QStringLiteral("Поиск ещё идёт"));
             return;
         }
@@ -419,29 +403,25 @@ void ViewerTab::step(bool forward) {
 
 void ViewerTab::startFilter() {
     filterDelay_.stop();
-    filter_.job.stop();
-    ++filter_.generation;
-    filter_.lines.clear();
-    filter_.totals = {};
-    filtering_ = false;
-    filtered->showOnly(&filter_.lines);
+    filter_.clear();
+    filtered->showOnly(&filter_.lines());
     filterCount->clear();
-    std::vector<TextPattern> patterns;
+    Patterns patterns;
     if (!patternFor(filterText->text(), true, patterns, filterCount) || patterns.empty()) {
         filterBox_->hide();
         return;
     }
     filtered->setPatterns(patterns);
     filterBox_->show();
-    filtering_ = true;
     filterCount->setText(QStringLiteral("Поиск строк…"));
-    runScan(filter_, std::move(patterns), false);
+    if (const std::shared_ptr<const ViewedFile> file = document_->file()) filter_.start(file, std::move(patterns), false);
+    else filterGrew(true);
 }
 
 void ViewerTab::filterGrew(bool done) {
-    filtering_ = !done;
     filtered->rowsChanged();
-    filterCount->setText(QStringLiteral("Строк: %1%2").arg(number(filter_.totals.lines), done ? QString() : QStringLiteral("…")));
+    const bool shownDone = done || filter_.readingAppended();
+    filterCount->setText(QStringLiteral("Строк: %1%2").arg(number(filter_.totals().lines), shownDone ? QString() : QStringLiteral("…")));
     if (done) emit filterFinished();
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 // One file in the viewer: its text, the find and filter fields with their background scans,
-// the pane of lines the filter keeps, going to a line, and the state of the file.
+// the pane of lines the filter keeps, going to a line, following the end of a growing file, and
+// the state of the file.
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
 
-#include "platform/line_set.h"
-#include "platform/text_scan.h"
-#include "views/background_job.h"
+#include "viewer/line_search.h"
+#include "viewer/matches.h"
 
 class QCheckBox;
 class QLabel;
@@ -41,10 +41,14 @@ public:
     void copy();
     void selectAll();
     void setFilter(const QString& text);
+    // Keeps the end of the file in view as lines are appended to it.
+    void follow();
     void say(const QString& text);  // a note under the text
 
-    bool searching() const { return searching_; }
-    bool filtering() const { return filtering_; }
+    bool searching() const { return search_.running(); }
+    // The searches behind the count and the filter pane.
+    const LineSearch& search() const { return search_; }
+    const LineSearch& filter() const { return filter_; }
 
     QLineEdit* findText;    // "findText"
     QCheckBox* matchCase;   // "matchCase"
@@ -58,6 +62,7 @@ public:
     QProgressBar* progress; // "indexProgress"
     QLabel* status;         // "viewerStatus": lines and size
     QLabel* note;           // "viewerNote"
+    QCheckBox* followEnd;   // "followEnd": the text pane follows the end of the file
 
 signals:
     void searchFinished();  // found every match there is
@@ -67,25 +72,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Scan {
-        BackgroundJob job;
-        uint64_t generation = 0;
-        LineSet lines;
-        ScanTotals totals;
-    };
     QWidget* buildBar();
+    QWidget* buildPanes();
+    QLayout* buildStatusLine();
+    void connectFields();
     void startSearch();
     void startFilter();
-    // Starts a scan of the whole file; results come back in batches to found().
-    void runScan(Scan& scan, std::vector<TextPattern> patterns, bool countOccurrences);
-    void found(Scan& scan, uint64_t generation, const std::vector<uint64_t>& lines, const ScanTotals& totals, bool done,
-               const QString& error);
+    // What the searches found since they last said.
+    void searchTaken();
+    void filterTaken();
     void searchGrew(bool done);
     void filterGrew(bool done);
     void step(bool forward);
     // The patterns of a typed text (its parts between "|" when alternatives); false, with a
     // word in where, when the text cannot be in a Windows-1251 file.
-    bool patternFor(const QString& text, bool alternatives, std::vector<TextPattern>& out, QLabel* where);
+    bool patternFor(const QString& text, bool alternatives, Patterns& out, QLabel* where);
     void goTo();
     void showState();
     void jumpToMatchIn(uint64_t line, bool first);
@@ -96,9 +97,8 @@ private:
     QWidget* filterBox_;
     TextPane* lastPane_;
     QTimer searchDelay_, filterDelay_;
-    Scan search_, filter_;
-    std::vector<TextPattern> searchPattern_;
-    bool searching_ = false, filtering_ = false;
+    LineSearch search_, filter_;
+    Patterns searchPattern_;
     bool jumpPending_ = false;  // the first match from here on is shown when found
     uint64_t jumpFrom_ = 0;
 };

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "platform/io_error.h"
+#include "platform/console.h"
 #include "platform/process_setup.h"
 
 namespace kalvimo {
@@ -277,5 +278,7 @@ void raiseOpenFileLimit() {
 void ignoreBrokenPipeSignal() { std::signal(SIGPIPE, SIG_IGN); }
 
 void writeOutputAsUtf8() {}  // the bytes pass as they are
+
+void useParentConsole() {}  // a program started from a terminal writes to it
 
 }  // namespace kalvimo

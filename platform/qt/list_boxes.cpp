@@ -22,6 +22,36 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
 }
 
+namespace {
+
+// "c:" for a Windows drive root ("C:/", "C:\\", "C:"), else nothing.
+QString driveLetter(const QString& root) {
+    const bool lettered = (root.size() == 2 || (root.size() == 3 && (root[2] == '/' || root[2] == '\\'))) &&
+                          root[1] == ':' && root[0].isLetter();
+    return lettered ? root.left(2).toLower() : QString();
+}
+
+}  // namespace
+
+QStringList systemDriveRoots() {
+    QStringList roots;
+#ifdef Q_OS_WIN
+    // Every drive, a drive without a disk too: choosing it says that it cannot be read.
+    for (const QFileInfo& drive : QDir::drives()) roots << drive.absolutePath();
+#else
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid() || !v.isReady()) continue;
+        const QString r = v.rootPath();
+        bool system = false;
+        for (const char* p : {"/proc", "/sys", "/dev", "/run", "/snap", "/boot"})
+            if (r == QLatin1String(p) || r.startsWith(QLatin1String(p) + '/')) system = true;
+        if (!system) roots << r;
+    }
+    if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
+#endif
+    return roots;
+}
+
 void DriveListBox::setRoots(const QStringList& roots, const QString& homeDirectory) {
     home_ = QDir::cleanPath(homeDirectory);
     QSignalBlocker block(this);
@@ -30,6 +60,16 @@ void DriveListBox::setRoots(const QStringList& roots, const QString& homeDirecto
     QStringList sorted = roots;
     sorted.removeDuplicates();
     sorted.sort();
+    lettered_ = !sorted.isEmpty() && std::all_of(sorted.begin(), sorted.end(), [](const QString& r) { return !driveLetter(r).isEmpty(); });
+    if (lettered_) {
+        for (const QString& r : sorted) {
+            addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), driveLetter(r));
+            roots_.push_back(QDir::cleanPath(r.left(2) + '/'));
+        }
+        const int c = findText(QStringLiteral("c:"));
+        setCurrentIndex(c >= 0 ? c : 0);
+        return;
+    }
     // The volume of the home directory becomes "c:".
     QString homeRoot;
     for (const QString& r : sorted)
@@ -53,7 +93,7 @@ void DriveListBox::setDrive(const QString& d) {
 }
 
 QString DriveListBox::directoryOf(const QString& d) const {
-    if (d == QStringLiteral("c:")) return home_;
+    if (d == QStringLiteral("c:") && !lettered_) return home_;
     const int i = findText(d);
     return i >= 0 ? roots_[i] : d;
 }
@@ -64,7 +104,8 @@ QString DriveListBox::driveOf(const QString& path) const {
     qsizetype bestLen = -1;
     for (int i = 0; i < roots_.size(); ++i) {
         const QString& r = roots_[i];
-        const bool inside = p == r || p.startsWith(r.endsWith('/') ? r : r + '/');
+        const Qt::CaseSensitivity cs = lettered_ ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        const bool inside = p.compare(r, cs) == 0 || p.startsWith(r.endsWith('/') ? r : r + '/', cs);
         if (inside && r.size() > bestLen) {
             best = i;
             bestLen = r.size();

@@ -13,7 +13,12 @@ class QFileSystemWatcher;
 
 namespace kalvimo {
 
-// The mounted file-system roots; "c:" is the one that holds the home directory.
+// The drives of the system: on Windows every drive by its letter ("c:", "d:"), ready or not;
+// elsewhere the mounted file-system roots, less the kernel's own.
+QStringList systemDriveRoots();
+
+// The drives. Windows drives are named by their letter; where there are no drives, "c:" is
+// the root that holds the home directory and the others are named by their roots.
 class DriveListBox : public QComboBox {
     Q_OBJECT
 public:
@@ -22,7 +27,8 @@ public:
     void setRoots(const QStringList& roots, const QString& homeDirectory);
     QString drive() const;           // the text of the current entry
     void setDrive(const QString& d); // "c:" or a root; emits driveChanged when it changes
-    // The directory a drive stands for: the home directory for "c:", else the root itself.
+    // The directory a drive stands for: the root itself, or where there are no drives, the
+    // home directory for "c:".
     QString directoryOf(const QString& drive) const;
     // The drive that holds path: the entry with the longest matching root.
     QString driveOf(const QString& path) const;
@@ -33,6 +39,7 @@ signals:
 private:
     QString home_;
     QStringList roots_;  // parallel to the entries
+    bool lettered_ = false;  // Windows drives
 };
 
 // The current directory with its ancestors above it and its subdirectories below, as a

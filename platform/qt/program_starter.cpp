@@ -20,7 +20,7 @@ QString startViewer(ProgramStarter& starter, const QString& dataDir, const QStri
     const QString viewer = QDir(dataDir).filePath(QStringLiteral("wordpad.exe"));
     const QFileInfo info(viewer);
     if (info.isFile() && info.isExecutable()) {
-        if (starter.startDetached(viewer, {file})) return {};
+        if (starter.startDetached(viewer, {QDir::toNativeSeparators(file)})) return {};
         return QStringLiteral("Не удалось запустить программу просмотра %1").arg(viewer);
     }
     starter.openInViewer(file);

@@ -13,10 +13,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
 #include "platform/io_error.h"
+#include "platform/console.h"
 #include "platform/process_setup.h"
 
 #ifndef ERROR_DISK_QUOTA_EXCEEDED
@@ -631,6 +633,14 @@ void writeOutputAsUtf8() {
         DWORD mode;
         if (GetConsoleMode(sys::osHandle(out), &mode)) SetConsoleOutputCP(CP_UTF8);
     }
+}
+
+void useParentConsole() {
+    // Redirected output already has a handle and stays where it goes.
+    if (GetStdHandle(STD_OUTPUT_HANDLE) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+    SetConsoleOutputCP(CP_UTF8);
 }
 
 }  // namespace kalvimo

@@ -207,7 +207,7 @@ void RunsTest::controlsDuringARun() {
     QVERIFY(w.findChildren<QDialog*>().isEmpty());
     // What the run reads stays live.
     ui.Check4->click();
-    QCOMPARE(w.host().checkState(Choice::NewReports), 1);
+    QCOMPARE(w.host().checkState(Search::NewReports), 1);
     ui.exchlist->setEditText(QStringLiteral("ЮГ-1"));
     QCOMPARE(QByteArray::fromStdString(w.host().stationName()), cp1251(QStringLiteral("ЮГ-1")));
     // A second command while one runs is ignored.

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "platform/qt/qt_text.h"
@@ -37,12 +39,27 @@ void put(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-// "1 <word>", "2 <word>" and on, CR LF.
-QByteArray numbered(int count, const char* word = "A") {
+// "1 <word>", "2 <word>" and on, CR LF; or from another first number on.
+QByteArray numbered(int count, const char* word = "A", int first = 1) {
     QByteArray out;
     out.reserve(count * 12);
-    for (int i = 1; i <= count; ++i) out.append(QByteArray::number(i)).append(' ').append(word).append("\r\n");
+    for (int i = first; i < first + count; ++i) out.append(QByteArray::number(i)).append(' ').append(word).append("\r\n");
     return out;
+}
+
+// Appends to the file, as the exchange appends to a printout.
+void append(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::Append));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A turn of the mouse wheel over the pane, up or down by three rows.
+void turnWheel(TextPane* pane, int notches) {
+    const QPointF at(pane->viewport()->width() / 2.0, pane->viewport()->height() / 2.0);
+    QWheelEvent wheel(at, pane->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pane->viewport(), &wheel);
 }
 
 // The desktop is only recorded.
@@ -70,6 +87,8 @@ bool inView(TextPane* pane, uint64_t line) {
     const uint64_t top = pane->topRow();
     return line >= top && line < top + static_cast<uint64_t>(pane->verticalScrollBar()->pageStep());
 }
+
+bool lastInView(TextPane* pane, uint64_t rows) { return pane->rowCount() == rows && inView(pane, rows - 1); }
 
 }  // namespace
 
@@ -271,13 +290,132 @@ private slots:
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
     }
 
+    void followsTheEndOfAGrowingFile() {
+        const QString path = file("print.s12");
+        put(path, numbered(1000));
+        ViewerTab* t = open(path);
+        QVERIFY(!t->followEnd->isChecked());
+        QTest::keyClick(t->text, Qt::Key_End);
+        QVERIFY(t->followEnd->isChecked());
+        QVERIFY2(t->status->text().endsWith(QStringLiteral(" · слежение")), qPrintable(t->status->text()));
+
+        // Appended lines come into view as the file grows.
+        QElapsedTimer clock;
+        clock.start();
+        append(path, numbered(50, "A", 1001));
+        QTRY_VERIFY_WITH_TIMEOUT(lastInView(t->text, 1050), 5000);
+        qInfo("appended lines in view after %lld ms", static_cast<long long>(clock.elapsed()));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+
+        // The wheel up pauses following: the rows in view stay while the file grows.
+        turnWheel(t->text, 1);
+        QVERIFY(!t->followEnd->isChecked());
+        QVERIFY(!t->status->text().contains(QStringLiteral("слежение")));
+        const uint64_t top = t->text->topRow();
+        append(path, numbered(50, "A", 1051));
+        QTRY_COMPARE(t->text->rowCount(), 1100u);
+        QCOMPARE(t->text->topRow(), top);
+        // The wheel down to the end follows again, so does End.
+        QScrollBar* v = t->text->verticalScrollBar();
+        for (int turns = 0; turns < 100 && v->value() < v->maximum(); ++turns) {
+            QVERIFY(!t->followEnd->isChecked());
+            turnWheel(t->text, -1);
+        }
+        QVERIFY(t->followEnd->isChecked());
+        QTest::keyClick(t->text, Qt::Key_PageUp);
+        QVERIFY(!t->followEnd->isChecked());
+        QTest::keyClick(t->text, Qt::Key_End);
+        QVERIFY(lastInView(t->text, 1100));
+        append(path, numbered(50, "A", 1101));
+        QTRY_VERIFY(lastInView(t->text, 1150));
+
+        // The box does the same as the keys.
+        QTest::keyClick(t->text, Qt::Key_Home);
+        QTest::mouseClick(t->followEnd, Qt::LeftButton, {}, QPoint(5, t->followEnd->height() / 2));
+        QVERIFY(t->followEnd->isChecked());
+        QVERIFY(lastInView(t->text, 1150));
+        QVERIFY(t->text->hasFocus());
+        QTest::mouseClick(t->followEnd, Qt::LeftButton, {}, QPoint(5, t->followEnd->height() / 2));
+        QVERIFY(!t->text->following());
+        append(path, numbered(50, "A", 1151));
+        QTRY_COMPARE(t->text->rowCount(), 1200u);
+        QVERIFY(!inView(t->text, 1199));
+    }
+
+    void aGrownFileIsSearchedAndFilteredOnlyWhereItGrew() {
+        const QString path = file("rep48.log");
+        put(path, numbered(100000, "ALFA"));
+        ViewerTab* t = open(path);
+        QSignalSpy searched(t, &ViewerTab::searchFinished), filtered(t, &ViewerTab::filterFinished);
+        QTest::keyClick(t->text, Qt::Key_F, Qt::ControlModifier);
+        type(t->findText, QStringLiteral("alfa"));
+        QVERIFY(searched.wait(5000));
+        QCOMPARE(t->findCount->text(), grouped(QStringLiteral("Найдено: 100 000 (строк: 100 000)")));
+        QTest::keyClick(t->findText, Qt::Key_L, Qt::ControlModifier);
+        type(t->filterText, QStringLiteral("beta|gamma"));
+        QTest::keyClick(t->filterText, Qt::Key_Return);
+        QTRY_COMPARE(t->filterCount->text(), QStringLiteral("Строк: 0"));
+
+        append(path, numbered(10, "ALFA BETA ALFA", 100001) + "100011 GAMMA");
+        QTRY_COMPARE(t->filterCount->text(), QStringLiteral("Строк: 11"));
+        QTRY_COMPARE(t->findCount->text(), grouped(QStringLiteral("Найдено: 100 020 (строк: 100 010)")));
+        QCOMPARE(t->filtered->rowCount(), 11u);
+        QCOMPARE(t->filtered->lineOfRow(0), 100000u);
+        QCOMPARE(t->filtered->lineOfRow(10), 100010u);
+        // The line still being written goes on in the same row.
+        append(path, " BETA\r\n");
+        const auto size = static_cast<uint64_t>(QFileInfo(path).size());
+        QTRY_COMPARE(t->filter().bytesRead(), size);
+        QTRY_COMPARE(t->search().bytesRead(), size);
+        QCOMPARE(t->document()->lines(), 100011u);
+        QCOMPARE(t->filterCount->text(), QStringLiteral("Строк: 11"));
+        QCOMPARE(t->filtered->rowCount(), 11u);
+        // Each byte was read once by the index, the count and the filter: they went on, not over.
+        QCOMPARE(t->document()->model().bytesIndexed(), size);
+    }
+
+    void aReplacedFileIsReadAnew() {
+        const QString path = file("rep121.log");
+        put(path, numbered(100));
+        ViewerTab* t = open(path);
+        t->setFilter(QStringLiteral("A"));
+        QTRY_COMPARE(t->filterCount->text(), QStringLiteral("Строк: 100"));
+        // Another file under the name that starts as the first did: read anew all the same.
+        put(path + QStringLiteral(".new"), numbered(150));
+        QCOMPARE(std::rename(qPrintable(path + QStringLiteral(".new")), qPrintable(path)), 0);
+        QTRY_COMPARE(t->status->text(), QStringLiteral("Строк: 150 · 942 байт"));
+        QTRY_COMPARE(t->filterCount->text(), QStringLiteral("Строк: 150"));
+        QCOMPARE(t->document()->model().bytesIndexed(), 592u + 942u);
+    }
+
+    void aSelectionIsThePrimarySelection() {
+        QClipboard* clipboard = QApplication::clipboard();
+        if (!clipboard->supportsSelection()) {
+            if (qEnvironmentVariableIsSet("KALVIMO_NEED_SELECTION")) QFAIL("the window system has no primary selection");
+            QSKIP("the window system has no primary selection");
+        }
+        const QString path = file("alarm.log");
+        put(path, cp(QStringLiteral("первая строка\r\nвторая строка\r\nтретья\r\n")));
+        ViewerTab* t = open(path);
+        clipboard->setText(QStringLiteral("before"));
+        QWidget* view = t->text->viewport();
+        const QPoint from(1, t->text->rowRect(0).center().y()), to(view->width() - 2, t->text->rowRect(1).center().y());
+        QTest::mousePress(view, Qt::LeftButton, {}, from);
+        QTest::mouseMove(view, to);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+        QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("первая строка\nвторая строка"));
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));  // the clipboard only on Ctrl+C
+        QTest::keyClick(t->text, Qt::Key_A, Qt::ControlModifier);
+        QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("первая строка\nвторая строка\nтретья"));
+    }
+
     void dropsAnIndexBuiltForTheOldContent() {
         // Longer than what is indexed before the first screen, so the rest is indexed in the
         // background; that indexing is held until the file has been rewritten.
         const QString path = file("rep121.log");
         put(path, numbered(300000));
         QSemaphore reached, released;
-        TextDocument::beforeLastIndexBatch = [&] {
+        ViewerDocument::beforeLastIndexBatch = [&] {
             reached.release();
             released.tryAcquire(1, 5000);
         };
@@ -289,7 +427,7 @@ private slots:
         // The old content's last batch is sent by the time the reload has stopped its indexing,
         // so it arrives after the reload.
         t->document()->checkFile();
-        TextDocument::beforeLastIndexBatch = nullptr;
+        ViewerDocument::beforeLastIndexBatch = nullptr;
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));
         QCoreApplication::processEvents();
         QCOMPARE(t->status->text(), QStringLiteral("Строк: 3 · 15 байт"));

@@ -4,8 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <stop_token>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,9 +19,13 @@
 #include "platform/byte_scan.h"
 #include "platform/collate.h"
 #include "platform/cp1251.h"
-#include "platform/line_index.h"
-#include "platform/line_set.h"
-#include "platform/text_scan.h"
+#include "tests/platform/platform_test_support.h"
+#include "viewer/document.h"
+#include "viewer/line_index.h"
+#include "viewer/line_scan.h"
+#include "viewer/line_search.h"
+#include "viewer/line_set.h"
+#include "viewer/matches.h"
 
 namespace {
 
@@ -170,16 +180,21 @@ struct Found {
     ScanTotals totals;
 };
 
+// Read at once, or first the file's first grownAt bytes and then, once it has grown, the rest.
 Found scan(const StringSource& file, const std::vector<std::string>& texts, bool matchCase, bool occurrences,
-           size_t block) {
-    std::vector<TextPattern> patterns;
-    for (const std::string& t : texts) patterns.emplace_back(t, matchCase);
+           size_t block, size_t grownAt = SIZE_MAX) {
     Found f;
-    std::atomic<bool> cancel{false};
-    scanLines(file, patterns, occurrences, block, cancel, [&](const std::vector<uint64_t>& lines, const ScanTotals& t) {
+    LineScanner scanner(Patterns(texts, matchCase), occurrences, block);
+    const auto report = [&](const std::vector<uint64_t>& lines, const ScanTotals& t) {
         f.lines.insert(f.lines.end(), lines.begin(), lines.end());
         f.totals = t;
-    });
+    };
+    if (grownAt < file.bytes.size()) {
+        StringSource before;
+        before.bytes = file.bytes.substr(0, grownAt);
+        scanner.scan(before, std::stop_token(), report);
+    }
+    scanner.scan(file, std::stop_token(), report);
     return f;
 }
 
@@ -216,21 +231,29 @@ TEST(TextScan, AgreesWithAPlainSearchOnRandomInputs) {
             t = randomText(rng, alphabet.substr(0, 7), 4);
             if (t.empty()) t = "a";
         }
-        const Found f = scan(file, texts, matchCase, occurrences, 1 + rng() % 12);
+        const size_t grownAt = rng() % 2 ? rng() % (file.bytes.size() + 1) : SIZE_MAX;
+        const Found f = scan(file, texts, matchCase, occurrences, 1 + rng() % 12, grownAt);
 
         std::vector<uint64_t> want;
         uint64_t count = 0;
         const std::vector<RefLine> lines = splitPlain(file.bytes);
+        const Patterns patterns(texts, matchCase);
         for (size_t l = 0; l < lines.size(); ++l) {
             bool any = false;
+            size_t inLine = 0;
             for (const std::string& t : texts) {
                 const size_t n = matchCase ? countPlain(lines[l].text, t) : countPlain(foldPlain(lines[l].text), foldPlain(t));
                 count += n;
+                inLine += n;
                 any = any || n > 0;
             }
             if (any) want.push_back(l);
+            // The matches of one line, as the steps from match to match and the highlighting see them.
+            const std::vector<Match> in = patterns.in(lines[l].text);
+            ASSERT_EQ(in.size(), inLine) << "iteration " << iter << " line " << l;
+            for (size_t k = 1; k < in.size(); ++k) ASSERT_LE(in[k - 1].at, in[k].at);
         }
-        ASSERT_EQ(f.lines, want) << "iteration " << iter;
+        ASSERT_EQ(f.lines, want) << "iteration " << iter << " grown at " << grownAt;
         ASSERT_EQ(f.totals.lines, want.size());
         ASSERT_EQ(f.totals.bytes, file.bytes.size());
         if (occurrences) {
@@ -242,16 +265,184 @@ TEST(TextScan, AgreesWithAPlainSearchOnRandomInputs) {
 TEST(TextScan, StopsWhenCancelledAndSplitsAlternatives) {
     StringSource file;
     file.bytes = std::string(1000, 'a');
-    std::atomic<bool> cancel{false};
+    std::stop_source cancel;
     int blocks = 0;
-    const bool finished = scanLines(file, {TextPattern("a", true)}, true, 10, cancel,
-                                    [&](const std::vector<uint64_t>&, const ScanTotals&) {
-                                        if (++blocks == 3) cancel = true;
-                                    });
+    LineScanner scanner(Patterns({"a"}, true), true, 10);
+    const bool finished = scanner.scan(file, cancel.get_token(), [&](const std::vector<uint64_t>&, const ScanTotals&) {
+        if (++blocks == 3) cancel.request_stop();
+    });
     EXPECT_FALSE(finished);
     EXPECT_EQ(blocks, 3);
     EXPECT_EQ(splitAlternatives("a|b||c d|"), (std::vector<std::string>{"a", "b", "c d"}));
     EXPECT_TRUE(splitAlternatives("|").empty());
+}
+
+// ---- a file that changes, and the threads that read it ----
+
+// Wakes the test's thread when a worker has handed something over.
+class Waker {
+public:
+    std::function<void()> callback() {
+        return [this] {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++woken_;
+            woke_.notify_all();
+        };
+    }
+    // Waits until woken since the last wait; false after 10 s.
+    bool wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const bool woken = woke_.wait_for(lock, std::chrono::seconds(10), [this] { return woken_ > 0; });
+        woken_ = 0;
+        return woken;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woke_;
+    int woken_ = 0;
+};
+
+bool indexFully(ViewerDocument& doc, Waker& waker) {
+    while (!doc.indexComplete()) {
+        if (!doc.takeIndexed().error.empty()) return false;
+        if (!doc.indexComplete() && !waker.wait() && !doc.indexComplete()) return false;
+    }
+    return true;
+}
+
+bool searchFully(LineSearch& search, Waker& waker) {
+    for (;;) {
+        if (search.take().finished) return true;
+        if (!waker.wait()) return search.take().finished;
+    }
+}
+
+void write(const std::string& path, const std::string& bytes, std::ios::openmode mode = std::ios::trunc) {
+    std::ofstream(path, std::ios::binary | std::ios::out | mode) << bytes;
+}
+
+std::string lines(int from, int to, const char* word) {
+    std::string out;
+    for (int i = from; i <= to; ++i) out += std::to_string(i) + " " + word + "\r\n";
+    return out;
+}
+
+TEST(ViewerDocument, TellsAnAppendFromARewriteAndReadsOnlyWhatWasAppended) {
+    const std::string before = lines(1, 300, "A") + "301 no line break yet";
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& path)> change;
+        FileChange want;
+        std::string after;
+    } cases[] = {
+        {"untouched", [](const std::string&) {}, FileChange::None, before},
+        {"appended", [](const std::string& p) { write(p, " and now one\r\n" + lines(302, 400, "B"), std::ios::app); },
+         FileChange::Grown, before + " and now one\r\n" + lines(302, 400, "B")},
+        {"rewritten longer, in place", [](const std::string& p) { write(p, lines(1, 400, "C")); },
+         FileChange::Rewritten, lines(1, 400, "C")},
+        {"rewritten longer, only its last bytes other",
+         [&](const std::string& p) { write(p, before.substr(0, before.size() - 3) + "XYZ\r\nmore\r\n"); },
+         FileChange::Rewritten, before.substr(0, before.size() - 3) + "XYZ\r\nmore\r\n"},
+        {"shrunk", [](const std::string& p) { write(p, lines(1, 3, "A")); }, FileChange::Shrunk, lines(1, 3, "A")},
+        {"replaced by a longer file that starts the same",
+         [&](const std::string& p) {
+             write(p + ".new", before + "\r\n" + lines(302, 310, "D"));
+             std::filesystem::rename(p + ".new", p);
+         },
+         FileChange::Replaced, before + "\r\n" + lines(302, 310, "D")},
+        {"removed", [](const std::string& p) { std::filesystem::remove(p); }, FileChange::Gone, ""},
+    };
+    platformtest::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.path() + "/rep48.log";
+        write(path, before);
+        Waker waker;
+        ViewerDocument doc(path, waker.callback());
+        doc.open();
+        ASSERT_TRUE(indexFully(doc, waker));
+        ASSERT_EQ(doc.lines(), 301u);
+        ASSERT_EQ(doc.bytesIndexed(), before.size());
+
+        c.change(path);
+        const FileChange change = doc.look();
+        ASSERT_EQ(change, c.want);
+        switch (change) {
+        case FileChange::None: break;
+        case FileChange::Grown: doc.grow(); break;
+        case FileChange::Gone: doc.fail("gone"); break;
+        default: doc.open();
+        }
+        EXPECT_EQ(doc.look(), FileChange::None);  // each change is told once
+        if (change == FileChange::Gone) {
+            EXPECT_FALSE(doc.isOpen());
+            continue;
+        }
+        ASSERT_TRUE(indexFully(doc, waker));
+        const std::vector<RefLine> ref = splitPlain(c.after);
+        ASSERT_EQ(doc.lines(), ref.size());
+        EXPECT_EQ(doc.size(), c.after.size());
+        for (const ShownLine& shown : doc.readLines(0, ref.size())) ASSERT_EQ(shown.bytes, ref[shown.line].text);
+        // A file appended to is read on from where its index ended; any other is read anew.
+        const uint64_t read = change == FileChange::Grown || change == FileChange::None ? c.after.size()
+                                                                                          : before.size() + c.after.size();
+        EXPECT_EQ(doc.bytesIndexed(), read);
+    }
+}
+
+TEST(LineSearch, AFileThatGrowsIsSearchedOnFromWhereTheSearchEnded) {
+    platformtest::TempDir dir;
+    const std::string path = dir.path() + "/alarm.log";
+    // Large enough that the search is still reading, in its blocks, when the file grows.
+    std::string bytes = lines(1, 600000, "ALFA") + "600001 BE";
+    write(path, bytes);
+    Waker waker;
+    ViewerDocument doc(path, [] {});
+    doc.open();
+    LineSearch search(waker.callback());
+    search.start(doc.file(), Patterns::alternatives("BETA|GAMMA", true), false);
+    const struct {
+        bool whileSearching;
+        std::string appended;
+    } growths[] = {
+        {true, "TA\r\n600002 GAMMA\r\n600003 ALFA\r\n"},  // completes a match across the old end
+        {false, lines(600004, 600100, "BETA")},
+        {false, "600101 ALFA BETA GAMMA"},
+    };
+    for (const auto& g : growths) {
+        if (!g.whileSearching) ASSERT_TRUE(searchFully(search, waker));
+        write(path, g.appended, std::ios::app);
+        bytes += g.appended;
+        search.grow();
+    }
+    ASSERT_TRUE(searchFully(search, waker));
+    std::vector<uint64_t> want = {600000, 600001};
+    for (uint64_t l = 600003; l <= 600100; ++l) want.push_back(l);
+    std::vector<uint64_t> found;
+    for (uint64_t i = 0; i < search.lines().size(); ++i) found.push_back(search.lines().at(i));
+    EXPECT_EQ(found, want);
+    EXPECT_EQ(search.totals().lines, want.size());
+    EXPECT_EQ(search.totals().bytes, bytes.size());
+    EXPECT_EQ(search.bytesRead(), bytes.size());  // each byte once, however often it grew
+}
+
+TEST(LineSearch, AStartOverDropsWhatTheSearchBeforeFound) {
+    platformtest::TempDir dir;
+    const std::string path = dir.path() + "/rep121.log";
+    write(path, lines(1, 400000, "A B"));
+    Waker waker;
+    ViewerDocument doc(path, [] {});
+    doc.open();
+    LineSearch search(waker.callback());
+    for (int round = 0; round < 20; ++round) search.start(doc.file(), Patterns({round % 2 ? "A" : "B"}, true), true);
+    search.start(doc.file(), Patterns({"B"}, true), true);
+    ASSERT_TRUE(searchFully(search, waker));
+    EXPECT_EQ(search.totals().occurrences, 400000u);
+    EXPECT_EQ(search.lines().size(), 400000u);
+    search.clear();
+    EXPECT_TRUE(search.lines().empty());
+    EXPECT_FALSE(search.take().added);
 }
 
 }  // namespace

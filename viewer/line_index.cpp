@@ -1,4 +1,4 @@
-#include "platform/line_index.h"
+#include "viewer/line_index.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/byte_source.h"
+
 namespace kalvimo {
 
 // Line `line` (counted from 0) starts at byte `offset`.
@@ -30,14 +32,6 @@ struct LineCount {
     uint64_t lastStart = 0;
     // One line per break, and the unfinished line after the last one.
     uint64_t lines() const { return breaks + (bytes > lastStart ? 1 : 0); }
-};
-
-// Reads the bytes of a file at an offset: fewer than asked at its end (or when it shrank),
-// none past it. Throws IoError when the file cannot be read.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual size_t readAt(uint64_t offset, char* buffer, size_t size) const = 0;
 };
 
 // Counts the lines of a file fed to it block by block, in order, and finds the marks.

@@ -1,4 +1,4 @@
-#include "platform/line_set.h"
+#include "viewer/line_set.h"
 
 #include <algorithm>
 

@@ -1,10 +1,9 @@
-#include "platform/text_scan.h"
+#include "viewer/matches.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "platform/byte_scan.h"
 #include "platform/collate.h"
 #include "platform/cp1251.h"
 #include "platform/find_text.h"
@@ -39,8 +38,6 @@ const FoldTables& tables() {
 }
 
 }  // namespace
-
-unsigned char foldCp1251(unsigned char byte) { return tables().fold[byte]; }
 
 TextPattern::TextPattern(std::string bytes, bool matchCase) : text_(std::move(bytes)), exact_(true) {
     if (matchCase) return;
@@ -93,80 +90,6 @@ const char* TextPattern::findFolded(const char* data, size_t size) const {
     return nullptr;
 }
 
-bool scanLines(const ByteSource& source, const std::vector<TextPattern>& patterns, bool countOccurrences,
-               size_t blockSize, const std::atomic<bool>& cancel,
-               const std::function<void(const std::vector<uint64_t>&, const ScanTotals&)>& report) {
-    size_t longest = 1;
-    for (const TextPattern& p : patterns) longest = std::max(longest, p.size());
-    // The tail of the line that a block ends in goes before the next block, so that a match
-    // across the boundary is seen; it holds no line break.
-    std::string buf(longest - 1 + blockSize, '\0');
-    size_t keep = 0;
-    uint64_t line = 0;                                     // the line the kept tail is on
-    std::vector<uint64_t> nextFrom(patterns.size(), 0);  // end of each pattern's last match
-    uint64_t lastReported = UINT64_MAX;
-    ScanTotals totals;
-    std::vector<size_t> hits;
-    std::vector<uint64_t> found;
-    for (uint64_t offset = 0;;) {
-        if (cancel.load(std::memory_order_relaxed)) return false;
-        const size_t n = source.readAt(offset, buf.data() + keep, blockSize);
-        if (n == 0) break;
-        const size_t size = keep + n;
-        const uint64_t bufStart = offset - keep;
-        const char* data = buf.data();
-
-        hits.clear();
-        for (size_t k = 0; k < patterns.size(); ++k) {
-            const TextPattern& pattern = patterns[k];
-            if (pattern.size() == 0) continue;
-            // Matches that lie wholly in the kept tail were seen with the block before.
-            size_t from = keep >= pattern.size() ? keep - pattern.size() + 1 : 0;
-            if (nextFrom[k] > bufStart) from = std::max(from, static_cast<size_t>(nextFrom[k] - bufStart));
-            while (from < size) {
-                const char* m = pattern.findIn(data + from, size - from);
-                if (!m) break;
-                const auto at = static_cast<size_t>(m - data);
-                hits.push_back(at);
-                if (countOccurrences) {
-                    from = at + pattern.size();
-                } else {
-                    const auto* lf = static_cast<const char*>(std::memchr(m, '\n', size - at));
-                    from = lf ? static_cast<size_t>(lf - data) + 1 : size;
-                }
-                nextFrom[k] = bufStart + from;
-            }
-        }
-        if (patterns.size() > 1) std::sort(hits.begin(), hits.end());
-
-        found.clear();
-        size_t counted = keep;  // line breaks are counted up to here
-        for (size_t at : hits) {
-            if (at > counted) {
-                line += countByte(data + counted, at - counted, '\n');
-                counted = at;
-            }
-            ++totals.occurrences;
-            if (line != lastReported) {
-                found.push_back(line);
-                lastReported = line;
-                ++totals.lines;
-            }
-        }
-        line += countByte(data + counted, size - counted, '\n');
-
-        const char* lf = findLastByte(data + keep, n, '\n');
-        const size_t tailFrom = lf ? static_cast<size_t>(lf - data) + 1 : 0;
-        const size_t carry = std::min(size - tailFrom, longest - 1);
-        std::memmove(buf.data(), data + size - carry, carry);
-        keep = carry;
-        offset += n;
-        totals.bytes = offset;
-        report(found, totals);
-    }
-    return true;
-}
-
 std::vector<std::string> splitAlternatives(const std::string& text) {
     std::vector<std::string> parts;
     size_t from = 0;
@@ -177,6 +100,35 @@ std::vector<std::string> splitAlternatives(const std::string& text) {
         if (bar == std::string::npos) return parts;
         from = bar + 1;
     }
+}
+
+Patterns::Patterns(const std::vector<std::string>& texts, bool matchCase) {
+    for (const std::string& t : texts) each_.emplace_back(t, matchCase);
+}
+
+size_t Patterns::longest() const {
+    size_t most = 0;
+    for (const TextPattern& p : each_) most = std::max(most, p.size());
+    return most;
+}
+
+size_t Patterns::next(size_t k, const char* data, size_t size, size_t from) const {
+    if (from >= size) return size;
+    const char* m = each_[k].findIn(data + from, size - from);
+    return m ? static_cast<size_t>(m - data) : size;
+}
+
+std::vector<Match> Patterns::in(std::string_view bytes) const {
+    std::vector<Match> out;
+    for (size_t k = 0; k < each_.size(); ++k) {
+        const size_t n = each_[k].size();
+        for (size_t at = next(k, bytes.data(), bytes.size(), 0); at < bytes.size();
+             at = next(k, bytes.data(), bytes.size(), at + n))
+            out.push_back({at, n});
+    }
+    if (each_.size() > 1)
+        std::stable_sort(out.begin(), out.end(), [](const Match& a, const Match& b) { return a.at < b.at; });
+    return out;
 }
 
 }  // namespace kalvimo

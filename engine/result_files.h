@@ -1,0 +1,60 @@
+#pragma once
+// The result files of passes that are read together: each made empty when the read begins, its
+// lines gathered in memory and appended in large pieces. However many files a list names, they
+// hold about eight blocks of memory together, and no descriptor between the pieces.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/io_block.h"
+
+namespace kalvimo {
+
+class ResultFiles {
+public:
+    // Makes the file empty, creating it, and adds it; its index. Throws IoError(Create). Every
+    // file is made before the first write.
+    size_t create(const std::string& path);
+    size_t size() const { return files_.size(); }
+    const std::string& path(size_t i) const { return files_[i].path; }
+
+    // Buffered; a piece that fills is appended to its file. Throws IoError.
+    void write(size_t i, std::string_view bytes) {
+        File& f = files_[i];
+        if (f.size + bytes.size() > piece_ || !f.data) return make(i, bytes, {});
+        std::memcpy(f.data.get() + f.size, bytes.data(), bytes.size());
+        f.size += bytes.size();
+    }
+    void writeLine(size_t i, std::string_view line) {
+        File& f = files_[i];
+        if (f.size + line.size() + 2 > piece_ || !f.data) return make(i, line, "\r\n");
+        char* to = f.data.get() + f.size;
+        std::memcpy(to, line.data(), line.size());
+        to[line.size()] = '\r';
+        to[line.size() + 1] = '\n';
+        f.size += line.size() + 2;
+    }
+    // Appends what is gathered for a file, or for all; throws IoError.
+    void flush(size_t i);
+    void flushAll();
+    // Forgets what is gathered, unwritten.
+    void drop() noexcept;
+    // Whether path names one of the files (through any link or other name).
+    bool holds(const std::string& path) const;
+
+private:
+    // write() when the piece is full or not there yet: a and b, in that order.
+    void make(size_t i, std::string_view a, std::string_view b);
+
+    struct File {
+        std::string path;
+        std::unique_ptr<char[]> data;  // piece_ bytes, once written to
+        size_t size = 0;
+    };
+    std::vector<File> files_;
+    size_t piece_ = 0;  // fixed at the first write, from the number of files
+};
+
+}  // namespace kalvimo
