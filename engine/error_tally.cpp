@@ -37,8 +37,7 @@ Presence presence(const std::string& path, std::string& problem) {
         return Presence::Unusable;
     }
     if (info.kind == sys::Kind::Regular) return Presence::Regular;
-    problem = info.kind == sys::Kind::Directory ? IoError(IoError::Op::Open, path, EISDIR).message()
-                                  : "Не удалось открыть файл " + fileNameForDisplay(path) + ": это не обычный файл";
+    problem = IoError(IoError::Op::Open, path, info.kind == sys::Kind::Directory ? EISDIR : kNotRegularFile).message();
     return Presence::Unusable;
 }
 

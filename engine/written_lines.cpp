@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/io_block.h"
+#include "platform/line_end.h"
 
 namespace kalvimo {
 
@@ -58,8 +59,7 @@ void WrittenLines::safely(F&& f) noexcept {
 
 void WrittenLines::split(std::string_view piece) {
     const auto whole = [this](std::string_view line) {
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        sink_.line(line);
+        sink_.line(lineBeforeLf(line));
     };
     size_t start = 0;
     for (const char* lf; (lf = static_cast<const char*>(std::memchr(piece.data() + start, '\n', piece.size() - start)));) {
@@ -109,8 +109,7 @@ void WrittenLines::continueLongLine(std::string_view bytes) {
 void WrittenLines::endLongLine(std::string_view last) {
     if (!last.empty()) {
         if (heldCr_) sink_.continueLongLine("\r");
-        if (last.back() == '\r') last.remove_suffix(1);
-        sink_.continueLongLine(last);
+        sink_.continueLongLine(lineBeforeLf(last));
     }
     heldCr_ = false;
     longLine_ = false;

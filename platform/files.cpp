@@ -9,6 +9,7 @@
 #include "platform/file_pattern.h"
 #include "platform/io_block.h"
 #include "platform/io_error.h"
+#include "platform/line_end.h"
 
 namespace kalvimo {
 namespace {
@@ -298,9 +299,8 @@ std::vector<std::string> splitLines(std::string_view content) {
     while (pos < content.size()) {
         size_t lf = content.find('\n', pos);
         size_t end = lf == std::string_view::npos ? content.size() : lf;
-        size_t ce = end;
-        if (lf != std::string_view::npos && ce > pos && content[ce - 1] == '\r') --ce;
-        lines.emplace_back(content.substr(pos, ce - pos));
+        const std::string_view line = content.substr(pos, end - pos);
+        lines.emplace_back(lf == std::string_view::npos ? line : lineBeforeLf(line));
         if (lf == std::string_view::npos) break;
         pos = lf + 1;
     }

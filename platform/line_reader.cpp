@@ -11,6 +11,7 @@
 #include "platform/byte_scan.h"
 #include "platform/find_text.h"
 #include "platform/io_error.h"
+#include "platform/line_end.h"
 #include "platform/read_ahead.h"
 
 namespace kalvimo {
@@ -231,9 +232,7 @@ bool LineReader::next(std::string_view& line) {
     for (;;) {
         if (const char* lf = findLf(buf_.get() + pos_ + searched, buf_.get() + end_)) {
             const size_t e = static_cast<size_t>(lf - buf_.get());
-            size_t ce = e;
-            if (ce > pos_ && buf_[ce - 1] == '\r') --ce;
-            line = std::string_view(buf_.get() + pos_, ce - pos_);
+            line = std::string_view(buf_.get() + pos_, lineLengthBeforeLf(buf_.get() + pos_, e - pos_));
             pos_ = e + 1;
             return true;
         }
@@ -294,8 +293,7 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
                 base = buf_.get();
                 h = pos_ + rel;
                 const size_t e = lf ? static_cast<size_t>(lf - base) : end_;
-                size_t ce = e;
-                if (lf && ce > pos_ && base[ce - 1] == '\r') --ce;
+                const size_t ce = lf ? pos_ + lineLengthBeforeLf(base + pos_, e - pos_) : e;
                 if (h + n <= ce) {
                     line = cut ? rejoin(cutStart, ce) : std::string_view(base + pos_, ce - pos_);
                     pos_ = lf ? e + 1 : end_;

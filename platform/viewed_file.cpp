@@ -35,16 +35,16 @@ std::string ViewedFile::open(const std::string& path) {
     sys::PathInfo info;
     if (sys::pathInfo(path, true, info) == 0) {
         if (info.kind == sys::Kind::Directory) return fileNameForDisplay(path) + " — это каталог, а не файл";
-        if (info.kind != sys::Kind::Regular) return fileNameForDisplay(path) + " — не обычный файл";
+        if (info.kind != sys::Kind::Regular) return IoError(IoError::Op::Open, path, kNotRegularFile).message();
     }
     sys::File file;
     if (const int err = sys::openFile(path, sys::kRead, file)) {
         if (err == ENOENT) return "Нет файла " + fileNameForDisplay(path);
         // It may have been replaced by something else between the two looks.
-        if (err == EISDIR || err == kNotRegularFile) return fileNameForDisplay(path) + " — не обычный файл";
+        if (err == EISDIR || err == kNotRegularFile) return IoError(IoError::Op::Open, path, kNotRegularFile).message();
         return IoError(IoError::Op::Open, path, err).message();
     }
-    if (sys::fileInfo(file, info) != 0) return fileNameForDisplay(path) + " — не обычный файл";
+    if (sys::fileInfo(file, info) != 0) return IoError(IoError::Op::Open, path, kNotRegularFile).message();
     file_ = std::move(file);
     stamp_ = stampFrom(info);
     return {};

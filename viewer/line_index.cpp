@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/byte_scan.h"
+#include "platform/line_end.h"
 
 namespace kalvimo {
 
@@ -130,9 +131,9 @@ std::vector<ShownLine> LineIndex::readLines(const ByteSource& source, uint64_t f
         ShownLine shown;
         shown.line = line;
         if (const auto* lf = static_cast<const char*>(std::memchr(w.data(), '\n', w.size()))) {
-            size_t n = static_cast<size_t>(lf - w.data());
-            const uint64_t next = pos + n + 1;
-            if (n > 0 && w[n - 1] == '\r') --n;
+            const auto upToLf = static_cast<size_t>(lf - w.data());
+            const uint64_t next = pos + upToLf + 1;
+            const size_t n = lineLengthBeforeLf(w.data(), upToLf);
             shown.bytes.assign(w.data(), std::min(n, maxBytes));
             shown.cut = n > maxBytes;
             shown.length = n;
@@ -152,8 +153,8 @@ std::vector<ShownLine> LineIndex::readLines(const ByteSource& source, uint64_t f
                 const uint64_t next = line + 1 < lines() ? lineStart(source, line + 1) : count_.bytes;
                 if (next <= pos + maxBytes) break;  // the file changed under the index
                 if (broken) {
-                    const std::string_view before = window.at(next - 2, 2);
-                    shown.length = next - 1 - pos - (before.size() == 2 && before[0] == '\r' ? 1 : 0);
+                    const std::string_view lastByte = window.at(next - 2, 1);  // the one before the LF
+                    shown.length = next - 1 - pos - lastByte.size() + lineLengthBeforeLf(lastByte.data(), lastByte.size());
                 } else {
                     shown.length = next - pos;
                 }

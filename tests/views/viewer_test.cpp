@@ -441,7 +441,7 @@ private slots:
         QTest::addColumn<QString>("shown");  // %1 is the path
         QTest::newRow("missing") << "missing" << "Нет файла %1";
         QTest::newRow("directory") << "directory" << "%1 — это каталог, а не файл";
-        QTest::newRow("pipe") << "pipe" << "%1 — не обычный файл";
+        QTest::newRow("pipe") << "pipe" << "Файл %1 не является обычным файлом";
         QTest::newRow("unreadable") << "unreadable" << "Не удалось открыть файл %1: нет доступа";
         QTest::newRow("empty") << "empty" << "";
     }
