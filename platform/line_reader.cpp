@@ -264,44 +264,34 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
         return false;
     }
     const size_t n = needle.size();
-    // The buffer holds, from pos_, the line being searched: all of it, or when it grew long
-    // without the needle (cut), only its last bytes; cutStart is then where it began in the file.
-    size_t from = pos_;    // where a match may start
-    size_t lfFrom = pos_;  // [pos_, lfFrom) is known to hold no LF
-    bool cut = false;
-    int64_t cutStart = 0;
+    Search s{pos_, pos_};
     for (;;) {
         if (!file_.isOpen() && end_ == 0) return false;
         const char* base = buf_.get();
-        if (end_ > from && end_ - from >= n) {
-            if (const char* found = findText(base + from, end_ - from, needle)) {
+        if (end_ > s.from && end_ - s.from >= n) {
+            if (const char* found = findText(base + s.from, end_ - s.from, needle)) {
                 size_t h = static_cast<size_t>(found - base);
                 // The line of the match begins after the last LF before it.
-                const char* prevLf = h > lfFrom ? findLastLf(base + lfFrom, base + h) : nullptr;
+                const char* prevLf = h > s.lfFrom ? findLastLf(base + s.lfFrom, base + h) : nullptr;
                 if (prevLf) {
                     pos_ = static_cast<size_t>(prevLf - base) + 1;
-                    cut = false;
+                    s.cut = false;
                 }
-                // Complete the line: read on until its LF or the end of the file.
-                const size_t rel = h - pos_;
-                size_t searched = rel;  // relative to the line start, which fill() moves
-                const char* lf;
-                while (!(lf = findLf(buf_.get() + pos_ + searched, buf_.get() + end_)) && !eof_) {
-                    searched = end_ - pos_;
-                    if (!fill() && cancelled()) return false;
-                }
+                const size_t rel = h - pos_;  // the line start moves with fill()
+                const char* lineLf;
+                if (!completeLine(rel, lineLf)) return false;
                 base = buf_.get();
                 h = pos_ + rel;
-                const size_t e = lf ? static_cast<size_t>(lf - base) : end_;
-                const size_t ce = lf ? pos_ + lineLengthBeforeLf(base + pos_, e - pos_) : e;
+                const size_t e = lineLf ? static_cast<size_t>(lineLf - base) : end_;
+                const size_t ce = lineLf ? pos_ + lineLengthBeforeLf(base + pos_, e - pos_) : e;
                 if (h + n <= ce) {
-                    line = cut ? rejoin(cutStart, ce) : std::string_view(base + pos_, ce - pos_);
-                    pos_ = lf ? e + 1 : end_;
+                    line = s.cut ? rejoin(s.cutStart, ce) : std::string_view(base + pos_, ce - pos_);
+                    pos_ = lineLf ? e + 1 : end_;
                     return true;
                 }
                 // The match ran into the CR that the line break drops: not in this line.
-                from = h + 1;
-                lfFrom = e;
+                s.from = h + 1;
+                s.lfFrom = e;
                 continue;
             }
         }
@@ -309,29 +299,41 @@ bool LineReader::nextContaining(std::string_view needle, std::string_view& line)
             pos_ = end_;
             return false;
         }
-        // No match in what is buffered: keep only the unfinished last line, only the end of it
-        // once it has grown long, where a match across the next block may begin.
-        size_t keep = pos_;
-        if (end_ > lfFrom) {
-            if (const char* lastLf = findLastByte(base + lfFrom, end_ - lfFrom, '\n')) {
-                keep = static_cast<size_t>(lastLf - base) + 1;
-                cut = false;
-            }
-        }
-        const size_t searched = end_ >= n - 1 ? end_ - (n - 1) : 0;
-        const size_t resume = std::max(from, searched);
-        if (resume > keep && end_ - keep > keepLimit()) {
-            if (!cut) cutStart = base_ + static_cast<int64_t>(keep);
-            cut = true;
-            keep = resume;
-        }
-        const size_t relFrom = resume > keep ? resume - keep : 0;
-        const size_t relLf = end_ - keep;
-        pos_ = keep;
-        if (!fill() && cancelled()) return false;
-        from = pos_ + relFrom;
-        lfFrom = pos_ + relLf;
+        if (!readOnWithout(n, s)) return false;
     }
+}
+
+bool LineReader::completeLine(size_t searched, const char*& lf) {
+    while (!(lf = findLf(buf_.get() + pos_ + searched, buf_.get() + end_)) && !eof_) {
+        searched = end_ - pos_;
+        if (!fill() && cancelled()) return false;
+    }
+    return true;
+}
+
+bool LineReader::readOnWithout(size_t n, Search& s) {
+    const char* base = buf_.get();
+    size_t keep = pos_;
+    if (end_ > s.lfFrom) {
+        if (const char* lastLf = findLastByte(base + s.lfFrom, end_ - s.lfFrom, '\n')) {
+            keep = static_cast<size_t>(lastLf - base) + 1;
+            s.cut = false;
+        }
+    }
+    const size_t searched = end_ >= n - 1 ? end_ - (n - 1) : 0;
+    const size_t resume = std::max(s.from, searched);
+    if (resume > keep && end_ - keep > keepLimit()) {
+        if (!s.cut) s.cutStart = base_ + static_cast<int64_t>(keep);
+        s.cut = true;
+        keep = resume;
+    }
+    const size_t relFrom = resume > keep ? resume - keep : 0;
+    const size_t relLf = end_ - keep;
+    pos_ = keep;
+    if (!fill() && cancelled()) return false;
+    s.from = pos_ + relFrom;
+    s.lfFrom = pos_ + relLf;
+    return true;
 }
 
 }  // namespace kalvimo

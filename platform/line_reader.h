@@ -77,6 +77,22 @@ private:
     };
     // Reads to the end of the file, keeping nothing.
     void skipToEnd();
+    // Where a search for a needle stands in the buffer, which holds from pos_ the line being
+    // searched: all of it, or when it grew long without the needle (cut), only its last bytes;
+    // cutStart is then where it began in the file.
+    struct Search {
+        size_t from;    // where a match may start
+        size_t lfFrom;  // [pos_, lfFrom) is known to hold no LF
+        bool cut = false;
+        int64_t cutStart = 0;
+    };
+    // Reads on until the line at pos_ has its LF or the file ends; its first `searched` bytes
+    // hold none. lf is null at the end of the file. False when stopped.
+    bool completeLine(size_t searched, const char*& lf);
+    // Nothing matched in the buffer: keeps the unfinished last line (only its end once it has
+    // grown long, where a match of n bytes across the next block may begin) and reads on.
+    // False when stopped.
+    bool readOnWithout(size_t n, Search& s);
     // The whole line whose beginning, from the file offset start, was let go: that part read
     // again, then the part in the buffer up to lineEnd.
     std::string_view rejoin(int64_t start, size_t lineEnd);
