@@ -17,7 +17,7 @@ namespace {
 template <size_t N>
 void keep(std::string_view field, char (&to)[N], size_t& size) {
     if (field.size() == N) std::memcpy(to, field.data(), N);
-    else std::memcpy(to, field.data(), field.size());
+    else if (!field.empty()) std::memcpy(to, field.data(), field.size());  // an empty view may hold no pointer
     size = field.size();
 }
 
