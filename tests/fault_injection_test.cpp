@@ -447,8 +447,8 @@ TEST(FaultInjection, JunctionsNamedLikeResultsAreRemovedNeverWrittenThrough) {
             };
         }
         b.addInput("a.s12", printout);
-        b.options.set(Choice::Alarms, 1);
-        b.options.set(Choice::Rrn48, 1);
+        b.options.set(RunKind::Alarms, 1);
+        b.options.set(RunKind::Rrn48, 1);
         b.runner.run(RunKind::Full);
         EXPECT_EQ(dirEntries(b.tmp.file("elsewhere")), std::vector<std::string>{"precious"}) << c.what;
         EXPECT_EQ(readFile(b.tmp.file("elsewhere/precious")), "precious") << c.what;

@@ -2,8 +2,6 @@
 // status and progress sequences of the file and directory variants.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "tests/printout_builder.h"
 #include "tests/test_support.h"
 
@@ -270,8 +268,8 @@ TEST(ReportNumber, ALaterNumbersFileThatCannotBeMadeEndsTheRunInItsPlace) {
     Bench b;
     b.addInput("a.s12", crlf(numReport("121", "A") + numReport("48", "B")));
     b.lists.reports = {"121", "48", "7"};
-    ASSERT_EQ(::mkdir(b.data("log").c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(b.data("log/rep48.log").c_str(), 0755), 0);
+    ASSERT_TRUE(makeDir(b.data("log")));
+    ASSERT_TRUE(makeDir(b.data("log/rep48.log")));
     b.runner.run(RunKind::Reports);
     EXPECT_TRUE(b.runner.outcome().aborted);
     EXPECT_EQ(b.rec.statuses, (std::vector<std::string>{"Идет обработка каталога RRN - 121",
