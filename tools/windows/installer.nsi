@@ -2,9 +2,10 @@
 ;   makensis -DVERSION=x.y.z -DSTAGE=<folder of the unpacked programs> -DOUTFILE=<setup.exe>
 ; It installs into Program Files, adds a Start menu entry and an uninstaller. The data
 ; directory c:\KARDOVELNIST\ is the users' and is never touched, on installing or removing.
-Unicode true
+; 64-bit, as the programs are: it then runs where only 64-bit programs do, as under a wine
+; without its 32-bit half.
+Target amd64-unicode
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 Name "Kalvimo ${VERSION}"
 OutFile "${OUTFILE}"
@@ -25,9 +26,7 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvimo"
 
 Function .onInit
-  ${If} ${RunningX64}
-    SetRegView 64
-  ${EndIf}
+  SetRegView 64
 FunctionEnd
 
 Function un.onInit
