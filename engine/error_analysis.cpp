@@ -218,7 +218,7 @@ void ErrorAnalysis::continueLongLine(std::string_view bytes) {
     char across[6];
     const size_t first = std::min<size_t>(3, bytes.size());
     std::memcpy(across, long_.tail, long_.tailSize);
-    std::memcpy(across + long_.tailSize, bytes.data(), first);
+    if (first > 0) std::memcpy(across + long_.tailSize, bytes.data(), first);
     const size_t joined = long_.tailSize + first;
     long_.marks.find(std::string_view(across, joined));
     long_.marks.find(bytes);

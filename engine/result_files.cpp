@@ -33,6 +33,7 @@ void ResultFiles::make(size_t i, std::string_view a, std::string_view b) {
     File& f = files_[i];
     if (!f.data) f.data.reset(new char[piece_]);
     for (const std::string_view bytes : {a, b}) {
+        if (bytes.empty()) continue;  // an empty view may hold no pointer
         if (f.size + bytes.size() > piece_) flush(i);
         if (bytes.size() > piece_) {
             // A long line goes to the file as it is, never copied.

@@ -24,14 +24,14 @@ public:
     void write(size_t i, std::string_view bytes) {
         File& f = files_[i];
         if (f.size + bytes.size() > piece_ || !f.data) return make(i, bytes, {});
-        std::memcpy(f.data.get() + f.size, bytes.data(), bytes.size());
+        if (!bytes.empty()) std::memcpy(f.data.get() + f.size, bytes.data(), bytes.size());
         f.size += bytes.size();
     }
     void writeLine(size_t i, std::string_view line) {
         File& f = files_[i];
         if (f.size + line.size() + 2 > piece_ || !f.data) return make(i, line, "\r\n");
         char* to = f.data.get() + f.size;
-        std::memcpy(to, line.data(), line.size());
+        if (!line.empty()) std::memcpy(to, line.data(), line.size());  // an empty view may hold no pointer
         to[line.size()] = '\r';
         to[line.size() + 1] = '\n';
         f.size += line.size() + 2;

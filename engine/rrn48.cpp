@@ -70,7 +70,7 @@ void AnomalyScan::writeAnomalyLine(std::string_view dataLine) {
     }
     char* to = composed;
     for (const std::string_view piece : pieces) {
-        std::memcpy(to, piece.data(), piece.size());
+        if (!piece.empty()) std::memcpy(to, piece.data(), piece.size());  // an empty view may hold no pointer
         to += piece.size();
     }
     *to++ = '\r';
