@@ -23,7 +23,7 @@ LineReader::LineReader(size_t blockSize) : LineReader(blockSize, blockSize >= 64
 
 LineReader::LineReader(size_t blockSize, bool readAhead)
     : blockSize_(blockSize < 64 ? 64 : blockSize), align_(blockSize_ >= 4096 ? 4096 : 16) {
-    if (readAhead) ahead_ = std::make_unique<ReadAhead>();
+    if (readAhead) ahead_ = std::make_unique<ReadAhead>(kReadsAhead);
 }
 
 namespace {
@@ -54,21 +54,32 @@ void LineReader::open(const std::string& path) {
     next_ = 0;
     eof_ = false;
     if (ahead_) {
-        if (!spare_) spare_.reset(allocate(2 * blockSize_));
-        if (!spare_) throw std::bad_alloc();
-        startReadAhead();
+        for (auto& spare : spares_) {
+            if (!spare) spare.reset(allocate(2 * blockSize_));
+            if (!spare) throw std::bad_alloc();
+        }
+        askedTo_ = 0;
+        readAhead();
     }
 }
 
-void LineReader::startReadAhead() {
-    ahead_->start(file_, next_, spare_.get() + blockSize_, blockSize_);
-    reading_ = true;
+void LineReader::readAhead() {
+    for (; reading_ < kReadsAhead; ++reading_) {
+        ahead_->start(file_, askedTo_, spares_[(first_ + reading_) % kReadsAhead].get() + blockSize_, blockSize_);
+        askedTo_ += blockSize_;
+    }
+}
+
+void LineReader::dropReadsAhead() {
+    for (; reading_ > 0; --reading_) {
+        ahead_->wait();
+        first_ = (first_ + 1) % kReadsAhead;
+    }
 }
 
 void LineReader::close() {
-    // The file stays open until the read-ahead is done with it.
-    if (reading_) ahead_->wait();
-    reading_ = false;
+    // The file and the buffers stay until the reads ahead are done with them.
+    if (ahead_) dropReadsAhead();
     file_.close();
     pos_ = end_ = 0;
     eof_ = true;
@@ -135,35 +146,45 @@ bool LineReader::fill() {
 }
 
 bool LineReader::fillFromReadAhead() {
+    if (reading_ == 0) readAhead();  // never a wait for a read not asked for
     const ReadAhead::Result r = ahead_->wait();
-    reading_ = false;
+    std::unique_ptr<char[], Free>& spare = spares_[first_];
+    first_ = (first_ + 1) % kReadsAhead;
+    --reading_;
     if (r.bytes < 0) {
+        dropReadsAhead();
         eof_ = true;
         pos_ = end_ = 0;
         throw IoError(IoError::Op::Read, path_, r.error);
     }
-    if (r.bytes == 0) {
+    const size_t n = static_cast<size_t>(r.bytes);
+    if (n < blockSize_) {
+        // A short block is the end of the file as it was then; the reads asked for past it may
+        // have found bytes written since, with a gap before them: asked for again from its end.
+        dropReadsAhead();
+        askedTo_ = next_ + n;
+    }
+    if (n == 0) {
         eof_ = true;
         return false;
     }
-    const size_t n = static_cast<size_t>(r.bytes);
     next_ += n;
     const size_t unread = end_ - pos_;
     if (unread <= blockSize_ && cap_ == 2 * blockSize_) {
         // The unread part goes right before the new block, and the buffers change places.
         const size_t unreadAt = blockSize_ - unread;
-        if (unread > 0) std::memcpy(spare_.get() + unreadAt, buf_.get() + pos_, unread);
+        if (unread > 0) std::memcpy(spare.get() + unreadAt, buf_.get() + pos_, unread);
         base_ += static_cast<int64_t>(pos_) - static_cast<int64_t>(unreadAt);
-        buf_.swap(spare_);
+        buf_.swap(spare);
         pos_ = unreadAt;
         end_ = blockSize_ + n;
     } else {
         // A long line: the block is copied after it, as a read would have put it.
         const size_t at = makeRoom();
-        std::memcpy(buf_.get() + at, spare_.get() + blockSize_, n);
+        std::memcpy(buf_.get() + at, spare.get() + blockSize_, n);
         end_ += n;
     }
-    startReadAhead();
+    readAhead();
     if (observer_) observer_->bytesRead(n);
     return true;
 }

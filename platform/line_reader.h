@@ -68,7 +68,10 @@ private:
     bool fillFromReadAhead();
     // Places the unread part so that a read of a block can land at the returned offset.
     size_t makeRoom();
-    void startReadAhead();
+    // Asks for reads of the blocks after those asked for, into every spare buffer not in use.
+    void readAhead();
+    // Waits for the reads under way and drops what they read.
+    void dropReadsAhead();
     bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
     // A buffer of cap bytes on a page boundary; null when there is no memory for it.
     static char* allocate(size_t cap) noexcept;
@@ -106,9 +109,16 @@ private:
     size_t cap_ = 0;
     size_t blockSize_;
     size_t align_;  // where reads land in buf_: a multiple of this
+    // Blocks read ahead at once: enough that a moment in which the reading thread waits for
+    // its core, or for the analysis that shares it, leaves the scan something to read.
+    static constexpr size_t kReadsAhead = 8;
     std::unique_ptr<ReadAhead> ahead_;
-    std::unique_ptr<char[], Free> spare_;  // what the read-ahead reads into, from blockSize_ on
-    bool reading_ = false;                 // a read-ahead is under way
+    // What the reads ahead land in, from blockSize_ on: the reads under way go into
+    // spares_[first_], spares_[first_ + 1], ... (in a ring), in the order they were asked for.
+    std::unique_ptr<char[], Free> spares_[kReadsAhead];
+    size_t first_ = 0;
+    size_t reading_ = 0;      // reads under way
+    uint64_t askedTo_ = 0;    // where the next read asked for starts
     size_t pos_ = 0;  // start of the next line
     size_t end_ = 0;  // end of the data in buf_
     int64_t base_ = 0;  // offset in the file of buf_[0]

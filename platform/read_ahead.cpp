@@ -4,12 +4,15 @@
 
 namespace kalvimo {
 
-ReadAhead::ReadAhead()
-    : thread_([this] {
+ReadAhead::ReadAhead(size_t depth)
+    : asked_(depth),
+      done_(depth),
+      thread_([this] {
           while (std::optional<Request> r = asked_.take()) {
               size_t got = 0;
               const int err = sys::readAt(*r->file, r->offset, r->dest, r->size, got);
               Result result{err != 0 ? -1 : static_cast<long long>(got), err};
+              if (afterRead) afterRead();
               done_.put(result);
           }
       }) {}

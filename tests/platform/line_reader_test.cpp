@@ -27,6 +27,7 @@
 
 #include "platform/files.h"
 #include "platform/line_reader.h"
+#include "platform/read_ahead.h"
 #include "tests/file_size_limit.h"
 #include "tests/platform/platform_test_support.h"
 
@@ -359,6 +360,33 @@ TEST(LineReader, ReadsWhileTheExchangeWritesAndOthersRenameOrDeleteTheFile) {
     EXPECT_EQ(dirEntries(dir.path()), std::vector<std::string>{});
 }
 #endif
+
+TEST(LineReader, AFileThatGrowsWhileReadAheadIsReadWithoutAGap) {
+    // The reads ahead are asked for at once. The second one comes back short: the end of the
+    // file then. Before the third runs, the exchange appends: the third finds bytes past the
+    // end the second saw, and the bytes between them must not be lost.
+    TempDir dir;
+    const std::string path = dir / "printout.s12";
+    std::string first, appended;
+    for (char k = 0; k < 50; ++k) {
+        first += {'a', static_cast<char>('0' + k % 10), '\n'};  // 150 bytes
+        appended += {'b', static_cast<char>('0' + k % 10), '\n'};
+    }
+    putFile(path, first);
+    int reads = 0;
+    ReadAhead::afterRead = [&] {
+        if (++reads == 3) std::ofstream(path, std::ios::binary | std::ios::app) << appended;
+    };
+    std::vector<std::string> got;
+    {
+        LineReader reader(64, true);
+        reader.open(path);
+        got = readAll(reader);
+    }
+    ReadAhead::afterRead = nullptr;
+    EXPECT_GE(reads, 3);
+    EXPECT_EQ(got, splitLines(first + appended));
+}
 
 TEST(LineReader, CancelFlagStopsReading) {
     TempDir dir;
