@@ -26,7 +26,7 @@ public:
     ListScan(ListKind kind, const std::vector<std::string>& texts, ResultFiles& files);
     bool writes(const std::string& path) const override { return files_.holds(path); }
     void read(LineReader& in, ScanFrame& frame) override;
-    void closeOutputs() override { files_.flushAll(); }
+    void closeOutputs() override { files_.closeAll(); }
 
 private:
     using Group = std::vector<int>;
@@ -224,7 +224,7 @@ void ListRun::run() {
     size_t k = 0;
     try {
         for (; k < entries_.size(); ++k) pass(k);
-        if (read_) read_->files.flushAll();
+        if (read_) read_->files.closeAll();
     } catch (const RunStopped&) {
         throw;  // the stop point kept what the files hold
     } catch (...) {
@@ -300,7 +300,7 @@ void ListRun::startRead(size_t k, const Pass& p) {
 void ListRun::finish(size_t k, const Pass& p) {
     frame_.endText(p, read_->record.outcome);
     const size_t f = fileOf(k);
-    if (read_->owner[f] == k) read_->files.flush(f);  // where the pass closed its file
+    if (read_->owner[f] == k) read_->files.close(f);  // where the pass closed its file
     frame_.stepBack(p);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The result files of passes that are read together: each made empty when the read begins, its
 // lines gathered in memory and appended in large pieces. However many files a list names, they
-// hold about eight blocks of memory together, and no descriptor between the pieces.
+// hold about eight blocks of memory together, and no descriptor between the pieces. The pieces
+// are appended on a thread of their own, so the scan goes on while the system copies them.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,6 +15,11 @@ namespace kalvimo {
 
 class ResultFiles {
 public:
+    ResultFiles();
+    ~ResultFiles();  // waits for the pieces being appended
+    ResultFiles(const ResultFiles&) = delete;
+    ResultFiles& operator=(const ResultFiles&) = delete;
+
     // Makes the file empty, creating it, and adds it; its index. Throws IoError(Create). Every
     // file is made before the first write.
     size_t create(const std::string& path);
@@ -36,17 +42,22 @@ public:
         to[line.size() + 1] = '\n';
         f.size += line.size() + 2;
     }
-    // Appends what is gathered for a file, or for all; throws IoError.
-    void flush(size_t i);
-    void flushAll();
-    // Forgets what is gathered, unwritten.
+    // Appends what is gathered for a file, and waits until it and all that came before is in
+    // the files; throws IoError, also for a piece handed over earlier that failed.
+    void close(size_t i);
+    // The same for every file.
+    void closeAll();
+    // Forgets what is gathered, unwritten; what was handed over is in the files when it returns.
     void drop() noexcept;
     // Whether path names one of the files (through any link or other name).
     bool holds(const std::string& path) const;
 
 private:
+    class Appender;
     // write() when the piece is full or not there yet: a and b, in that order.
     void make(size_t i, std::string_view a, std::string_view b);
+    // Hands what is gathered for a file to the appending thread.
+    void flush(size_t i);
 
     struct File {
         std::string path;
@@ -55,6 +66,7 @@ private:
     };
     std::vector<File> files_;
     size_t piece_ = 0;  // fixed at the first write, from the number of files
+    std::unique_ptr<Appender> appender_;
 };
 
 }  // namespace kalvimo
