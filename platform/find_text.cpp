@@ -84,6 +84,9 @@ __attribute__((target("avx2"))) const char* findTextAvx2(const char* data, size_
     const __m256i lastByte = _mm256_set1_epi8(needle[k - 1]);
     std::uint64_t seen = 0;
     for (size_t i = 0;;) {
+        // The block was just copied in by the thread that reads ahead; the processor's own
+        // prefetch starts anew at every page, and the search would wait for each.
+        _mm_prefetch(data + i + 2048, _MM_HINT_T0);
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + k - 1));
         unsigned mask = static_cast<unsigned>(
