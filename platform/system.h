@@ -51,7 +51,15 @@ public:
     File() = default;
     ~File() { close(); }
     File(File&& other) noexcept : handle_(other.handle_), flags_(other.flags_) { other.handle_ = kNone; }
-    File& operator=(File&& other) noexcept;
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            flags_ = other.flags_;
+            other.handle_ = kNone;
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 

@@ -40,16 +40,6 @@ PathInfo infoFrom(const struct stat& st) {
 
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        flags_ = other.flags_;
-        other.handle_ = kNone;
-    }
-    return *this;
-}
-
 int File::close() noexcept {
     if (handle_ == kNone) return 0;
     const int descriptor = static_cast<int>(handle_);

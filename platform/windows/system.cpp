@@ -185,16 +185,6 @@ uint64_t writePosition(const File& file) {
 
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        flags_ = other.flags_;
-        other.handle_ = kNone;
-    }
-    return *this;
-}
-
 int File::close() noexcept {
     if (handle_ == kNone) return 0;
     const HANDLE h = reinterpret_cast<HANDLE>(handle_);
