@@ -38,15 +38,15 @@ public:
         thread_.join();
     }
 
-    // Hands a piece over, waiting while the thread is kDepth pieces behind; returns an emptied piece of the same size, or null. Throws the
-    // failure of a piece handed over before.
+    // Hands a piece over, waiting while the thread is kDepth pieces behind; returns an emptied
+    // piece of the same size, or null. Throws the failure of a piece handed over before.
     Piece append(const std::string& path, Piece data, size_t size) {
         rethrowFailure();
+        Job job{path, std::move(data), size};  // may throw: nothing is counted yet
         {
             std::lock_guard<std::mutex> lock(mutex_);
             ++pending_;
         }
-        Job job{path, std::move(data), size};
         jobs_.put(job);
         std::optional<Piece> spare = emptied_.tryTake();
         return spare ? std::move(*spare) : nullptr;
