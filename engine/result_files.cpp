@@ -126,10 +126,7 @@ void ResultFiles::make(size_t i, std::string_view a, std::string_view b) {
         if (f.size + bytes.size() > piece_) flush(i);
         if (bytes.size() > piece_) {
             // A long line goes to the file as it is, never copied, after what came before it.
-            if (appender_) {
-                appender_->settle();
-                appender_->rethrowFailure();
-            }
+            waitForAppends();
             appendTo(f.path, bytes);
             continue;
         }
@@ -148,18 +145,20 @@ void ResultFiles::flush(size_t i) {
     f.data = appender_->append(f.path, std::move(f.data), size);
 }
 
-void ResultFiles::close(size_t i) {
-    flush(i);
+void ResultFiles::waitForAppends() {
     if (!appender_) return;
     appender_->settle();
     appender_->rethrowFailure();
 }
 
+void ResultFiles::close(size_t i) {
+    flush(i);
+    waitForAppends();
+}
+
 void ResultFiles::closeAll() {
     for (size_t i = 0; i < files_.size(); ++i) flush(i);
-    if (!appender_) return;
-    appender_->settle();
-    appender_->rethrowFailure();
+    waitForAppends();
 }
 
 void ResultFiles::drop() noexcept {

@@ -58,6 +58,8 @@ private:
     void make(size_t i, std::string_view a, std::string_view b);
     // Hands what is gathered for a file to the appending thread.
     void flush(size_t i);
+    // Until every piece handed over is in its file; throws the failure of one that was not.
+    void waitForAppends();
 
     struct File {
         std::string path;
